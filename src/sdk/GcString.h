@@ -17,7 +17,6 @@ public:
     const std::string& str() const noexcept { return mText; }
     size_t size() const noexcept { return mText.size(); }
     bool empty() const noexcept { return mText.empty(); }
-    operator const char*() const noexcept { return mText.c_str(); }
 
     friend bool operator==(const gcstring& a, const gcstring& b) { return a.mText == b.mText; }
     friend bool operator!=(const gcstring& a, const gcstring& b) { return a.mText != b.mText; }
