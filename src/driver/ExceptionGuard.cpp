@@ -1,0 +1,23 @@
+#include "driver/ExceptionGuard.h"
+
+#include <exception>
+
+#include "driver/DriverState.h"
+#include "sdk/GenericException.h"
+
+void LogCurrentException(int port, const std::string& operation, const char* where) noexcept {
+    try {
+        DriverState& state = GetDriverState();
+        try {
+            throw;
+        } catch (const sdk::GenericException& e) {
+            state.LogException(port, operation, " Pylon Exception: ", e.GetDescription(), where);
+        } catch (const std::exception& e) {
+            state.LogException(port, operation, " std Exception: ", e.what(), where);
+        } catch (...) {
+            state.LogException(port, operation, " Undefined Exception", "", where);
+        }
+    } catch (...) {
+        // Nothing may escape a handler.
+    }
+}

@@ -1,0 +1,234 @@
+// The 18 functions the host calls. Each checks its arguments, finds the camera through the camera
+// list, delegates, and turns every failure into its failure value: no exception reaches the host.
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "camera/CameraList.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "ostravelk/ostravelk.h"
+
+namespace {
+
+constexpr int kNoPort = 99;
+
+// The three handlers of an exported function: the function's name is operation and where.
+template <typename Result, typename Body>
+Result Guard(const char* function, Result failure, Body&& body) noexcept {
+    return RunGuarded(kNoPort, function, function, failure, std::forward<Body>(body));
+}
+
+void LogIf(int level, const std::string& text) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.Log(level, text);
+    }
+}
+
+std::string Text(const char* text) { return text ? text : ""; }
+
+std::string GrabberPort(int grabberNo, int portNo, const char* separator) {
+    return "grabberNo=" + std::to_string(grabberNo) + separator + "portNo=" + std::to_string(portNo);
+}
+
+bool EqualsIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == *b;
+}
+
+// A null out-pointer from the host is refused with a log line instead of a crash.
+int Refuse(const char* function, const char* argument) {
+    LogIf(1, std::string(function) + ": ERROR: null argument " + argument + "\n");
+    return 0;
+}
+
+}  // namespace
+
+extern "C" {
+
+int setSystemPath(const char* path) { return GetDriverState().SetSystemPath(path) ? 1 : 0; }
+
+void setDebugMsgProc(DebugMsgProc proc) { GetDriverState().mDebugMsgProc = proc; }
+
+int initialize(const char* systemPath, DebugMsgProc proc) {
+    return Guard("initialize", 0, [&] {
+        DriverState& state = GetDriverState();
+        setSystemPath(systemPath);
+        setDebugMsgProc(proc);
+        state.ReadSettings();
+        if (const char* root = std::getenv("PYLON_GENICAM_ROOT")) {
+            setenv("GENICAM_ROOT_V2_3", root, 1);
+        }
+        LogIf(2, "===============\ninitialize: \n");
+        if (state.mRefCount == 0) {
+            CameraList::InitInstance();
+        }
+        int count = ++state.mRefCount;
+
+        std::time_t now = std::time(nullptr);
+        std::tm t{};
+        localtime_r(&now, &t);
+        LogIf(1, "initialize: Basler camera driver V" + std::string(DriverState::kVersionText) +
+                     ", refcount=" + std::to_string(count) + ", " +
+                     std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_mon + 1) + "-" +
+                     std::to_string(t.tm_mday) + " " + std::to_string(t.tm_hour) + ":" +
+                     std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec) + "\n");
+        return 1;
+    });
+}
+
+int finalize(void) {
+    return Guard("finalize", 0, [&] {
+        DriverState& state = GetDriverState();
+        LogIf(2, "finalize: entering, refcount=" + std::to_string(state.mRefCount) + "\n");
+        if (state.mRefCount <= 0) {
+            // Without this guard the count would go negative and every later initialize would
+            // leave the driver without cameras for the rest of the process.
+            LogIf(1, "finalize: WARNING: finalize without initialize, refcount stays 0\n");
+            return 1;
+        }
+        int count = --state.mRefCount;
+        if (count == 0) {
+            CameraList::DestroyInstance();
+        }
+        LogIf(2, "finalize: leaving, refcount=" + std::to_string(count) + "\n");
+        return 1;
+    });
+}
+
+int getCVLMaxNoOfGrabbers(void) { return 1; }
+
+int getCVLMaxNoOfPorts(void) { return 20; }
+
+int getCVLNoOfSupportedCameras(void) {
+    return Guard("getCVLNoOfSupportedCameras", 0, [] {
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+const char** getCVLCameraConfigNames(void) {
+    return Guard("getCVLCameraConfigNames", static_cast<const char**>(nullptr), [] {
+        CameraList::Instance();
+        return static_cast<const char**>(nullptr);
+    });
+}
+
+int openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
+    return Guard("openCVLPort", 0, [&] {
+        if (!size) {
+            return Refuse("openCVLPort", "size");
+        }
+        size[0] = 0;
+        size[1] = 0;
+        std::string name = Text(cameraName);
+        LogIf(2, "openCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") +
+                     ", cameraName=" + name + "\n");
+        if (name.empty() || EqualsIgnoringCase(name.c_str(), "Undefined") ||
+            EqualsIgnoringCase(name.c_str(), "Udefinert")) {
+            LogIf(1, "openCVLPort: ERROR: undefined camera, " + GrabberPort(grabberNo, portNo, ", ") +
+                         ", cameraName=" + name + "\n");
+            return 0;
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+void closeCVLPort(int grabberNo, int portNo) {
+    Guard("closeCVLPort", 0, [&] {
+        LogIf(2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
+        CameraList::Instance();
+        LogIf(2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
+        return 0;
+    });
+}
+
+int doCVLGrab(int grabberNo, int portNo) {
+    return Guard("doCVLGrab", 0, [&] {
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, int lastCol) {
+    return Guard("getCVLGrabRow", 0, [&] {
+        if (!dest) {
+            return Refuse("getCVLGrabRow", "dest");
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int setCompleteCallback(int grabberNo, int portNo, CompleteCallback callback) {
+    return Guard("setCompleteCallback", 0, [&] {
+        LogIf(2, "setCompleteCallback: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        CameraList::Instance();
+        LogIf(2, "setCompleteCallback: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        return 1;
+    });
+}
+
+int getPropertyRange(int grabberNo, int portNo, const char* name, int* min, int* max) {
+    return Guard("getPropertyRange", 0, [&] {
+        LogIf(2, "getPropertyRange: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        if (!name || !min || !max) {
+            return Refuse("getPropertyRange", !name ? "name" : !min ? "min" : "max");
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int getProperty(int grabberNo, int portNo, const char* name, int* value) {
+    return Guard("getProperty", 0, [&] {
+        LogIf(3, "getProperty: portNo=" + std::to_string(portNo) + ", prop=" + Text(name) + "\n");
+        if (!name || !value) {
+            return Refuse("getProperty", !name ? "name" : "value");
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int setProperty(int grabberNo, int portNo, const char* name, int value) {
+    return Guard("setProperty", 0, [&] {
+        LogIf(3, "setProperty: portNo=" + std::to_string(portNo) + "\n");
+        if (!name) {
+            return Refuse("setProperty", "name");
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int execCmd(int grabberNo, int portNo, const char* command, const char* argument, char* result,
+            unsigned resultSize) {
+    return Guard("execCmd", 0, [&] {
+        if (!command) {
+            return Refuse("execCmd", "command");
+        }
+        CameraList::Instance();
+        return 0;
+    });
+}
+
+int configureCamera(void* parent, const char* cameraName) {
+    return Guard("configureCamera", 0, [&] {
+        std::string name = Text(cameraName);
+        LogIf(2, "configureCamera: entering cameraName=" + name + "\n");
+        CameraList::Instance();
+        LogIf(1, "configureCamera: ERROR: cannot find camera by name: " + name + "\n");
+        return 0;
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,113 @@
+#include "TestSupport.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+
+#include "driver/DriverState.h"
+
+namespace {
+
+std::mutex gLock;
+std::vector<std::string> gRaw;
+std::vector<std::string> gDebug;
+
+void OnCallback(const char* text) {
+    std::lock_guard<std::mutex> lock(gLock);
+    gRaw.push_back(text ? text : "");
+}
+
+void OnDebug(const char* text) {
+    std::lock_guard<std::mutex> lock(gLock);
+    gDebug.push_back(text ? text : "");
+}
+
+bool IsStamp(const std::string& text) {
+    // "DD/MM/YY hh:mm:ss: "
+    return text.size() == 19 && text[2] == '/' && text[5] == '/' && text[17] == ':' &&
+           text[18] == ' ';
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ostravelk-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (!mkdtemp(name.data())) {
+        throw std::runtime_error("cannot create a temporary directory");
+    }
+    mPath = name.data();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(mPath, ignored);
+}
+
+LogCapture::LogCapture() {
+    Clear();
+    GetDriverState().mDebugMsgProc = OnCallback;
+    GetDriverState().SetDebugOutput(OnDebug);
+}
+
+LogCapture::~LogCapture() {
+    GetDriverState().mDebugMsgProc = nullptr;
+    GetDriverState().SetDebugOutput(nullptr);
+}
+
+std::vector<std::string> LogCapture::Messages() const {
+    std::lock_guard<std::mutex> lock(gLock);
+    std::vector<std::string> messages;
+    for (const std::string& text : gRaw) {
+        if (!IsStamp(text)) {
+            messages.push_back(text);
+        }
+    }
+    return messages;
+}
+
+std::vector<std::string> LogCapture::DebugLines() const {
+    std::lock_guard<std::mutex> lock(gLock);
+    return gDebug;
+}
+
+std::vector<std::string> LogCapture::Raw() const {
+    std::lock_guard<std::mutex> lock(gLock);
+    return gRaw;
+}
+
+bool LogCapture::Contains(const std::string& text) const { return !Matching(text).empty(); }
+
+std::vector<std::string> LogCapture::Matching(const std::string& text) const {
+    std::vector<std::string> found;
+    for (const std::string& message : Messages()) {
+        if (message.find(text) != std::string::npos) {
+            found.push_back(message);
+        }
+    }
+    return found;
+}
+
+void LogCapture::Clear() {
+    std::lock_guard<std::mutex> lock(gLock);
+    gRaw.clear();
+    gDebug.clear();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
