@@ -1,0 +1,259 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "sdk/GenericException.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+const std::regex kStampedLine(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: .*)");
+
+}  // namespace
+
+TEST(Logging, DefaultsGateEachSinkSeparately) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    ASSERT_TRUE(state.SetSystemPath(dir.Path().c_str()));
+    state.ReadSettings();
+    EXPECT_EQ(state.mLogDebugView, 1);
+    EXPECT_EQ(state.mLogLevel, 2);
+
+    state.Log(1, "one");
+    state.Log(2, "two");
+    state.Log(3, "three");
+
+    EXPECT_EQ(log.DebugLines(), (std::vector<std::string>{"one\n"}));
+    EXPECT_EQ(log.Messages(), (std::vector<std::string>{"one\n", "two\n"}));
+    EXPECT_FALSE(state.IsLogEnabled(3));
+    EXPECT_EQ(ReadFile(dir.File("Ostravelk.log")), "") << "file logging is off by default";
+}
+
+TEST(Logging, CallbackGetsStampThenMessage) {
+    LogCapture log;
+    GetDriverState().Log(1, "hello");
+    std::vector<std::string> raw = log.Raw();
+    ASSERT_EQ(raw.size(), 2u);
+    EXPECT_TRUE(std::regex_match(raw[0], std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: )")));
+    EXPECT_EQ(raw[1], "hello\n");
+}
+
+TEST(Logging, LineFeedRuleAndLiteralPercentSigns) {
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.Log(1, "short");
+    state.Log(1, "ends\n");
+    state.Log(1, "");
+    state.Log(1, "100% of %s and %d");
+    std::vector<std::string> raw = log.Raw();
+    ASSERT_EQ(raw.size(), 8u);
+    EXPECT_EQ(raw[1], "short\n");
+    EXPECT_EQ(raw[3], "ends\n");
+    EXPECT_EQ(raw[5], "");
+    EXPECT_EQ(raw[7], "100% of %s and %d\n");
+}
+
+TEST(Logging, LongTextsAreCutAt1023Characters) {
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.Log(1, std::string(1021, 'a'));
+    state.Log(1, std::string(1022, 'b'));
+    state.Log(1, std::string(5000, 'c'));
+    std::vector<std::string> messages = log.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], std::string(1021, 'a') + "\n");
+    EXPECT_EQ(messages[1], std::string(1022, 'b')) << "no room left for a line feed";
+    EXPECT_EQ(messages[2], std::string(1023, 'c'));
+}
+
+TEST(Logging, TimeStampFormat) {
+    std::tm t{};
+    t.tm_mday = 8;
+    t.tm_mon = 11;
+    t.tm_year = 126;
+    t.tm_hour = 13;
+    t.tm_min = 24;
+    t.tm_sec = 34;
+    EXPECT_EQ(DriverState::FormatTimeStamp(t), "08/12/26 13:24:34: ");
+    t.tm_year = 100;
+    t.tm_mday = 1;
+    t.tm_mon = 0;
+    t.tm_hour = 0;
+    t.tm_min = 0;
+    t.tm_sec = 5;
+    EXPECT_EQ(DriverState::FormatTimeStamp(t), "01/01/00 00:00:05: ");
+}
+
+TEST(Logging, NoDebugOutputButEverythingToCallbackAndFile) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogDebugView = 0;
+    state.mLogLevel = 3;
+    state.mLogIntoFile = true;
+    state.Log(1, "a");
+    state.Log(2, "b");
+    state.Log(3, "c");
+    EXPECT_TRUE(log.DebugLines().empty());
+    EXPECT_EQ(log.Raw().size(), 6u);
+    std::vector<std::string> lines = Lines(ReadFile(dir.File("Ostravelk.log")));
+    ASSERT_EQ(lines.size(), 3u);
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, kStampedLine)) << line;
+    }
+    EXPECT_EQ(lines[2].substr(19), "c");
+}
+
+TEST(Logging, PendingLinesAreWrittenFirstOnceAPathIsSet) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.SetSystemPath("");
+    state.mLogIntoFile = true;
+    state.Log(1, "first");
+    state.Log(2, "second");
+    state.Log(3, "filtered out");
+
+    // A directory that cannot take the file loses the line but keeps the pending ones.
+    state.SetSystemPath((dir.Path() + "/missing").c_str());
+    state.Log(1, "lost");
+
+    state.SetSystemPath(dir.Path().c_str());
+    state.Log(1, "third");
+    state.Log(1, "fourth");
+    std::vector<std::string> lines = Lines(ReadFile(dir.File("Ostravelk.log")));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(19), "first");
+    EXPECT_EQ(lines[1].substr(19), "second");
+    EXPECT_EQ(lines[2].substr(19), "third");
+    EXPECT_EQ(lines[3].substr(19), "fourth");
+}
+
+TEST(Logging, PortAndExceptionForms) {
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.LogPort(1, 3, "INFO: ", "Opening camera X", "Camera::DoOpen");
+    state.LogPort(1, -1, "", "no tag", "Where");
+    state.LogPort(3, 3, "trace: ", "hidden", "Where");
+    state.LogException(7, "OpenCamera", " std Exception: ", "boom", "Camera::DoOpen");
+    EXPECT_EQ(log.Messages(),
+              (std::vector<std::string>{"port3: INFO: Opening camera X, Camera::DoOpen\n",
+                                        "port-1: no tag, Where\n",
+                                        "port7: ERR: OpenCamera std Exception: boom, "
+                                        "Camera::DoOpen\n"}));
+}
+
+TEST(Logging, ThreeHandlersInOrder) {
+    LogCapture log;
+    EXPECT_EQ(RunGuarded(99, "op", "where", -1,
+                         []() -> int { throw sdk::AccessException("node is not writable"); }),
+              -1);
+    EXPECT_EQ(RunGuarded(4, "op", "where", 0, []() -> int { throw std::out_of_range("oor"); }), 0);
+    EXPECT_EQ(RunGuarded(5, "op ", "where", 0, []() -> int { throw 42; }), 0);
+    EXPECT_EQ(RunGuarded(5, "op", "where", 0, [] { return 9; }), 9);
+    EXPECT_EQ(log.Messages(),
+              (std::vector<std::string>{"port99: ERR: op Pylon Exception: node is not writable, "
+                                        "where\n",
+                                        "port4: ERR: op std Exception: oor, where\n",
+                                        "port5: ERR: op  Undefined Exception, where\n"}));
+}
+
+TEST(Logging, ConcurrentWritersNeverInterleave) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogIntoFile = true;
+    constexpr int kThreads = 4;
+    constexpr int kLines = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &state] {
+            for (int i = 0; i < kLines; ++i) {
+                state.Log(1, "thread " + std::to_string(t) + " line " + std::to_string(i));
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+
+    std::vector<std::string> lines = Lines(ReadFile(dir.File("Ostravelk.log")));
+    ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
+    std::regex shape(R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: thread \d line \d+)");
+    for (const std::string& line : lines) {
+        ASSERT_TRUE(std::regex_match(line, shape)) << line;
+    }
+    // The callback saw every stamp directly followed by its own message.
+    std::vector<std::string> raw = log.Raw();
+    ASSERT_EQ(raw.size(), static_cast<size_t>(2 * kThreads * kLines));
+    for (size_t i = 0; i < raw.size(); i += 2) {
+        ASSERT_EQ(raw[i].size(), 19u);
+        ASSERT_EQ(raw[i + 1].rfind("thread ", 0), 0u);
+    }
+}
+
+TEST(ReadSettings, DebugViewLevelFromGeneralSection) {
+    TempDir dir;
+    DriverState& state = GetDriverState();
+    struct Case {
+        const char* file;
+        int expected;
+    } cases[] = {
+        {"[General]\nlogDebugView=3\n", 3},
+        {"[general]\n  LOGDEBUGVIEW =  2  \n", 2},
+        {"[General]\nlogDebugView=7xyz\n", 7},
+        {"[General]\nlogDebugView=abc\n", 0},
+        {"[General]\nlogDebugView=\n", 0},
+        {"[General]\nLogLevel=3\n", 1},
+        {"[Other]\nlogDebugView=3\n", 1},
+    };
+    state.SetSystemPath(dir.Path().c_str());
+    for (const Case& c : cases) {
+        WriteFile(dir.File("Ostravelk.ini"), c.file);
+        state.mLogDebugView = -5;
+        state.ReadSettings();
+        EXPECT_EQ(state.mLogDebugView, c.expected) << c.file;
+    }
+}
+
+TEST(ReadSettings, MissingFileOrPathGivesOne) {
+    TempDir dir;
+    DriverState& state = GetDriverState();
+    state.mLogDebugView = 0;
+    state.ReadSettings();
+    EXPECT_EQ(state.mLogDebugView, 1) << "no ini path yet";
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogDebugView = 0;
+    state.ReadSettings();
+    EXPECT_EQ(state.mLogDebugView, 1) << "no ini file";
+}
+
+TEST(SystemPath, EmptyPathKeepsTheIniPath) {
+    DriverState& state = GetDriverState();
+    EXPECT_TRUE(state.SetSystemPath("/some/dir"));
+    EXPECT_EQ(state.GetIniPath(), "/some/dir/Ostravelk.ini");
+    EXPECT_FALSE(state.SetSystemPath(""));
+    EXPECT_FALSE(state.SetSystemPath(nullptr));
+    EXPECT_EQ(state.GetSystemPath(), "");
+    EXPECT_EQ(state.GetIniPath(), "/some/dir/Ostravelk.ini");
+    EXPECT_TRUE(state.SetSystemPath("/other/"));
+    EXPECT_EQ(state.GetIniPath(), "/other//Ostravelk.ini") << "used unchanged";
+}
