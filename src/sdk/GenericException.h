@@ -7,7 +7,7 @@ namespace sdk {
 
 // Failure raised by the camera SDK layer (GenICam-style). Callers report GetDescription().
 class GenericException : public std::exception {
-public:
+  public:
     explicit GenericException(std::string description, const char* sourceFile = "",
                               unsigned sourceLine = 0)
         : mDescription(std::move(description)), mSourceFile(sourceFile), mSourceLine(sourceLine) {}
@@ -17,17 +17,17 @@ public:
     unsigned GetSourceLine() const noexcept { return mSourceLine; }
     const char* what() const noexcept override { return mDescription.c_str(); }
 
-private:
+  private:
     std::string mDescription;
     const char* mSourceFile;
     unsigned mSourceLine;
 };
 
 // The GenICam exception kinds the driver may meet; all are GenericException to a catch.
-#define OSTRAVELK_SDK_EXCEPTION(Name)                                        \
-    class Name : public GenericException {                                   \
-    public:                                                                  \
-        using GenericException::GenericException;                           \
+#define OSTRAVELK_SDK_EXCEPTION(Name)             \
+    class Name : public GenericException {        \
+      public:                                     \
+        using GenericException::GenericException; \
     }
 OSTRAVELK_SDK_EXCEPTION(InvalidArgumentException);
 OSTRAVELK_SDK_EXCEPTION(OutOfRangeException);

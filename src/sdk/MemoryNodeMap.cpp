@@ -1,0 +1,84 @@
+#include "sdk/MemoryNodeMap.h"
+
+#include "sdk/ICommand.h"
+#include "sdk/IEnumEntry.h"
+#include "sdk/IEnumeration.h"
+#include "sdk/MemoryNode.h"
+#include "sdk/NodeAccess.h"
+
+namespace sdk {
+
+MemoryNodeMap::MemoryNodeMap(gcstring deviceName) : mDeviceName(std::move(deviceName)) {}
+
+MemoryNodeMap::~MemoryNodeMap() = default;
+
+INode* MemoryNodeMap::GetNode(const gcstring& name) const {
+    return FindMemoryNode(name);
+}
+
+MemoryNode* MemoryNodeMap::FindMemoryNode(const gcstring& name) const {
+    const auto it = mByName.find(name);
+    return it == mByName.end() ? nullptr : it->second;
+}
+
+void MemoryNodeMap::GetNodes(NodeList_t& nodes) const {
+    nodes.clear();
+    nodes.reserve(mNodes.size());
+    for (const auto& node : mNodes) {
+        nodes.push_back(node.get());
+    }
+}
+
+void MemoryNodeMap::Adopt(std::unique_ptr<MemoryNode> node) {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    const gcstring name = node->GetName();
+    if (!mByName.emplace(name, node.get()).second) {
+        throw LogicalErrorException("Node '" + name.str() + "' defined twice", __FILE__, __LINE__);
+    }
+    mNodes.push_back(std::move(node));
+}
+
+bool MemoryNodeMap::ApplyInitialValue(const gcstring& feature, const gcstring& selectorEntry,
+                                      const gcstring& text) {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    MemoryNode* node = FindMemoryNode(feature);
+    if (!node || dynamic_cast<ICommand*>(node) || !IsImplemented(node->GetAccessMode())) {
+        return false;
+    }
+    // Find the selector that offers the entry and put it there for the write.
+    IEnumeration* selector = nullptr;
+    int64_t previous = 0;
+    if (!selectorEntry.empty()) {
+        for (IValue* value : node->GetSelectingFeatures()) {
+            auto* candidate = dynamic_cast<IEnumeration*>(value);
+            if (candidate && candidate->GetEntryByName(selectorEntry)) {
+                selector = candidate;
+                break;
+            }
+        }
+        if (!selector) {
+            return false;
+        }
+    }
+    bool ok = true;
+    mBypassAccess = true;
+    try {
+        if (selector) {
+            previous = selector->GetIntValue();
+            selector->SetIntValue(selector->GetEntryByName(selectorEntry)->GetValue());
+        }
+        node->FromString(text);
+    } catch (const GenericException&) {
+        ok = false;
+    }
+    try {
+        if (selector) {
+            selector->SetIntValue(previous);
+        }
+    } catch (const GenericException&) {
+    }
+    mBypassAccess = false;
+    return ok;
+}
+
+}  // namespace sdk

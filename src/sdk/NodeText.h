@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sdk/NodeTypes.h"
+
+// Text forms of node values, shared by the in-memory nodes. Parsers throw
+// InvalidArgumentException naming the node when the text does not parse completely.
+
+namespace sdk {
+namespace nodetext {
+
+std::string FormatInteger(int64_t value, ERepresentation representation);
+// Decimal, "0x" hex, dotted IPv4 or colon-separated MAC; surrounding blanks are ignored.
+int64_t ParseInteger(const std::string& text, const std::string& nodeName);
+
+// Shortest text that reads back as the same double.
+std::string FormatFloat(double value);
+double ParseFloat(const std::string& text, const std::string& nodeName);
+
+// "1"/"0"; parsing also takes "true"/"false" in any case.
+bool ParseBoolean(const std::string& text, const std::string& nodeName);
+
+std::string Trim(const std::string& text);
+
+}  // namespace nodetext
+}  // namespace sdk

@@ -1,0 +1,116 @@
+#include "sdk/WaitObjects.h"
+
+#include <poll.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <string>
+
+#include "sdk/CameraTypes.h"
+#include "sdk/GenericException.h"
+
+namespace sdk {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until the deadline for poll(): -1 for no limit, at least 0.
+int MillisecondsLeft(unsigned int timeoutMs, Clock::time_point deadline) {
+    if (timeoutMs == kInfinite) {
+        return -1;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// poll() that retries after signals; returns the number of ready descriptors.
+int PollOnce(std::vector<pollfd>& fds, int waitMs) {
+    for (;;) {
+        for (pollfd& p : fds) {
+            p.revents = 0;
+        }
+        const int rc = ::poll(fds.data(), fds.size(), waitMs);
+        if (rc >= 0) {
+            return rc;
+        }
+        if (errno != EINTR) {
+            throw RuntimeException(std::string("Wait failed: ") + std::strerror(errno), __FILE__,
+                                   __LINE__);
+        }
+    }
+}
+
+}  // namespace
+
+size_t WaitObjects::Add(const WaitObject& object) {
+    if (!object.IsValid()) {
+        throw InvalidArgumentException("WaitObjects::Add: invalid wait object", __FILE__, __LINE__);
+    }
+    mObjects.push_back(object);
+    return mObjects.size() - 1;
+}
+
+void WaitObjects::RemoveAll() {
+    mObjects.clear();
+}
+
+bool WaitObjects::WaitForAny(unsigned int timeoutMs, unsigned int* index) const {
+    if (mObjects.empty()) {
+        throw LogicalErrorException("WaitForAny on an empty set", __FILE__, __LINE__);
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::vector<pollfd> fds;
+    for (const WaitObject& o : mObjects) {
+        fds.push_back(pollfd{o.GetHandle(), POLLIN, 0});
+    }
+    if (PollOnce(fds, MillisecondsLeft(timeoutMs, deadline)) == 0) {
+        return false;
+    }
+    for (size_t i = 0; i < fds.size(); ++i) {
+        if (fds[i].revents & POLLIN) {
+            if (index) {
+                *index = static_cast<unsigned int>(i);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WaitObjects::WaitForAll(unsigned int timeoutMs) const {
+    if (mObjects.empty()) {
+        throw LogicalErrorException("WaitForAll on an empty set", __FILE__, __LINE__);
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::vector<pollfd> all;
+    for (const WaitObject& o : mObjects) {
+        all.push_back(pollfd{o.GetHandle(), POLLIN, 0});
+    }
+    for (;;) {
+        // Which are signalled right now?
+        PollOnce(all, 0);
+        std::vector<pollfd> pending;
+        for (const pollfd& p : all) {
+            if (!(p.revents & POLLIN)) {
+                pending.push_back(pollfd{p.fd, POLLIN, 0});
+            }
+        }
+        if (pending.empty()) {
+            return true;
+        }
+        const int waitMs = MillisecondsLeft(timeoutMs, deadline);
+        if (waitMs == 0) {
+            return false;
+        }
+        // Wait for one of the missing ones, then look at the whole set again: events may have
+        // been reset meanwhile.
+        if (PollOnce(pending, waitMs) == 0 && MillisecondsLeft(timeoutMs, deadline) == 0) {
+            return false;
+        }
+    }
+}
+
+}  // namespace sdk
