@@ -152,6 +152,11 @@ void EnumerationNode::Store(int64_t value) {
     mValue.Set(GetSelectorKey(), value);
 }
 
+void EnumerationNode::Store(const SelectorKey& key, int64_t value) {
+    Lock lock = LockMap();
+    mValue.Set(key, value);
+}
+
 gcstring EnumerationNode::ReadSymbolic() const {
     Lock lock = LockMap();
     const EnumEntryNode* entry = FindEntry(ReadRaw());

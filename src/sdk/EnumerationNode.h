@@ -40,6 +40,7 @@ class EnumerationNode : public MemoryNode, public IEnumeration {
     int64_t ReadRaw() const;
     int64_t StoredValue(const SelectorKey& key) const;
     void Store(int64_t value);
+    void Store(const SelectorKey& key, int64_t value);
     // Symbolic name of the current value (empty when it is no entry), without access check.
     gcstring ReadSymbolic() const;
 

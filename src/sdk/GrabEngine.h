@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "sdk/FrameInfo.h"
+#include "sdk/IStreamSink.h"
+#include "sdk/WaitObjectEx.h"
+
+namespace sdk {
+
+class Device;
+class GrabResultPtr;
+class IBufferFactory;
+
+// The buffer cycle behind an instant camera's grabbing (caller-provided loop, one-by-one):
+//
+//   Start        allocates the buffers (from the factory, or from the heap without one), arms
+//                the device (Device::StartStreaming) and queues them;
+//   OnBufferDone (backend thread) puts a finished buffer on the ready queue and signals the
+//                wait object;
+//   Retrieve     takes the oldest ready buffer as a GrabResult; after maxImages results grabbing
+//                stops by itself;
+//   ReleaseBuffer (last GrabResultPtr gone) queues the buffer again while grabbing, otherwise
+//                frees it;
+//   Stop         disarms the device, drops ready results and frees every buffer not held by a
+//                GrabResult (those are freed when released).
+//
+// Buffer slot states: Queued (at the device), Ready (ready queue), User (held by a result),
+// Idle (allocated but not queued, e.g. beyond maxImages). Slots of an earlier run that are still
+// held are marked orphaned and freed on release.
+//
+// Threading: Start/Stop/Retrieve on the camera's callers; OnBufferDone on the backend thread;
+// ReleaseBuffer on whatever thread drops the last result handle. mMutex guards all members
+// except mWait (thread-safe itself) and is never held while calling into the device or the
+// factory... except for QueueBuffer, which backends accept from any thread.
+class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabEngine> {
+  public:
+    static constexpr size_t kUnlimited = SIZE_MAX;
+
+    GrabEngine();
+    ~GrabEngine() override;
+
+    // Throws what the device or the factory throws; nothing stays allocated then.
+    void Start(Device& device, IBufferFactory* factory, size_t bufferCount, size_t maxImages);
+    void Stop();
+    bool IsGrabbing() const;
+
+    // True with a result; false when nothing became ready within the time.
+    bool Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_t cameraContext);
+    size_t NumReadyBuffers() const;
+    size_t NumQueuedBuffers() const;
+    const WaitObjectEx& GetWaitObject() const { return mWait; }
+
+    void OnBufferDone(uint64_t handle, const FrameInfo& info) override;
+    void ReleaseBuffer(size_t slot) noexcept;
+
+  private:
+    enum class State { Idle, Queued, Ready, User };
+    struct Slot {
+        void* data = nullptr;
+        size_t size = 0;
+        intptr_t context = 0;
+        IBufferFactory* factory = nullptr;  // null: heap buffer
+        State state = State::Idle;
+        bool orphaned = false;
+        FrameInfo info;
+    };
+
+    static void FreeSlot(Slot& slot) noexcept;
+
+    mutable std::mutex mMutex;
+    std::vector<Slot> mSlots;  // index = handle; never shrinks while results may exist
+    std::deque<size_t> mReady;
+    Device* mDevice = nullptr;
+    bool mGrabbing = false;
+    size_t mMaxImages = kUnlimited;
+    size_t mQueuedTotal = 0;     // buffers queued in this run
+    size_t mRetrievedTotal = 0;  // results handed out in this run
+    WaitObjectEx mWait;
+};
+
+}  // namespace sdk

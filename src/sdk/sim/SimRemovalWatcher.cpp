@@ -1,0 +1,116 @@
+#include "sdk/sim/SimRemovalWatcher.h"
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace sdk {
+
+struct SimRemovalWatcher::State {
+    std::string path;
+    std::atomic<int64_t> timeoutMs{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> removed{false};
+    std::atomic<bool> running{false};
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::function<void()> callback;  // guarded by mutex
+    bool inCallback = false;         // guarded by mutex
+    std::thread::id callbackThread;  // guarded by mutex
+};
+
+SimRemovalWatcher::SimRemovalWatcher(std::string path)
+    : mPath(std::move(path)), mState(std::make_shared<State>()) {
+    mState->path = mPath;
+}
+
+SimRemovalWatcher::~SimRemovalWatcher() {
+    Stop();
+}
+
+void SimRemovalWatcher::Start(int64_t timeoutMs) {
+    Stop();
+    // A fresh state per run: a thread of an earlier run may still be finishing.
+    auto state = std::make_shared<State>();
+    state->path = mPath;
+    state->timeoutMs = timeoutMs;
+    {
+        std::lock_guard<std::mutex> lock(mState->mutex);
+        state->callback = mState->callback;
+    }
+    state->running = true;
+    mState = state;
+    std::thread(&SimRemovalWatcher::Run, state).detach();
+}
+
+void SimRemovalWatcher::Stop() {
+    std::lock_guard<std::mutex> lock(mState->mutex);
+    mState->stop = true;
+    mState->running = false;
+    mState->changed.notify_all();
+}
+
+void SimRemovalWatcher::SetTimeout(int64_t timeoutMs) {
+    mState->timeoutMs = timeoutMs;
+}
+
+void SimRemovalWatcher::SetCallback(std::function<void()> callback) {
+    std::unique_lock<std::mutex> lock(mState->mutex);
+    mState->changed.wait(lock, [this] {
+        return !mState->inCallback || mState->callbackThread == std::this_thread::get_id();
+    });
+    mState->callback = std::move(callback);
+}
+
+bool SimRemovalWatcher::IsRemoved() const {
+    return mState->removed;
+}
+
+void SimRemovalWatcher::Run(std::shared_ptr<State> state) {
+    using Clock = std::chrono::steady_clock;
+    bool missing = false;
+    Clock::time_point missingSince;
+    std::unique_lock<std::mutex> lock(state->mutex);
+    while (!state->stop) {
+        state->changed.wait_for(lock, std::chrono::milliseconds(50));
+        if (state->stop) {
+            break;
+        }
+        struct stat info;
+        if (::stat(state->path.c_str(), &info) == 0) {
+            missing = false;
+            continue;
+        }
+        if (!missing) {
+            missing = true;
+            missingSince = Clock::now();
+        }
+        if (Clock::now() - missingSince < std::chrono::milliseconds(state->timeoutMs.load())) {
+            continue;
+        }
+        state->removed = true;
+        std::function<void()> callback = state->callback;
+        if (callback) {
+            state->inCallback = true;
+            state->callbackThread = std::this_thread::get_id();
+            lock.unlock();
+            try {
+                callback();
+            } catch (...) {
+                // A handler's failure must not end the process.
+            }
+            lock.lock();
+            state->inCallback = false;
+            state->changed.notify_all();
+        }
+        break;
+    }
+    state->running = false;
+}
+
+}  // namespace sdk

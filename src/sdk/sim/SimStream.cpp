@@ -1,0 +1,250 @@
+#include "sdk/sim/SimStream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sdk/BooleanNode.h"
+#include "sdk/EnumerationNode.h"
+#include "sdk/FloatNode.h"
+#include "sdk/FrameInfo.h"
+#include "sdk/IEnumEntry.h"
+#include "sdk/IStreamSink.h"
+#include "sdk/IntegerNode.h"
+#include "sdk/MemoryNodeMap.h"
+#include "sdk/PixelTypeMapper.h"
+
+namespace sdk {
+
+struct SimStream::Settings {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t offsetX = 0;
+    uint32_t offsetY = 0;
+    uint32_t pixelType = 0;
+    size_t payloadSize = 0;
+    double frameRate = 1.0;
+    double exposureUs = 0.0;
+    bool softwareTriggered = false;
+    bool waitsForHardware = false;
+    bool singleFrame = false;
+    bool chunks = false;
+    std::vector<std::string> enabledChunks;
+    int64_t lineStatusAll = 0;
+};
+
+SimStream::SimStream(MemoryNodeMap& nodes, bool gige)
+    : mNodes(nodes), mGigE(gige), mEpoch(std::chrono::steady_clock::now()) {
+    Reset();
+}
+
+SimStream::~SimStream() {
+    Stop();
+}
+
+void SimStream::Reset() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mNextBlockId = mGigE ? 1 : 0;
+    mFrameCounter = 0;
+    mEpoch = std::chrono::steady_clock::now();
+}
+
+void SimStream::Start(IStreamSink& sink) {
+    Stop();
+    std::lock_guard<std::mutex> lock(mMutex);
+    mSink = &sink;
+    mStreaming = true;
+    mQueue.clear();
+    mThread = std::thread(&SimStream::Run, this);
+}
+
+void SimStream::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mMutex);
+        mStreaming = false;
+        mChanged.notify_all();
+    }
+    if (mThread.joinable()) {
+        mThread.join();
+    }
+    std::lock_guard<std::mutex> lock(mMutex);
+    mQueue.clear();
+    mSink = nullptr;
+    mAcquiring = false;
+    mTriggers = 0;
+}
+
+void SimStream::Queue(void* data, size_t size, uint64_t handle) {
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mStreaming) {
+        mQueue.push_back(Buffer{data, size, handle});
+        mChanged.notify_all();
+    }
+}
+
+void SimStream::AcquisitionStart() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mAcquiring = true;
+    mTriggers = 0;
+    mChanged.notify_all();
+}
+
+void SimStream::AcquisitionStop() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    mAcquiring = false;
+    mChanged.notify_all();
+}
+
+void SimStream::SoftwareTrigger() {
+    std::lock_guard<std::mutex> lock(mMutex);
+    if (mAcquiring) {
+        ++mTriggers;
+        mChanged.notify_all();
+    }
+}
+
+SimStream::Settings SimStream::ReadSettings() const {
+    std::lock_guard<std::recursive_mutex> lock(mNodes.Mutex());
+    Settings s;
+    s.width = static_cast<uint32_t>(mNodes.Get<IntegerNode>("Width").ReadRaw());
+    s.height = static_cast<uint32_t>(mNodes.Get<IntegerNode>("Height").ReadRaw());
+    s.offsetX = static_cast<uint32_t>(mNodes.Get<IntegerNode>("OffsetX").ReadRaw());
+    s.offsetY = static_cast<uint32_t>(mNodes.Get<IntegerNode>("OffsetY").ReadRaw());
+    s.pixelType = static_cast<uint32_t>(mNodes.Get<EnumerationNode>("PixelFormat").ReadRaw());
+    s.payloadSize = static_cast<size_t>(mNodes.Get<IntegerNode>("PayloadSize").ReadRaw());
+    s.frameRate =
+        mNodes.Get<FloatNode>(mGigE ? "ResultingFrameRateAbs" : "ResultingFrameRate").ReadRaw();
+    s.exposureUs = mNodes.Get<FloatNode>(mGigE ? "ExposureTimeAbs" : "ExposureTime").ReadRaw();
+    s.singleFrame =
+        mNodes.Get<EnumerationNode>("AcquisitionMode").ReadSymbolic() == gcstring("SingleFrame");
+    EnumerationNode& selector = mNodes.Get<EnumerationNode>("TriggerSelector");
+    EnumerationNode& mode = mNodes.Get<EnumerationNode>("TriggerMode");
+    EnumerationNode& source = mNodes.Get<EnumerationNode>("TriggerSource");
+    for (const char* name : {"FrameStart", "AcquisitionStart"}) {
+        const SelectorKey key{selector.GetEntryByName(name)->GetValue()};
+        if (mode.StoredValue(key) == mode.GetEntryByName("On")->GetValue()) {
+            if (source.StoredValue(key) == source.GetEntryByName("Software")->GetValue()) {
+                s.softwareTriggered = true;
+            } else {
+                s.waitsForHardware = true;
+            }
+        }
+    }
+    s.chunks = mNodes.Get<BooleanNode>("ChunkModeActive").ReadRaw();
+    if (s.chunks) {
+        EnumerationNode& chunkSelector = mNodes.Get<EnumerationNode>("ChunkSelector");
+        BooleanNode& enable = mNodes.Get<BooleanNode>("ChunkEnable");
+        for (INode* node : chunkSelector.GetEntries()) {
+            auto* entry = dynamic_cast<IEnumEntry*>(node);
+            if (entry && enable.StoredValue(SelectorKey{entry->GetValue()})) {
+                s.enabledChunks.push_back(entry->GetSymbolic().str());
+            }
+        }
+    }
+    s.lineStatusAll = mNodes.Get<IntegerNode>("LineStatusAll").ReadRaw();
+    return s;
+}
+
+void SimStream::Fill(const Buffer& buffer, const Settings& s, FrameInfo& info) {
+    info.width = s.width;
+    info.height = s.height;
+    info.offsetX = s.offsetX;
+    info.offsetY = s.offsetY;
+    info.pixelType = s.pixelType;
+    info.payloadSize = s.payloadSize;
+    if (buffer.size < s.payloadSize) {
+        info.status = FrameInfo::Status::Failed;
+        info.errorCode = 0xE1000014;
+        info.errorDescription = "The buffer was too small to receive the image.";
+        info.payloadSize = 0;
+        return;
+    }
+    auto* bytes = static_cast<uint8_t*>(buffer.data);
+    const size_t rowBytes = s.height ? s.payloadSize / s.height : 0;
+    for (size_t y = 0; y < s.height; ++y) {
+        uint8_t* row = bytes + y * rowBytes;
+        const size_t start = (y + info.blockId) & 0xFF;
+        for (size_t x = 0; x < rowBytes; ++x) {
+            row[x] = static_cast<uint8_t>(start + x);
+        }
+    }
+    for (size_t i = 0; i < 8 && i < s.payloadSize; ++i) {
+        bytes[i] = static_cast<uint8_t>(info.blockId >> (8 * i));
+    }
+    for (const std::string& chunk : s.enabledChunks) {
+        FrameInfo::Chunk c;
+        c.name = "Chunk" + chunk;
+        if (chunk == "Timestamp") {
+            c.value = static_cast<int64_t>(info.timeStamp);
+        } else if (chunk == "Framecounter") {
+            c.value = static_cast<int64_t>(mFrameCounter);
+        } else if (chunk == "ExposureTime") {
+            c.value = s.exposureUs;
+        } else if (chunk == "LineStatusAll") {
+            c.value = s.lineStatusAll;
+        } else if (chunk == "Width") {
+            c.value = int64_t{s.width};
+        } else if (chunk == "Height") {
+            c.value = int64_t{s.height};
+        } else {
+            continue;
+        }
+        info.chunks.push_back(c);
+    }
+}
+
+void SimStream::Run() {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point nextFrame = Clock::now();
+    std::unique_lock<std::mutex> lock(mMutex);
+    while (mStreaming) {
+        if (!mAcquiring || mQueue.empty()) {
+            mChanged.wait(lock);
+            nextFrame = Clock::now();
+            continue;
+        }
+        lock.unlock();
+        const Settings settings = ReadSettings();
+        lock.lock();
+        if (!mStreaming || !mAcquiring || mQueue.empty()) {
+            continue;
+        }
+        if (settings.waitsForHardware) {
+            mChanged.wait_for(lock, std::chrono::milliseconds(100));
+            continue;
+        }
+        if (settings.softwareTriggered) {
+            if (mTriggers == 0) {
+                mChanged.wait_for(lock, std::chrono::milliseconds(100));
+                continue;
+            }
+            --mTriggers;
+        } else {
+            const auto period = std::chrono::duration_cast<Clock::duration>(
+                std::chrono::duration<double>(1.0 / std::max(settings.frameRate, 0.01)));
+            if (Clock::now() < nextFrame) {
+                mChanged.wait_until(lock, nextFrame);
+                continue;
+            }
+            nextFrame = std::max(nextFrame + period, Clock::now() - period);
+        }
+        const Buffer buffer = mQueue.front();
+        mQueue.pop_front();
+        FrameInfo info;
+        info.blockId = mNextBlockId++;
+        ++mFrameCounter;
+        info.timeStamp = static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - mEpoch).count());
+        if (settings.singleFrame) {
+            mAcquiring = false;
+        }
+        IStreamSink* sink = mSink;
+        lock.unlock();
+        Fill(buffer, settings, info);
+        sink->OnBufferDone(buffer.handle, info);
+        lock.lock();
+    }
+}
+
+}  // namespace sdk

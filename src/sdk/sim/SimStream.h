@@ -1,0 +1,75 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace sdk {
+
+class IStreamSink;
+class MemoryNodeMap;
+struct FrameInfo;
+
+// Frame source of a simulated camera: a thread that fills queued buffers while acquisition runs.
+//
+// Timing: free running at the resulting frame rate; when the FrameStart or AcquisitionStart
+// trigger is "On" with source "Software", one frame per software trigger instead (other trigger
+// sources never fire). "SingleFrame" acquisition stops after one frame.
+//
+// Image: rows of bytes (x + y + blockId) mod 256, the first 8 bytes replaced by the block id
+// (little endian). Block ids count from 1 (GigE) or 0 (USB) per opening of the device. With
+// "ChunkModeActive" each enabled chunk comes along as "Chunk" + selector entry.
+//
+// Threading: Start/Stop/Queue/AcquisitionStart/AcquisitionStop/SoftwareTrigger from any thread;
+// the sink is called on the stream thread without mMutex held. mMutex guards every member below
+// it.
+class SimStream {
+  public:
+    SimStream(MemoryNodeMap& nodes, bool gige);
+    ~SimStream();
+    SimStream(const SimStream&) = delete;
+    SimStream& operator=(const SimStream&) = delete;
+
+    void Start(IStreamSink& sink);
+    // After return no buffer is touched and the sink is not called any more.
+    void Stop();
+    void Queue(void* data, size_t size, uint64_t handle);
+
+    void AcquisitionStart();
+    void AcquisitionStop();
+    void SoftwareTrigger();
+    // Restarts block ids and time stamps (at open).
+    void Reset();
+
+  private:
+    struct Buffer {
+        void* data;
+        size_t size;
+        uint64_t handle;
+    };
+    struct Settings;
+
+    void Run();
+    Settings ReadSettings() const;
+    void Fill(const Buffer& buffer, const Settings& settings, FrameInfo& info);
+
+    MemoryNodeMap& mNodes;
+    const bool mGigE;
+    std::thread mThread;
+
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    IStreamSink* mSink = nullptr;
+    bool mStreaming = false;
+    bool mAcquiring = false;
+    uint64_t mTriggers = 0;  // software triggers not yet used
+    std::deque<Buffer> mQueue;
+    uint64_t mNextBlockId = 0;
+    uint64_t mFrameCounter = 0;
+    std::chrono::steady_clock::time_point mEpoch;
+};
+
+}  // namespace sdk
