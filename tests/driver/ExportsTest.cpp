@@ -67,8 +67,8 @@ TEST(ExportStates, BeforeInitialize) {
 TEST(ExportStates, AfterTheLastFinalize) {
     TempDir dir;
     LogCapture log;
-    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
-    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), LogCapture::Callback()), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), LogCapture::Callback()), 1);
     ASSERT_EQ(finalize(), 1);
     ASSERT_EQ(finalize(), 1);
     LogCapture again;
@@ -78,7 +78,7 @@ TEST(ExportStates, AfterTheLastFinalize) {
 TEST(ExportStates, NullArgumentsNeverCrash) {
     TempDir dir;
     LogCapture log;
-    initialize(dir.Path().c_str(), nullptr);
+    initialize(dir.Path().c_str(), LogCapture::Callback());
     char result[8];
     int value = 0;
     EXPECT_EQ(openCVLPort(0, 0, "cam", nullptr), 0);
@@ -105,8 +105,8 @@ TEST(Initialize, BannerCountAndNesting) {
     TempDir dir;
     LogCapture log;
     GetDriverState().mLogLevel = 2;
-    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
-    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), LogCapture::Callback()), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), LogCapture::Callback()), 1);
     std::vector<std::string> banners = log.Matching("initialize: Basler camera driver V");
     ASSERT_EQ(banners.size(), 2u);
     std::regex banner(
@@ -128,7 +128,7 @@ TEST(Initialize, UnmatchedFinalizeKeepsTheCountAtZero) {
     EXPECT_EQ(finalize(), 1);
     EXPECT_EQ(GetDriverState().mRefCount, 0);
     EXPECT_TRUE(log.Contains("finalize: WARNING"));
-    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), LogCapture::Callback()), 1);
     EXPECT_EQ(GetDriverState().mRefCount, 1);
     EXPECT_FALSE(log.Matching("refcount=1, ").empty()) << "the next initialize starts afresh";
 }

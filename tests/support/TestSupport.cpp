@@ -56,6 +56,8 @@ LogCapture::LogCapture() {
     GetDriverState().SetDebugOutput(OnDebug);
 }
 
+void (*LogCapture::Callback())(const char*) { return OnCallback; }
+
 LogCapture::~LogCapture() {
     GetDriverState().mDebugMsgProc = nullptr;
     GetDriverState().SetDebugOutput(nullptr);

@@ -27,6 +27,9 @@ public:
     LogCapture();
     ~LogCapture();
 
+    // The debug callback to hand to initialize so that capturing goes on.
+    static void (*Callback())(const char*);
+
     // Callback lines (stamp and message arrive separately; only messages are kept here).
     std::vector<std::string> Messages() const;
     // Debug-output lines.
