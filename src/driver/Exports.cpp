@@ -9,6 +9,7 @@
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
+#include "sdk/SdkRuntime.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         }
         LogIf(2, "===============\ninitialize: \n");
         if (state.mRefCount == 0) {
+            sdk::Initialize();
             CameraList::InitInstance();
         }
         int count = ++state.mRefCount;
@@ -97,6 +99,9 @@ int finalize(void) {
         int count = --state.mRefCount;
         if (count == 0) {
             CameraList::DestroyInstance();
+            if (!state.mInhibitPylonTerminate) {
+                sdk::Terminate(true);
+            }
         }
         LogIf(2, "finalize: leaving, refcount=" + std::to_string(count) + "\n");
         return 1;

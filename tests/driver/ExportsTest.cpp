@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "driver/DriverState.h"
 #include "ostravelk/ostravelk.h"
+#include "sdk/SdkRuntime.h"
 
 namespace {
 
@@ -167,4 +168,20 @@ TEST(SystemPath, ResultOfTheExport) {
     EXPECT_EQ(setSystemPath("/tmp"), 1);
     EXPECT_EQ(setSystemPath(""), 0);
     EXPECT_EQ(GetDriverState().GetIniPath(), "/tmp/Ostravelk.ini");
+}
+
+TEST(Initialize, SdkLivesFromFirstInitializeToLastFinalize) {
+    TempDir dir;
+    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
+    ASSERT_EQ(initialize(dir.Path().c_str(), nullptr), 1);
+    EXPECT_EQ(sdk::SdkRuntime::GetInitializeCount(), 1);
+    finalize();
+    EXPECT_EQ(sdk::SdkRuntime::GetInitializeCount(), 1);
+    finalize();
+    EXPECT_EQ(sdk::SdkRuntime::GetInitializeCount(), 0);
+
+    GetDriverState().mInhibitPylonTerminate = true;
+    initialize(dir.Path().c_str(), nullptr);
+    finalize();
+    EXPECT_EQ(sdk::SdkRuntime::GetInitializeCount(), 1) << "terminate inhibited";
 }
