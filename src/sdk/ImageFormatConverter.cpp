@@ -209,7 +209,8 @@ void ReduceRow(const KernelSet& k, const Format& f, unsigned shift, const uint8_
             convert::ReduceSigned8(src, width, dst);
             return;
         case Coding::U16:
-            convert::ReduceU16(src, width, shift, dst);
+            done = k.reduceU16Run(src, width, shift, dst);
+            convert::ReduceU16(src + 2 * size_t(done), width - done, shift, dst + done);
             return;
         case Coding::P10:
             if (msb) done = k.msbP10Run(src, width, dst);
@@ -410,7 +411,10 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 if (mono) {
                     convert::YuvToLuma(inRowAt(y), width, uyvy, outRowAt(y));
                 } else {
-                    convert::YuvToColour(inRowAt(y), width, uyvy, bgr, outRowAt(y));
+                    const uint32_t done =
+                        k.yuvToColourRun(inRowAt(y), width, uyvy, bgr, outRowAt(y));
+                    convert::YuvToColour(inRowAt(y) + 2 * size_t(done), width - done, uyvy, bgr,
+                                         outRowAt(y) + 3 * size_t(done));
                 }
             }
             break;

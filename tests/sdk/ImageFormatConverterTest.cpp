@@ -680,6 +680,29 @@ TEST(ImageFormatConverterKernels, VectorKernelsMatchPortableOnes) {
             }
         }
     }
+    for (uint32_t width : {2u, 32u, 34u, 64u, 100u, 2448u}) {
+        const Bytes yuv = RandomBytes(2 * width, width);
+        for (bool uyvy : {false, true}) {
+            for (bool bgr : {false, true}) {
+                Bytes a(3 * width), b(3 * width);
+                const uint32_t done = fast->yuvToColourRun(yuv.data(), width, uyvy, bgr, a.data());
+                sdk::convert::YuvToColour(yuv.data() + 2 * done, width - done, uyvy, bgr,
+                                          a.data() + 3 * done);
+                sdk::convert::YuvToColour(yuv.data(), width, uyvy, bgr, b.data());
+                EXPECT_EQ(a, b) << width;
+            }
+        }
+    }
+    for (uint32_t width : {31u, 32u, 65u, 2448u}) {
+        const Bytes u16 = RandomBytes(2 * width, width + 1);
+        for (unsigned shift : {0u, 2u, 4u, 6u, 8u}) {
+            Bytes a(width), b(width);
+            const uint32_t done = fast->reduceU16Run(u16.data(), width, shift, a.data());
+            sdk::convert::ReduceU16(u16.data() + 2 * done, width - done, shift, a.data() + done);
+            sdk::convert::ReduceU16(u16.data(), width, shift, b.data());
+            EXPECT_EQ(a, b) << width << " " << shift;
+        }
+    }
     // The packed runs stop in time: exact-size rows (checked by the address sanitizer build) and
     // whole blocks of 32 pixels.
     for (uint32_t width : {32u, 64u, 96u, 128u, 2448u}) {

@@ -61,7 +61,15 @@ uint32_t NoMsbRun(const uint8_t*, uint32_t, uint8_t*) {
     return 0;
 }
 
-const KernelSet kPortable = {NoColourRun, NoLumaRun, NoMsbRun, NoMsbRun, NoMsbRun, "portable"};
+uint32_t NoU16Run(const uint8_t*, uint32_t, unsigned, uint8_t*) {
+    return 0;
+}
+uint32_t NoYuvRun(const uint8_t*, uint32_t, bool, bool, uint8_t*) {
+    return 0;
+}
+
+const KernelSet kPortable = {NoColourRun, NoLumaRun, NoMsbRun, NoMsbRun,
+                             NoMsbRun,    NoU16Run,  NoYuvRun, "portable"};
 
 }  // namespace
 
@@ -71,9 +79,18 @@ void ReduceSigned8(const uint8_t* src, uint32_t width, uint8_t* dst) {
 }
 
 void ReduceU16(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // Same bytes as LoadLe16, in a form the compiler vectorises.
+    for (uint32_t i = 0; i < width; ++i) {
+        uint16_t v;
+        std::memcpy(&v, src + 2 * i, 2);
+        dst[i] = static_cast<uint8_t>(v >> shift);
+    }
+#else
     for (uint32_t i = 0; i < width; ++i) {
         dst[i] = static_cast<uint8_t>(LoadLe16(src + 2 * i) >> shift);
     }
+#endif
 }
 
 void ReduceP10(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
@@ -196,29 +213,17 @@ void LumaOfColour(const uint8_t* src, uint32_t width, uint32_t bytesPerPixel, bo
 }
 
 void YuvToColour(const uint8_t* src, uint32_t width, bool uyvy, bool bgr, uint8_t* dst) {
-    // Coefficients scaled by 2^14.
-    constexpr int kRv = 22970;  // 1.402
-    constexpr int kGu = 5638;   // 0.344136
-    constexpr int kGv = 11700;  // 0.714136
-    constexpr int kBu = 29032;  // 1.772
-    constexpr int kHalf = 1 << 13;
     const unsigned yOff = uyvy ? 1 : 0;
     const unsigned uOff = uyvy ? 0 : 1;
     const unsigned rOff = bgr ? 2 : 0;
     for (uint32_t i = 0; i + 2 <= width; i += 2, src += 4, dst += 6) {
-        const int u = src[uOff] - 128;
-        const int v = src[uOff + 2] - 128;
-        const int dr = kRv * v + kHalf;
-        const int dg = -kGu * u - kGv * v + kHalf;
-        const int db = kBu * u + kHalf;
-        const int y0 = src[yOff] << 14;
-        const int y1 = src[yOff + 2] << 14;
-        dst[rOff] = Clamp8((y0 + dr) >> 14);
-        dst[1] = Clamp8((y0 + dg) >> 14);
-        dst[2 - rOff] = Clamp8((y0 + db) >> 14);
-        dst[3 + rOff] = Clamp8((y1 + dr) >> 14);
-        dst[4] = Clamp8((y1 + dg) >> 14);
-        dst[5 - rOff] = Clamp8((y1 + db) >> 14);
+        const YuvChroma c = YuvChromaTerms(src[uOff], src[uOff + 2]);
+        for (unsigned k = 0; k < 2; ++k) {
+            const int y = src[yOff + 2 * k];
+            dst[3 * k + rOff] = Clamp8(y + c.r);
+            dst[3 * k + 1] = Clamp8(y + c.g);
+            dst[3 * k + 2 - rOff] = Clamp8(y + c.b);
+        }
     }
 }
 

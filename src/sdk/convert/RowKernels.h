@@ -62,7 +62,27 @@ void LumaOfColour(const uint8_t* src, uint32_t width, uint32_t bytesPerPixel, bo
 
 // YUV 4:2:2 (width is even). `uyvy` selects the U Y0 V Y1 byte order instead of Y0 U Y1 V.
 // Colour uses BT.601 full range (JFIF): R = Y + 1.402 (V - 128),
-// G = Y - 0.344136 (U - 128) - 0.714136 (V - 128), B = Y + 1.772 (U - 128), rounded, clamped.
+// G = Y - 0.344136 (U - 128) - 0.714136 (V - 128), B = Y + 1.772 (U - 128). In integers, exactly
+// as the vector kernels compute it: each chroma product is rounded to 1/64 (coefficients in
+// units of 2^-14), the chroma term of a channel is rounded half up to an integer, added to Y and
+// clamped to 0..255.
+struct YuvChroma {
+    int r, g, b;  // integer chroma terms added to Y
+};
+inline int YuvProduct(int centred, int coefficient14) {  // round(centred * coeff * 64)
+    return (centred * 128 * coefficient14 + 0x4000) >> 15;
+}
+constexpr int kYuvRv = 22970;   // 1.402 * 2^14
+constexpr int kYuvGu = -5638;   // -0.344136 * 2^14
+constexpr int kYuvGv = -11700;  // -0.714136 * 2^14
+constexpr int kYuvBu = 29032;   // 1.772 * 2^14
+inline YuvChroma YuvChromaTerms(int u, int v) {
+    u -= 128;
+    v -= 128;
+    return YuvChroma{(YuvProduct(v, kYuvRv) + 32) >> 6,
+                     (YuvProduct(u, kYuvGu) + YuvProduct(v, kYuvGv) + 32) >> 6,
+                     (YuvProduct(u, kYuvBu) + 32) >> 6};
+}
 void YuvToColour(const uint8_t* src, uint32_t width, bool uyvy, bool bgr, uint8_t* dst);
 void YuvToLuma(const uint8_t* src, uint32_t width, bool uyvy, uint8_t* dst);
 
@@ -81,6 +101,11 @@ struct KernelSet {
     uint32_t (*msbP10Run)(const uint8_t* src, uint32_t width, uint8_t* dst);
     uint32_t (*msbP12Run)(const uint8_t* src, uint32_t width, uint8_t* dst);
     uint32_t (*msbPacked12Run)(const uint8_t* src, uint32_t width, uint8_t* dst);  // and 10Packed
+    // 16-bit containers, (sample >> shift) & 0xFF, for the first pixels of a row.
+    uint32_t (*reduceU16Run)(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst);
+    // YUV 4:2:2 to colour for the first pixels of a row; returns how many were done.
+    uint32_t (*yuvToColourRun)(const uint8_t* src, uint32_t width, bool uyvy, bool bgr,
+                               uint8_t* dst);
     const char* name;
 };
 

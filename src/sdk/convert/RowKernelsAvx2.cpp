@@ -274,8 +274,106 @@ OSTRAVELK_AVX2 uint32_t MsbP10RunAvx2(const uint8_t* src, uint32_t width, uint8_
     return MsbRun<10>(src, width, dst, kP10Masks);
 }
 
-const KernelSet kAvx2 = {DemosaicColourRunAvx2, DemosaicLumaRunAvx2, MsbP10RunAvx2,
-                         MsbP12RunAvx2,         MsbPacked12RunAvx2,  "avx2"};
+// 16-bit containers, 32 pixels per step.
+OSTRAVELK_AVX2 uint32_t ReduceU16RunAvx2(const uint8_t* src, uint32_t width, unsigned shift,
+                                         uint8_t* dst) {
+    const __m128i count = _mm_cvtsi32_si128(static_cast<int>(shift));
+    const __m256i lo = _mm256_set1_epi16(0x00FF);
+    uint32_t i = 0;
+    for (; i + 32 <= width; i += 32) {
+        const __m256i a = _mm256_and_si256(_mm256_srl_epi16(Load(src + 2 * size_t(i)), count), lo);
+        const __m256i b =
+            _mm256_and_si256(_mm256_srl_epi16(Load(src + 2 * size_t(i) + 32), count), lo);
+        // packus works per lane: pixels 0-7, 16-23, 8-15, 24-31 -> reorder the 64-bit quarters.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), packed);
+    }
+    return i;
+}
+
+// YUV 4:2:2 to colour, 32 pixels per step, with the integer arithmetic of YuvChromaTerms:
+// pmulhrsw(c * 128, k) is (c * 128 * k + 2^14) >> 15.
+struct YuvMasks {
+    alignas(32) int8_t u[32];
+    alignas(32) int8_t v[32];
+};
+
+constexpr YuvMasks MakeYuvMasks(bool uyvy) {
+    YuvMasks m{};
+    for (int i = 0; i < 32; ++i) {
+        const int pixel = (i & 15) / 2, pair = pixel / 2;
+        const bool high = i & 1;
+        m.u[i] = high ? kZero : static_cast<int8_t>(4 * pair + (uyvy ? 0 : 1));
+        m.v[i] = high ? kZero : static_cast<int8_t>(4 * pair + (uyvy ? 2 : 3));
+    }
+    return m;
+}
+
+constexpr YuvMasks kYuyvMasks = MakeYuvMasks(false);
+constexpr YuvMasks kUyvyMasks = MakeYuvMasks(true);
+
+struct Rgb16 {
+    __m256i r, g, b;
+};
+
+// Eight pixels per lane, as 16-bit lanes.
+template <bool kUyvy>
+OSTRAVELK_AVX2 inline Rgb16 YuvToRgb16(__m256i yuv) {
+    const YuvMasks& masks = kUyvy ? kUyvyMasks : kYuyvMasks;
+    const __m256i centre = _mm256_set1_epi16(128);
+    const __m256i round = _mm256_set1_epi16(32);
+    const __m256i y =
+        kUyvy ? _mm256_srli_epi16(yuv, 8) : _mm256_and_si256(yuv, _mm256_set1_epi16(0x00FF));
+    const __m256i u = _mm256_slli_epi16(
+        _mm256_sub_epi16(
+            _mm256_shuffle_epi8(yuv, _mm256_load_si256(reinterpret_cast<const __m256i*>(masks.u))),
+            centre),
+        7);
+    const __m256i v = _mm256_slli_epi16(
+        _mm256_sub_epi16(
+            _mm256_shuffle_epi8(yuv, _mm256_load_si256(reinterpret_cast<const __m256i*>(masks.v))),
+            centre),
+        7);
+    const __m256i tr = _mm256_mulhrs_epi16(v, _mm256_set1_epi16(kYuvRv));
+    const __m256i tg = _mm256_add_epi16(_mm256_mulhrs_epi16(u, _mm256_set1_epi16(kYuvGu)),
+                                        _mm256_mulhrs_epi16(v, _mm256_set1_epi16(kYuvGv)));
+    const __m256i tb = _mm256_mulhrs_epi16(u, _mm256_set1_epi16(kYuvBu));
+    return Rgb16{_mm256_add_epi16(y, _mm256_srai_epi16(_mm256_add_epi16(tr, round), 6)),
+                 _mm256_add_epi16(y, _mm256_srai_epi16(_mm256_add_epi16(tg, round), 6)),
+                 _mm256_add_epi16(y, _mm256_srai_epi16(_mm256_add_epi16(tb, round), 6))};
+}
+
+template <bool kUyvy, bool kBgr>
+OSTRAVELK_AVX2 uint32_t YuvRun(const uint8_t* src, uint32_t width, uint8_t* dst) {
+    uint32_t i = 0;
+    for (; i + 32 <= width; i += 32) {
+        const __m256i a = Load(src + 2 * size_t(i));
+        const __m256i b = Load(src + 2 * size_t(i) + 32);
+        // Lane 0 gets pixels 0-15, lane 1 pixels 16-31: first halves in lo, second in hi.
+        const Rgb16 lo = YuvToRgb16<kUyvy>(_mm256_permute2x128_si256(a, b, 0x20));
+        const Rgb16 hi = YuvToRgb16<kUyvy>(_mm256_permute2x128_si256(a, b, 0x31));
+        const __m256i r = _mm256_packus_epi16(lo.r, hi.r);
+        const __m256i g = _mm256_packus_epi16(lo.g, hi.g);
+        const __m256i bl = _mm256_packus_epi16(lo.b, hi.b);
+        if (kBgr) {
+            Store3(bl, g, r, dst + 3 * size_t(i));
+        } else {
+            Store3(r, g, bl, dst + 3 * size_t(i));
+        }
+    }
+    return i;
+}
+
+OSTRAVELK_AVX2 uint32_t YuvToColourRunAvx2(const uint8_t* src, uint32_t width, bool uyvy, bool bgr,
+                                           uint8_t* dst) {
+    if (uyvy)
+        return bgr ? YuvRun<true, true>(src, width, dst) : YuvRun<true, false>(src, width, dst);
+    return bgr ? YuvRun<false, true>(src, width, dst) : YuvRun<false, false>(src, width, dst);
+}
+
+const KernelSet kAvx2 = {
+    DemosaicColourRunAvx2, DemosaicLumaRunAvx2, MsbP10RunAvx2,      MsbP12RunAvx2,
+    MsbPacked12RunAvx2,    ReduceU16RunAvx2,    YuvToColourRunAvx2, "avx2"};
 
 }  // namespace
 

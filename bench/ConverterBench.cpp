@@ -1,0 +1,140 @@
+// Throughput of the image format converter on a 2448 x 2048 image, with memcpy (the physical
+// floor) and OpenCV's single-threaded conversions as reference rows. Items are pixels, so
+// "items_per_second" reads as pixels per second.
+//
+//   ostravelk_bench_converter --benchmark_min_time=0.5
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "sdk/ImageFormatConverter.h"
+#include "sdk/PixelType.h"
+
+namespace {
+
+constexpr uint32_t kWidth = 2448;
+constexpr uint32_t kHeight = 2048;
+constexpr size_t kPixels = size_t(kWidth) * kHeight;
+
+constexpr uint32_t Pt(sdk::EPixelType t) {
+    return static_cast<uint32_t>(t);
+}
+
+const std::vector<uint8_t>& RandomSource() {
+    // Large enough for the widest source (4 bytes per pixel).
+    static const std::vector<uint8_t> data = [] {
+        std::vector<uint8_t> d(kPixels * 4);
+        std::mt19937 gen(42);
+        for (auto& v : d) v = static_cast<uint8_t>(gen());
+        return d;
+    }();
+    return data;
+}
+
+void Memcpy(benchmark::State& state) {
+    const size_t bytes = kPixels * static_cast<size_t>(state.range(0));
+    const std::vector<uint8_t>& src = RandomSource();
+    std::vector<uint8_t> dst(bytes);
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), bytes);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kPixels));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
+}
+
+void Convert(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType output) {
+    sdk::ImageFormatConverter converter;
+    converter.Initialize(Pt(source));
+    converter.SetBitDepthReduction(sdk::BitDepthReduction::KeepMostSignificantBits);
+    converter.SetOutputPixelFormat(Pt(output));
+    const size_t outSize = converter.GetBufferSizeForConversion(Pt(source), kWidth, kHeight);
+    const size_t inSize = sdk::ImageFormatConverter::GetSourceSize(Pt(source), kWidth, kHeight);
+    const std::vector<uint8_t>& src = RandomSource();
+    std::vector<uint8_t> dst(outSize);
+    for (auto _ : state) {
+        converter.Convert(dst.data(), dst.size(), src.data(), inSize, Pt(source), kWidth, kHeight,
+                          0);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kPixels));
+    state.SetLabel(sdk::ImageFormatConverter::KernelName());
+}
+
+void OpenCv(benchmark::State& state, int sourceType, int code) {
+    const std::vector<uint8_t>& data = RandomSource();
+    const cv::Mat src(kHeight, kWidth, sourceType, const_cast<uint8_t*>(data.data()));
+    cv::Mat dst;
+    cv::cvtColor(src, dst, code);  // allocate once, outside the timing
+    for (auto _ : state) {
+        cv::cvtColor(src, dst, code);
+        benchmark::DoNotOptimize(dst.data);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kPixels));
+}
+
+using sdk::EPixelType;
+
+BENCHMARK(Memcpy)->Arg(1)->ArgName("bytesPerPixel")->Unit(benchmark::kMicrosecond);
+BENCHMARK(Memcpy)->Arg(3)->ArgName("bytesPerPixel")->Unit(benchmark::kMicrosecond);
+
+#define OSTRAVELK_CONVERT(name, source, output)                                        \
+    BENCHMARK_CAPTURE(Convert, name, sdk::PixelType_##source, sdk::PixelType_##output) \
+        ->Unit(benchmark::kMicrosecond)
+
+OSTRAVELK_CONVERT(Mono8_to_Mono8, Mono8, Mono8);
+OSTRAVELK_CONVERT(Mono12p_to_Mono8, Mono12p, Mono8);
+OSTRAVELK_CONVERT(Mono12Packed_to_Mono8, Mono12Packed, Mono8);
+OSTRAVELK_CONVERT(Mono10p_to_Mono8, Mono10p, Mono8);
+OSTRAVELK_CONVERT(Mono12_to_Mono8, Mono12, Mono8);
+OSTRAVELK_CONVERT(Mono8_to_BGR8, Mono8, BGR8packed);
+OSTRAVELK_CONVERT(BayerRG8_to_BGR8, BayerRG8, BGR8packed);
+OSTRAVELK_CONVERT(BayerRG8_to_RGB8, BayerRG8, RGB8packed);
+OSTRAVELK_CONVERT(BayerGB8_to_BGR8, BayerGB8, BGR8packed);
+OSTRAVELK_CONVERT(BayerRG8_to_Mono8, BayerRG8, Mono8);
+OSTRAVELK_CONVERT(BayerRG12p_to_BGR8, BayerRG12p, BGR8packed);
+OSTRAVELK_CONVERT(BayerRG12Packed_to_BGR8, BayerRG12Packed, BGR8packed);
+OSTRAVELK_CONVERT(BayerRG12_to_BGR8, BayerRG12, BGR8packed);
+OSTRAVELK_CONVERT(YUV422_8_to_BGR8, YUV422_8, BGR8packed);
+OSTRAVELK_CONVERT(YUV422_8_UYVY_to_BGR8, YUV422_8_UYVY, BGR8packed);
+OSTRAVELK_CONVERT(YUV422_8_to_Mono8, YUV422_8, Mono8);
+OSTRAVELK_CONVERT(RGB8_to_BGR8, RGB8, BGR8packed);
+OSTRAVELK_CONVERT(BGRa8_to_BGR8, BGRa8, BGR8packed);
+OSTRAVELK_CONVERT(RGB8_to_Mono8, RGB8, Mono8);
+
+// Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
+BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_BGR8, CV_8UC1, cv::COLOR_BayerBG2BGR)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_RGB8, CV_8UC1, cv::COLOR_BayerBG2RGB)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_Mono8, CV_8UC1, cv::COLOR_BayerBG2GRAY)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, YUV422_8_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_YUYV)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, YUV422_8_UYVY_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_UYVY)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, RGB8_to_BGR8, CV_8UC3, cv::COLOR_RGB2BGR)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(OpenCv, RGB8_to_Mono8, CV_8UC3, cv::COLOR_RGB2GRAY)
+    ->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cv::setNumThreads(0);  // OpenCV single-threaded, like the converter
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::AddCustomContext("opencv_threads", std::to_string(cv::getNumThreads()));
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
