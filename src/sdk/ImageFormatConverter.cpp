@@ -357,7 +357,9 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                         ReduceRow(k, f, shift, samples, width, row);
                         samples = row;
                     }
-                    convert::ReplicateMono(samples, width, outRowAt(y));
+                    const uint32_t done = k.replicateRun(samples, width, outRowAt(y));
+                    convert::ReplicateMono(samples + done, width - done,
+                                           outRowAt(y) + 3 * size_t(done));
                 }
             }
             break;
@@ -400,7 +402,10 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 } else if (four) {
                     convert::DropAlpha(inRowAt(y), width, swap, outRowAt(y));
                 } else {
-                    convert::CopyColour3(inRowAt(y), width, swap, outRowAt(y));
+                    const uint32_t done =
+                        swap ? k.swapColour3Run(inRowAt(y), width, outRowAt(y)) : 0;
+                    convert::CopyColour3(inRowAt(y) + 3 * size_t(done), width - done, swap,
+                                         outRowAt(y) + 3 * size_t(done));
                 }
             }
             break;

@@ -703,6 +703,18 @@ TEST(ImageFormatConverterKernels, VectorKernelsMatchPortableOnes) {
             EXPECT_EQ(a, b) << width << " " << shift;
         }
     }
+    for (uint32_t width : {5u, 6u, 31u, 32u, 33u, 100u, 2448u}) {
+        const Bytes rgb = RandomBytes(3 * width, width + 2);
+        Bytes a(3 * width), b(3 * width);
+        uint32_t done = fast->swapColour3Run(rgb.data(), width, a.data());
+        sdk::convert::CopyColour3(rgb.data() + 3 * done, width - done, true, a.data() + 3 * done);
+        sdk::convert::CopyColour3(rgb.data(), width, true, b.data());
+        EXPECT_EQ(a, b) << width;
+        done = fast->replicateRun(rgb.data(), width, a.data());
+        sdk::convert::ReplicateMono(rgb.data() + done, width - done, a.data() + 3 * done);
+        sdk::convert::ReplicateMono(rgb.data(), width, b.data());
+        EXPECT_EQ(a, b) << width;
+    }
     // The packed runs stop in time: exact-size rows (checked by the address sanitizer build) and
     // whole blocks of 32 pixels.
     for (uint32_t width : {32u, 64u, 96u, 128u, 2448u}) {

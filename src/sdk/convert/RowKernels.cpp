@@ -49,6 +49,8 @@ inline uint32_t Right(uint32_t x, uint32_t width) {
     return x + 1 < width ? x + 1 : (width > 1 ? width - 2 : 0);
 }
 
+// The portable set has no bulk kernels: every "run" stops where it starts (the demosaic runs
+// start at column 2).
 uint32_t NoColourRun(const uint8_t*, const uint8_t*, const uint8_t*, uint32_t, BayerRowLayout, bool,
                      uint8_t*) {
     return 2;
@@ -57,10 +59,9 @@ uint32_t NoLumaRun(const uint8_t*, const uint8_t*, const uint8_t*, uint32_t, Bay
                    uint8_t*) {
     return 2;
 }
-uint32_t NoMsbRun(const uint8_t*, uint32_t, uint8_t*) {
+uint32_t NoRun(const uint8_t*, uint32_t, uint8_t*) {
     return 0;
 }
-
 uint32_t NoU16Run(const uint8_t*, uint32_t, unsigned, uint8_t*) {
     return 0;
 }
@@ -68,8 +69,8 @@ uint32_t NoYuvRun(const uint8_t*, uint32_t, bool, bool, uint8_t*) {
     return 0;
 }
 
-const KernelSet kPortable = {NoColourRun, NoLumaRun, NoMsbRun, NoMsbRun,
-                             NoMsbRun,    NoU16Run,  NoYuvRun, "portable"};
+const KernelSet kPortable = {NoColourRun, NoLumaRun, NoRun, NoRun, NoRun,
+                             NoU16Run,    NoYuvRun,  NoRun, NoRun, "portable"};
 
 }  // namespace
 

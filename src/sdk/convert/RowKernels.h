@@ -106,6 +106,10 @@ struct KernelSet {
     // YUV 4:2:2 to colour for the first pixels of a row; returns how many were done.
     uint32_t (*yuvToColourRun)(const uint8_t* src, uint32_t width, bool uyvy, bool bgr,
                                uint8_t* dst);
+    // Mono to colour, and the exchange of the first and third byte of 3-byte pixels, for the
+    // first pixels of a row.
+    uint32_t (*replicateRun)(const uint8_t* src, uint32_t width, uint8_t* dst);
+    uint32_t (*swapColour3Run)(const uint8_t* src, uint32_t width, uint8_t* dst);
     const char* name;
 };
 

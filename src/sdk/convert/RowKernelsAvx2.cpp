@@ -274,6 +274,30 @@ OSTRAVELK_AVX2 uint32_t MsbP10RunAvx2(const uint8_t* src, uint32_t width, uint8_
     return MsbRun<10>(src, width, dst, kP10Masks);
 }
 
+// Mono to colour, 32 pixels per step.
+OSTRAVELK_AVX2 uint32_t ReplicateRunAvx2(const uint8_t* src, uint32_t width, uint8_t* dst) {
+    uint32_t i = 0;
+    for (; i + 32 <= width; i += 32) {
+        const __m256i v = Load(src + i);
+        Store3(v, v, v, dst + 3 * size_t(i));
+    }
+    return i;
+}
+
+// Exchanges the first and third byte of 3-byte pixels, five pixels (15 bytes) per 16-byte
+// load and store; the 16th byte written is rewritten by the next step, and the loop stops while
+// that byte is still inside the row.
+OSTRAVELK_AVX2 uint32_t SwapColour3RunAvx2(const uint8_t* src, uint32_t width, uint8_t* dst) {
+    const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    uint32_t i = 0;
+    for (; size_t(i) * 3 + 16 <= size_t(width) * 3; i += 5) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * size_t(i)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * size_t(i)),
+                         _mm_shuffle_epi8(v, swap));
+    }
+    return i;
+}
+
 // 16-bit containers, 32 pixels per step.
 OSTRAVELK_AVX2 uint32_t ReduceU16RunAvx2(const uint8_t* src, uint32_t width, unsigned shift,
                                          uint8_t* dst) {
@@ -371,9 +395,11 @@ OSTRAVELK_AVX2 uint32_t YuvToColourRunAvx2(const uint8_t* src, uint32_t width, b
     return bgr ? YuvRun<false, true>(src, width, dst) : YuvRun<false, false>(src, width, dst);
 }
 
-const KernelSet kAvx2 = {
-    DemosaicColourRunAvx2, DemosaicLumaRunAvx2, MsbP10RunAvx2,      MsbP12RunAvx2,
-    MsbPacked12RunAvx2,    ReduceU16RunAvx2,    YuvToColourRunAvx2, "avx2"};
+const KernelSet kAvx2 = {DemosaicColourRunAvx2, DemosaicLumaRunAvx2,
+                         MsbP10RunAvx2,         MsbP12RunAvx2,
+                         MsbPacked12RunAvx2,    ReduceU16RunAvx2,
+                         YuvToColourRunAvx2,    ReplicateRunAvx2,
+                         SwapColour3RunAvx2,    "avx2"};
 
 }  // namespace
 
