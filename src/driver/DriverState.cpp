@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "parameters/DriverSettings.h"
 #include "parameters/IniFile.h"
 
 namespace {
@@ -130,6 +131,10 @@ void DriverState::ReadSettings() {
         value = std::atoi(text.c_str());
     }
     mLogDebugView = value;
+}
+
+void DriverState::ApplySettings(const CameraParameters& parameters) {
+    ApplyDriverSettings(parameters, *this);
 }
 
 bool DriverState::SetSystemPath(const char* path) {

@@ -8,6 +8,8 @@
 
 #include "ostravelk/ostravelk.h"
 
+class CameraParameters;
+
 // The one process-wide record of the driver: where the host keeps its files, the host's debug
 // callback, the initialisation count and the logging settings, plus the logging facility.
 //
@@ -49,6 +51,8 @@ public:
 
     // Reads "logDebugView" of section "General" from the ini file into mLogDebugView.
     void ReadSettings();
+    // Takes "LogLevel", "LogIntoFile" and "InhibitPylonTerminate" from a camera's parameter set.
+    void ApplySettings(const CameraParameters& parameters);
 
     // Sets the system path; a null or empty path empties it, keeps mIniPath and returns false.
     bool SetSystemPath(const char* path);
