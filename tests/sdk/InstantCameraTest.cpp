@@ -92,13 +92,13 @@ TEST_F(InstantCameraTest, AttachOpenClose) {
     EXPECT_THROW(camera.GetTLNodeMap(), LogicalErrorException);
     camera.Attach(CreateDevice("BaslerGigE"));
     EXPECT_TRUE(camera.IsPylonDeviceAttached());
-    EXPECT_EQ(camera.GetDeviceInfo().GetFriendlyName(), "acA1304-30gm (21000001)");
+    EXPECT_EQ(camera.GetDeviceInfo().GetFriendlyName(), "SV1304-30gm (21000001)");
     EXPECT_THROW(camera.GetNodeMap(), LogicalErrorException);  // not open yet
     EXPECT_NE(camera.GetTLNodeMap().GetNode("HeartbeatTimeout"), nullptr);
     camera.Open();
     EXPECT_TRUE(camera.IsOpen());
     EXPECT_EQ(As<IString>(camera.GetNodeMap().GetNode("DeviceModelName"))->GetValue(),
-              gcstring("acA1304-30gm"));
+              gcstring("SV1304-30gm"));
     camera.Open();  // again: nothing happens
     camera.Close();
     EXPECT_FALSE(camera.IsOpen());

@@ -10,11 +10,11 @@ TEST(SimCameraFile, ReadsIdentityAndSettingsInOrder) {
     SimCameraFile file;
     ASSERT_TRUE(
         file.Parse("# comment\n; other comment\n[Camera]\n"
-                   "  class = BaslerGigE \nMODEL=acA1304-30gc\nserial=42\n"
+                   "  class = BaslerGigE \nMODEL=SV1304-30gc\nserial=42\n"
                    "Width = 640\nGainRaw[All]=100\nTriggerMode[ FrameStart ]=On\n",
                    "fallback"));
     EXPECT_EQ(file.GetDeviceClass(), "BaslerGigE");
-    EXPECT_EQ(file.GetModel(), "acA1304-30gc");
+    EXPECT_EQ(file.GetModel(), "SV1304-30gc");
     EXPECT_EQ(file.GetSerial(), "42");
     EXPECT_TRUE(file.IsColor());
     ASSERT_EQ(file.GetSettings().size(), 3u);
@@ -32,7 +32,7 @@ TEST(SimCameraFile, IgnoresLinesThatDoNotFit) {
                    "Gain[]=3\nTwo words=4\nA]=5\nReverseX=\nExposureTime=100\r\n",
                    "77"));
     EXPECT_EQ(file.GetSerial(), "77");
-    EXPECT_EQ(file.GetModel(), "acA1928-40uc");  // default model of the class
+    EXPECT_EQ(file.GetModel(), "SV1928-40uc");  // default model of the class
     ASSERT_EQ(file.GetSettings().size(), 2u);
     EXPECT_EQ(file.GetSettings()[0].feature, "ReverseX");
     EXPECT_EQ(file.GetSettings()[0].value, "");

@@ -313,7 +313,7 @@ TEST(SimUsb, TransportLayerHasNoHeartbeat) {
 
 TEST(SimInitialValues, FileValuesIncludingSelectedOnesAndBadLines) {
     TempCamera cam(
-        "Class=BaslerGigE\nModel=acA1304-30gc\nSerial=1\n"
+        "Class=BaslerGigE\nModel=SV1304-30gc\nSerial=1\n"
         "Width=640\nOffsetX=64\nGainRaw[All]=100\nTriggerMode[AcquisitionStart]=On\n"
         "SensorHeight=900\nHeartbeatTimeout=5000\n"
         "Height=99999\nWidth=abc\nNoSuchFeature=1\nReverseX=maybe\nGainRaw[Nope]=5\n"

@@ -27,12 +27,12 @@ TEST(TlFactory, ListsTheShippedCamerasInFileNameOrder) {
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[0].GetSerialNumber(), "21000001");
     EXPECT_EQ(devices[0].GetDeviceClass(), "BaslerGigE");
-    EXPECT_EQ(devices[0].GetFriendlyName(), "acA1304-30gm (21000001)");
+    EXPECT_EQ(devices[0].GetFriendlyName(), "SV1304-30gm (21000001)");
     EXPECT_EQ(devices[0].GetFullName(), "sim://" + kShippedCameras + "/21000001.cam");
     EXPECT_EQ(devices[0].GetUserDefinedName(), "LineCam");
     EXPECT_EQ(devices[1].GetSerialNumber(), "22000002");
     EXPECT_EQ(devices[1].GetDeviceClass(), "BaslerUsb");
-    EXPECT_EQ(devices[1].GetFriendlyName(), "acA1928-40uc (22000002)");
+    EXPECT_EQ(devices[1].GetFriendlyName(), "SV1928-40uc (22000002)");
     EXPECT_EQ(devices[1].GetVendorName(), "Basler");
     EXPECT_EQ(devices[1].GetBackendName(), "sim");
 }
@@ -66,7 +66,7 @@ TEST(TlFactory, FollowsTheDirectoryAndSkipsFilesThatAreNoCameras) {
     setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
     DeviceInfoList devices;
     EXPECT_EQ(TlFactory::GetInstance().EnumerateDevices(devices), 0);
-    WriteFile(dir.File("b.cam"), "Class=BaslerUsb\nModel=acA640-750um\n");
+    WriteFile(dir.File("b.cam"), "Class=BaslerUsb\nModel=SV640-750um\n");
     WriteFile(dir.File("a.cam"), "Class=BaslerGigE\nSerial=100\n");
     WriteFile(dir.File("c.cam"), "Class=BaslerCamLink\n");
     WriteFile(dir.File("d.cam"), "garbage\n\0\n");
@@ -74,7 +74,7 @@ TEST(TlFactory, FollowsTheDirectoryAndSkipsFilesThatAreNoCameras) {
     ASSERT_EQ(TlFactory::GetInstance().EnumerateDevices(devices), 2);
     EXPECT_EQ(devices[0].GetSerialNumber(), "100");
     EXPECT_EQ(devices[1].GetSerialNumber(), "b");  // from the file name
-    EXPECT_EQ(devices[1].GetFriendlyName(), "acA640-750um (b)");
+    EXPECT_EQ(devices[1].GetFriendlyName(), "SV640-750um (b)");
     std::remove(dir.File("a.cam").c_str());
     EXPECT_EQ(TlFactory::GetInstance().EnumerateDevices(devices), 1);
     setenv("OSTRAVELK_SIM_DIR", dir.File("missing").c_str(), 1);
@@ -108,7 +108,7 @@ TEST(TlFactory, CreatesDevicesForListedEntriesAndHandFilledFilters) {
     DeviceInfoList devices;
     factory.EnumerateDevices(devices);
     std::unique_ptr<Device> usb(factory.CreateDevice(devices.at(1)));
-    EXPECT_EQ(usb->GetDeviceInfo().GetFriendlyName(), "acA1928-40uc (22000002)");
+    EXPECT_EQ(usb->GetDeviceInfo().GetFriendlyName(), "SV1928-40uc (22000002)");
     EXPECT_FALSE(usb->IsOpen());
     std::unique_ptr<Device> gige(factory.CreateDevice(Filter("BaslerGigE", "21000001")));
     EXPECT_EQ(gige->GetDeviceInfo().GetSerialNumber(), "21000001");

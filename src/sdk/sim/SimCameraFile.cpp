@@ -92,7 +92,7 @@ bool SimCameraFile::Parse(const std::string& text, const std::string& serialFall
     const bool gige = mDeviceClass == DeviceInfo::kClassGigE;
     const bool usb = mDeviceClass == DeviceInfo::kClassUsb;
     if (mModel.empty()) {
-        mModel = gige ? "acA1304-30gm" : "acA1928-40uc";
+        mModel = gige ? "SV1304-30gm" : "SV1928-40uc";
     }
     return (gige || usb) && !mSerial.empty();
 }

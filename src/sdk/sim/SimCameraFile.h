@@ -9,7 +9,7 @@ namespace sdk {
 //
 //   # comment            ; comment          [section]   (ignored)
 //   Class=BaslerGigE     device class, "BaslerGigE" or "BaslerUsb" (required)
-//   Model=acA1304-30gm   model name; a last letter "c" makes a colour (Bayer GR) sensor, any
+//   Model=SV1304-30gm   model name; a last letter "c" makes a colour (Bayer GR) sensor, any
 //                        other a mono sensor
 //   Serial=21000001      serial number (default: the file name without ".cam")
 //   Feature=value        initial value of a feature, e.g. Width=640 or ReverseX=1
