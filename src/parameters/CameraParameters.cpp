@@ -1,13 +1,90 @@
 #include "parameters/CameraParameters.h"
 
+#include <cmath>
+#include <cstdint>
 #include <exception>
+#include <locale>
+#include <sstream>
+#include <stdexcept>
 #include <utility>
 
+#include <boost/format.hpp>
+
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "parameters/IniFile.h"
+#include "parameters/IniSection.h"
 #include "parameters/Param.h"
+#include "parameters/ParamEnum.h"
+#include "sdk/GenApi.h"
 
 namespace {
 
 const char* const kGeneralCategory = "General";
+
+const char* const kTrace = "trace: ";
+const char* const kError = "ERR: ";
+const char* const kInfo = "INFO: ";
+const char* const kWarning = "Warning: ";
+
+// Logs a port-form line whose text makeText() builds only when the level is enabled.
+template <typename MakeText>
+void LogLine(int level, int port, const char* tag, const char* where, MakeText&& makeText) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.LogPort(level, port, tag, makeText(), where);
+    }
+}
+
+template <typename MakeText>
+void Trace(int port, const char* where, MakeText&& makeText) {
+    LogLine(3, port, kTrace, where, std::forward<MakeText>(makeText));
+}
+
+template <typename MakeText>
+void Error(int port, const char* where, MakeText&& makeText) {
+    LogLine(1, port, kError, where, std::forward<MakeText>(makeText));
+}
+
+template <typename MakeText>
+void Info(int port, const char* where, MakeText&& makeText) {
+    LogLine(1, port, kInfo, where, std::forward<MakeText>(makeText));
+}
+
+// A level-1 line as it stands: no port, tag or method.
+template <typename MakeText>
+void Plain(MakeText&& makeText) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(1)) {
+        state.Log(1, makeText());
+    }
+}
+
+template <size_t N>
+bool InTable(const std::array<std::string_view, N>& table, const std::string& name) {
+    for (const std::string_view entry : table) {
+        if (entry == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsReadWrite(sdk::EAccessMode mode) {
+    return sdk::IsReadable(mode) && sdk::IsWritable(mode);
+}
+
+// The stored "$Camera" value names this camera: with a "(" in the camera's name only the text
+// before it is compared (a camera of the same model on the same port takes the section over),
+// otherwise the whole names; always ignoring case.
+bool CameraNameMatches(const std::string& stored, const std::string& camera) {
+    const size_t open = camera.find('(');
+    if (open == std::string::npos) {
+        return NoCaseLess::EqualNoCase(stored, camera);
+    }
+    return stored.size() >= open &&
+           NoCaseLess::EqualNoCase(stored.substr(0, open), camera.substr(0, open));
+}
 
 // std::exception carries no text of its own; this one does, for the set's argument checks.
 class TextException : public std::exception {
@@ -32,7 +109,7 @@ void MakeDriverSetting(Param_& setting, bool persistent, const char* description
 
 }  // namespace
 
-CameraParameters::CameraParameters(const int* cameraPort, std::string cameraName)
+CameraParameters::CameraParameters(const std::atomic<int>* cameraPort, std::string cameraName)
     : mCameraPort(cameraPort), mCameraName(std::move(cameraName)) {
     CreateDriverSettings();
 }
@@ -161,4 +238,667 @@ void CameraParameters::Append(std::unique_ptr<Param_> parameter) {
         mByName.erase(entry);
         throw;
     }
+}
+
+// --- Parameters from the feature tree -----------------------------------------------------------
+
+void CameraParameters::CreateFromNodes(sdk::INodeMap& nodeMap) {
+    const int port = GetCameraPort();
+    Trace(port, "CameraParameters::CreateFromNodes", [] { return "CreateFromNodes beginning"; });
+    auto* root = sdk::As<sdk::ICategory>(nodeMap.GetNode("Root"));
+    if (root == nullptr) {
+        throw std::runtime_error("CameraParameters::CreateFromNodes: Failed to get root node");
+    }
+    for (sdk::IValue* feature : root->GetFeatures()) {
+        // Only categories are walked; plain features directly under the root are ignored.
+        if (auto* category = sdk::As<sdk::ICategory>(feature)) {
+            CreateFromCategory(category);
+        }
+    }
+}
+
+void CameraParameters::CreateFromCategory(sdk::ICategory* category) {
+    static const char* const kWhere = "CameraParameters::CreateFromCategory";
+    if (category == nullptr) {
+        throw std::runtime_error(
+            "CameraParameters::CreateParametersFromCategory: parameter == null");
+    }
+    const int port = GetCameraPort();
+    const std::string name = category->GetNode()->GetName().str();
+    Trace(port, kWhere, [&] { return "* Create from category: " + name; });
+    if (InTable(IgnoredCategories, name)) {
+        Trace(port, kWhere, [&] { return "Ignored category: " + name; });
+        return;
+    }
+    CreateFromFeatures(name, category->GetFeatures(), std::string(), nullptr);
+    Trace(port, kWhere, [&] { return "* Create from category: " + name + " ended"; });
+}
+
+void CameraParameters::CreateFromFeatures(const std::string& categoryName,
+                                          const sdk::FeatureList_t& features,
+                                          const std::string& selectorName, sdk::IEnumEntry* entry) {
+    static const char* const kWhere = "CameraParameters::CreateFromFeatures";
+    const int port = GetCameraPort();
+    const bool chunkCategory = NoCaseLess::EqualNoCase(categoryName, "ChunkData");
+    Trace(port, kWhere, [&] { return "CreateFromFeatures: " + selectorName + " begins"; });
+    for (sdk::IValue* feature : features) {
+        sdk::INode* node = feature != nullptr ? feature->GetNode() : nullptr;
+        if (node == nullptr) {
+            Trace(port, kWhere,
+                  [&] { return "CreateFromFeatures " + selectorName + " skips non-node"; });
+            continue;
+        }
+        std::string name = node->GetName().str();
+        if (entry != nullptr) {
+            name = (boost::format("%s_%s") % entry->GetSymbolic() % name).str();
+        }
+        if (InTable(IgnoredFeatures, name)) {
+            Trace(port, kWhere, [&] {
+                return "CreateFromFeatures " + selectorName +
+                       " skips ignored property(node): " + name;
+            });
+            continue;
+        }
+        // Checked before the node is looked at, so a second walk creates nothing known.
+        if (Contains(name)) {
+            Trace(port, kWhere, [&] {
+                return "CreateFromFeatures " + selectorName +
+                       " skips ignored node already included in the list: " + name;
+            });
+            continue;
+        }
+        std::unique_ptr<Param_> parameter =
+            CreateParamFromNode(categoryName, node, selectorName, entry);
+        if (parameter) {
+            if (InTable(VolatileFeatures, name)) {
+                parameter->mVolatile = true;
+            }
+            if (chunkCategory) {
+                parameter->mChunk = true;
+            }
+            AddParameter_(std::move(parameter));
+        }
+    }
+    Trace(port, kWhere, [&] { return "CreateFromFeatures: " + selectorName + " ends"; });
+}
+
+std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string& categoryName,
+                                                              sdk::INode* node,
+                                                              const std::string& selectorName,
+                                                              sdk::IEnumEntry* entry) {
+    static const char* const kWhere = "CameraParameters::CreateParamFromNode";
+    const int port = GetCameraPort();
+    if (node == nullptr) {
+        return nullptr;
+    }
+    std::string nodeName;
+    try {
+        nodeName = node->GetName().str();
+        const sdk::EAccessMode mode = node->GetAccessMode();
+        if (mode == sdk::NI) {
+            Trace(port, kWhere, [&] {
+                return "CreateParamFromNode: Skipping node " + nodeName +
+                       " with access mode NotImplemented";
+            });
+            return nullptr;
+        }
+        // A selected feature exists only per selector entry, created through its selector.
+        if (entry == nullptr && !node->GetSelectingFeatures().empty()) {
+            Trace(port, kWhere,
+                  [&] { return "CreateParamFromNode: Skipping selector node " + nodeName; });
+            return nullptr;
+        }
+        std::string name = nodeName;
+        if (entry != nullptr) {
+            name = (boost::format("%s_%s") % entry->GetSymbolic() % nodeName).str();
+        }
+
+        const bool readable = sdk::IsReadable(mode);
+        std::unique_ptr<Param_> parameter;
+        if (auto* integer = sdk::As<sdk::IInteger>(node)) {
+            auto typed = readable ? std::make_unique<Param<int64_t>>(
+                                        categoryName, name, integer->GetValue(false, false),
+                                        integer->GetMin(), integer->GetMax(), integer->GetInc())
+                                  : std::make_unique<Param<int64_t>>(categoryName, name, 0);
+            if (integer->GetRepresentation() == sdk::HexNumber) {
+                typed->SetOption("Format", "%X");
+            }
+            parameter = std::move(typed);
+        } else if (auto* boolean = sdk::As<sdk::IBoolean>(node)) {
+            parameter = std::make_unique<Param<bool>>(
+                categoryName, name, readable ? boolean->GetValue(false, false) : false);
+        } else if (auto* real = sdk::As<sdk::IFloat>(node)) {
+            auto typed = readable ? std::make_unique<Param<double>>(
+                                        categoryName, name, real->GetValue(false, false),
+                                        real->GetMin(), real->GetMax(), 0.0)
+                                  : std::make_unique<Param<double>>(categoryName, name, 0.0);
+            typed->SetOption("Format", (boost::format("%%.2f %s") % real->GetUnit()).str());
+            parameter = std::move(typed);
+        } else if (auto* text = sdk::As<sdk::IString>(node)) {
+            parameter = std::make_unique<Param<std::string>>(
+                categoryName, name, readable ? text->GetValue(false, false).str() : std::string());
+        } else if (sdk::As<sdk::IRegister>(node) != nullptr) {
+            parameter = std::make_unique<Param<std::string>>(categoryName, name, std::string());
+        } else if (auto* enumeration = sdk::As<sdk::IEnumeration>(node)) {
+            if (node->IsSelector()) {
+                ExpandSelector(categoryName, node, *enumeration);
+                return nullptr;
+            }
+            auto typed = std::make_unique<ParamEnum>(
+                categoryName, name, readable ? node->ToString(false, false).str() : std::string());
+            for (sdk::INode* entryNode : enumeration->GetEntries()) {
+                auto* option = sdk::As<sdk::IEnumEntry>(entryNode);
+                if (option != nullptr && sdk::IsReadable(entryNode)) {
+                    typed->AddEntry(option->GetSymbolic().c_str(), option->GetValue());
+                }
+            }
+            if (readable) {
+                typed->SetIntValue(enumeration->GetIntValue(false, false));
+            }
+            parameter = std::move(typed);
+        } else if (sdk::As<sdk::IEnumEntry>(node) != nullptr) {
+            Trace(port, kWhere, [&] { return "Skipping IEnumEntry node " + name; });
+            return nullptr;
+        } else if (sdk::As<sdk::ICommand>(node) != nullptr) {
+            Trace(port, kWhere, [&] { return "Skipping ICommand node " + name; });
+            return nullptr;
+        } else if (auto* category = sdk::As<sdk::ICategory>(node)) {
+            CreateFromCategory(category);
+            return nullptr;
+        } else {
+            Error(port, kWhere, [&] {
+                return "Skipping " + nodeName + " due to unsupported type:" +
+                       std::to_string(static_cast<int>(node->GetPrincipalInterfaceType()));
+            });
+            return nullptr;
+        }
+
+        parameter->SetOption("NodeName", node->GetName());
+        parameter->SetOption("DisplayName", node->GetDisplayName());
+        parameter->mDescription = node->GetDescription().str();
+        parameter->mWritable = IsReadWrite(mode);
+        if (entry != nullptr) {
+            parameter->SetOption("SelectorName", selectorName);
+            parameter->SetOption("SelectorValue", entry->GetValue());
+        }
+        Trace(port, kWhere, [&] {
+            return "CreateParamFromNode OK: " + parameter->mName +
+                   ", value=" + parameter->GetValueText();
+        });
+        return parameter;
+    } catch (...) {
+        LogCurrentException(port, "CreateParamFromNode", kWhere);
+        Error(port, kWhere,
+              [&] { return "CreateParamFromNode: Parameter '" + nodeName + "' not created"; });
+    }
+    return nullptr;
+}
+
+void CameraParameters::ExpandSelector(const std::string& categoryName, sdk::INode* selector,
+                                      sdk::IEnumeration& enumeration) {
+    const std::string selectorName = selector->GetName().str();
+    for (sdk::INode* entryNode : enumeration.GetEntries()) {
+        auto* entry = sdk::As<sdk::IEnumEntry>(entryNode);
+        if (entry == nullptr || !sdk::IsReadable(entryNode)) {
+            continue;  // not available: no expansion step
+        }
+        if (sdk::IsWritable(selector)) {
+            enumeration.SetIntValue(entry->GetValue(), true);
+        }
+        CreateFromFeatures(categoryName, selector->GetSelectedFeatures(), selectorName, entry);
+    }
+}
+
+// --- Writing to and reading from the camera -----------------------------------------------------
+
+bool CameraParameters::ApplyParameters(sdk::INodeMap& nodeMap, int maxPasses) {
+    static const char* const kWhere = "CameraParameters::ApplyParameters";
+    const int port = GetCameraPort();
+    if (maxPasses <= 0) {
+        Info(port, kWhere, [] { return "Apply Parameters: Success"; });
+        return true;
+    }
+    for (int pass = 1; pass <= maxPasses; ++pass) {
+        Info(port, kWhere, [&] {
+            return "Apply Parameters, iteration:" + std::to_string(pass) + "/" +
+                   std::to_string(maxPasses);
+        });
+        int count = 0;
+        for (Param_& parameter : *this) {
+            if (!parameter.mWritable || parameter.mGeneral) {
+                continue;
+            }
+            bool written = false;
+            ApplyParameter(nodeMap, &parameter, written);
+            if (written) {
+                ++count;
+            }
+        }
+        nodeMap.InvalidateNodes();
+        if (count == 0) {
+            Info(port, kWhere, [] { return "Apply Parameters: Success"; });
+            return true;
+        }
+    }
+    return false;  // the last allowed pass still wrote something
+}
+
+bool CameraParameters::ApplyParameters(sdk::INodeMap& nodeMap,
+                                       const std::vector<std::string>& names) {
+    static const char* const kWhere = "CameraParameters::ApplyParameters";
+    for (const std::string& name : names) {
+        try {
+            Param_* parameter = Find(name);
+            if (parameter == nullptr) {
+                continue;
+            }
+            bool written = false;
+            ApplyParameter(nodeMap, parameter, written);
+        } catch (...) {
+            LogLine(1, GetCameraPort(), "", kWhere,
+                    [&] { return "Could not process parameter " + name; });
+        }
+    }
+    return true;
+}
+
+void CameraParameters::ApplyParameter(sdk::INodeMap& nodeMap, Param_* parameter, bool& written) {
+    static const char* const kWhere = "CameraParameters::ApplyParameter";
+    written = false;
+    if (parameter == nullptr) {
+        return;
+    }
+    const int port = GetCameraPort();
+    const std::string& name = parameter->mName;
+    try {
+        if (!parameter->HasOption("NodeName")) {
+            Trace(port, kWhere, [&] {
+                return "ApplyParameter: Parameter '" + name + "' has no node name, skipping";
+            });
+            return;
+        }
+        sdk::INode* node = nodeMap.GetNode(parameter->GetOption<sdk::gcstring>("NodeName"));
+        if (node == nullptr) {
+            Error(port, kWhere, [&] {
+                return "Apply parameter. Could not find node by name of '" + name + "'. Skipping.";
+            });
+            return;
+        }
+        // The selector comes first: a selected feature's access mode belongs to the entry the
+        // selector stands at.
+        try {
+            SetSelector(node, parameter);
+        } catch (...) {
+            Error(port, kWhere, [&] {
+                return "ApplyParameter skipping because of failure to set selector for " + name;
+            });
+            return;
+        }
+        const sdk::EAccessMode mode = node->GetAccessMode();
+        if (!sdk::IsWritable(mode)) {
+            Info(port, kWhere,
+                 [&] { return "ApplyParameter: Skipping non writable node: " + name; });
+            return;
+        }
+        if (!sdk::IsReadable(mode)) {
+            Info(port, kWhere,
+                 [&] { return "ApplyParameter: Skipping non readable node: " + name; });
+            return;
+        }
+        Trace(port, kWhere,
+              [&] { return "ApplyParameter " + name + ": " + parameter->GetValueText(); });
+        try {
+            WriteToCamera(node, parameter, written);
+        } catch (...) {
+            Error(port, kWhere, [&] {
+                return "ApplyParameter: Skipped '" + name + "' due to error while setting value";
+            });
+            return;
+        }
+    } catch (...) {
+        written = false;
+        Error(port, kWhere, [] { return "ApplyParameter: unrecognized exception"; });
+    }
+}
+
+namespace {
+
+// Writes the value when the node holds another one and logs the change.
+template <typename Write>
+void WriteChanged(sdk::INode* node, const std::string& name, const std::string& newText,
+                  bool& written, Write&& write) {
+    const std::string oldText = node->ToString(false, false).str();
+    write();
+    Plain([&] { return "Write to camera: " + name + "; " + oldText + " -> " + newText; });
+    written = true;
+}
+
+}  // namespace
+
+void CameraParameters::WriteToCamera(sdk::INode* node, Param_* parameter, bool& written) {
+    if (node == nullptr || parameter == nullptr) {
+        return;
+    }
+    const std::string valueText = parameter->GetValueText();
+    const std::string& name = parameter->mName;
+    if (auto* integer = sdk::As<sdk::IInteger>(node)) {
+        auto* typed = dynamic_cast<Param<int64_t>*>(parameter);
+        if (typed == nullptr || integer->GetValue(false, false) == typed->mValue) {
+            return;
+        }
+        WriteChanged(node, name, valueText, written,
+                     [&] { integer->SetValue(typed->mValue, true); });
+    } else if (auto* boolean = sdk::As<sdk::IBoolean>(node)) {
+        auto* typed = dynamic_cast<Param<bool>*>(parameter);
+        if (typed == nullptr || boolean->GetValue(false, false) == typed->mValue) {
+            return;
+        }
+        WriteChanged(node, name, valueText, written,
+                     [&] { boolean->SetValue(typed->mValue, true); });
+    } else if (auto* real = sdk::As<sdk::IFloat>(node)) {
+        auto* typed = dynamic_cast<Param<double>*>(parameter);
+        if (typed == nullptr ||
+            std::fabs(real->GetValue(false, false) - typed->mValue) < kFloatTolerance) {
+            return;
+        }
+        WriteChanged(node, name, valueText, written, [&] { real->SetValue(typed->mValue, true); });
+    } else if (auto* text = sdk::As<sdk::IString>(node)) {
+        auto* typed = dynamic_cast<Param<std::string>*>(parameter);
+        if (typed == nullptr ||
+            NoCaseLess::EqualNoCase(text->GetValue(false, false).str(), typed->mValue)) {
+            return;
+        }
+        WriteChanged(node, name, valueText, written,
+                     [&] { text->SetValue(sdk::gcstring(typed->mValue), true); });
+    } else if (sdk::As<sdk::IRegister>(node) != nullptr) {
+        return;  // registers are read, never written
+    } else if (auto* enumeration = sdk::As<sdk::IEnumeration>(node)) {
+        auto* typed = dynamic_cast<ParamEnum*>(parameter);
+        // An entry text that names no entry counts as 0.
+        if (typed == nullptr || enumeration->GetIntValue(false, false) == typed->GetIntValue()) {
+            return;
+        }
+        WriteChanged(node, name, valueText, written,
+                     [&] { enumeration->SetIntValue(typed->GetIntValue(), true); });
+    } else if (sdk::As<sdk::IEnumEntry>(node) != nullptr) {
+        Plain([&] { return "Skipped '" + name + "' EnumEntry"; });
+    } else {
+        Plain([&] { return "Skipped '" + name + "' due to unsupported type"; });
+    }
+}
+
+void CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
+    static const char* const kWhere = "CameraParameters::SetSelector";
+    if (node == nullptr || parameter == nullptr || !parameter->HasOption("SelectorName")) {
+        return;
+    }
+    const std::string selectorName = parameter->GetOption<std::string>("SelectorName");
+    sdk::INode* selector = nullptr;
+    for (sdk::IValue* feature : node->GetSelectingFeatures()) {
+        sdk::INode* candidate = feature != nullptr ? feature->GetNode() : nullptr;
+        if (candidate != nullptr && candidate->GetName().str() == selectorName) {
+            selector = candidate;
+            break;
+        }
+    }
+    if (selector == nullptr) {
+        return;  // accessed with the selector as it is
+    }
+    const int port = GetCameraPort();
+    auto* enumeration = sdk::As<sdk::IEnumeration>(selector);
+    if (enumeration == nullptr || !parameter->HasOption("SelectorValue")) {
+        Error(port, kWhere,
+              [&] { return "SetSelector: Failed to set selector for " + parameter->mName; });
+        return;
+    }
+    const int64_t value = parameter->GetOption<int64_t>("SelectorValue");
+    enumeration->SetIntValue(value, true);
+    Trace(port, kWhere, [&] {
+        return "SetSelector: Setting " + parameter->mName + " to selector " + std::to_string(value);
+    });
+}
+
+void CameraParameters::UpdateParameters(sdk::INodeMap& nodeMap) {
+    nodeMap.InvalidateNodes();
+    for (Param_& parameter : *this) {
+        if (!parameter.mGeneral) {
+            UpdateParameter(nodeMap, &parameter);
+        }
+    }
+}
+
+void CameraParameters::UpdateParameter(sdk::INodeMap& nodeMap, Param_* parameter) {
+    static const char* const kWhere = "CameraParameters::UpdateParameter";
+    if (parameter == nullptr) {
+        return;
+    }
+    const int port = GetCameraPort();
+    const std::string& name = parameter->mName;
+    if (!parameter->HasOption("NodeName")) {
+        Error(port, kWhere, [&] {
+            return "UpdateParameter: Parameter '" + name + "' has no node name. Skipping.";
+        });
+        return;
+    }
+    const sdk::gcstring nodeName = parameter->GetOption<sdk::gcstring>("NodeName");
+    sdk::INode* node = nodeMap.GetNode(nodeName);
+    if (node == nullptr) {
+        Error(port, kWhere, [&] { return "UpdateParameter: Could not find node for " + name; });
+        return;
+    }
+    // The selector comes first, as in ApplyParameter: the access mode is the selected entry's.
+    try {
+        SetSelector(node, parameter);
+    } catch (...) {
+        Error(port, kWhere,
+              [&] { return "UpdateParameter: Failed to set selector for '" + name + "' "; });
+        return;
+    }
+    const sdk::EAccessMode mode = node->GetAccessMode();
+    parameter->mWritable = IsReadWrite(mode);
+    if (!sdk::IsReadable(mode)) {
+        Trace(port, kWhere,
+              [&] { return "UpdateParameter: Skipped non-readable parameter " + name; });
+        return;
+    }
+    try {
+        SetValue(parameter, node);
+        Trace(port, kWhere, [&] {
+            return "UpdateParameter: " + name + ": " + parameter->GetValueText() +
+                   ", range: " + parameter->GetRangeText();
+        });
+    } catch (...) {
+        Error(port, kWhere, [&] {
+            return "UpdateParameter: Setting value to parameter '" + nodeName.str() + "' failed ";
+        });
+    }
+    if (NoCaseLess::EqualNoCase(name, "ChunkModeActive")) {
+        if (auto* flag = dynamic_cast<Param<bool>*>(parameter)) {
+            mChunkModeActive = flag->mValue;
+        }
+    }
+}
+
+void CameraParameters::SetValue(Param_* parameter, sdk::INode* node) {
+    if (parameter == nullptr || node == nullptr) {
+        return;
+    }
+    const std::string& name = parameter->mName;
+    if (auto* integer = sdk::As<sdk::IInteger>(node)) {
+        if (auto* typed = dynamic_cast<Param<int64_t>*>(parameter)) {
+            typed->mMin = integer->GetMin();
+            typed->mMax = integer->GetMax();
+            typed->mValue = integer->GetValue(false, false);
+            typed->mWritable = IsReadWrite(node->GetAccessMode());
+        }
+    } else if (auto* boolean = sdk::As<sdk::IBoolean>(node)) {
+        if (auto* typed = dynamic_cast<Param<bool>*>(parameter)) {
+            typed->mValue = boolean->GetValue(false, false);
+            typed->mWritable = IsReadWrite(node->GetAccessMode());
+        }
+    } else if (auto* real = sdk::As<sdk::IFloat>(node)) {
+        if (auto* typed = dynamic_cast<Param<double>*>(parameter)) {
+            typed->mMin = real->GetMin();
+            typed->mMax = real->GetMax();
+            typed->mValue = real->GetValue(false, false);
+            typed->mWritable = IsReadWrite(node->GetAccessMode());
+        }
+    } else if (auto* text = sdk::As<sdk::IString>(node)) {
+        if (auto* typed = dynamic_cast<Param<std::string>*>(parameter)) {
+            std::string value = text->GetValue(false, false).str();
+            if (value != typed->mValue) {
+                typed->mValue = std::move(value);
+                typed->mWritable = IsReadWrite(node->GetAccessMode());
+            }
+        }
+    } else if (sdk::As<sdk::IRegister>(node) != nullptr) {
+        if (auto* typed = dynamic_cast<Param<std::string>*>(parameter)) {
+            std::string value = node->ToString(false, false).str();
+            if (value != typed->mValue) {
+                typed->mValue = std::move(value);
+                typed->mWritable = IsReadWrite(node->GetAccessMode());
+            }
+        }
+    } else if (auto* enumeration = sdk::As<sdk::IEnumeration>(node)) {
+        if (auto* typed = dynamic_cast<ParamEnum*>(parameter)) {
+            const int64_t value = enumeration->GetIntValue(false, false);
+            if (value != typed->GetIntValue()) {
+                typed->SetIntValue(value);
+                typed->mWritable = IsReadWrite(node->GetAccessMode());
+            }
+        }
+    } else if (sdk::As<sdk::IEnumEntry>(node) != nullptr) {
+        Plain([&] { return "CameraParameters::SetValue: Skipped '" + name + "' EnumEntry"; });
+    } else {
+        Plain([&] {
+            return "CameraParameters::SetValue: Skipped '" + name + "' due to unsupported type";
+        });
+    }
+}
+
+void CameraParameters::UpdateChunkParameters(sdk::INodeMap& chunkNodeMap) {
+    static const char* const kWhere = "CameraParameters::UpdateChunkParameters";
+    const int port = GetCameraPort();
+    chunkNodeMap.InvalidateNodes();
+    mChunkNodes.clear();
+    chunkNodeMap.GetNodes(mChunkNodes);
+    for (size_t i = 0; i < mChunkNodes.size(); ++i) {
+        sdk::INode* node = mChunkNodes[i];
+        if (node == nullptr) {
+            continue;
+        }
+        std::string nodeName;
+        try {
+            nodeName = node->GetName().str();
+            Param_* parameter = Find(nodeName);
+            if (parameter == nullptr) {
+                continue;
+            }
+            SetValue(parameter, node);
+            Trace(port, kWhere, [&] {
+                return "Update Chunk Parameter : " + parameter->mName + ": " +
+                       parameter->GetValueText();
+            });
+        } catch (...) {
+            LogLine(2, port, kWarning, kWhere, [&] {
+                return "UpdateChunkParameters: Setting value to parameter '" + nodeName +
+                       "' failed ";
+            });
+        }
+    }
+}
+
+bool CameraParameters::Validate(std::string& message) const {
+    for (const Param_& parameter : *this) {
+        if (!parameter.mWritable || dynamic_cast<const Param<bool>*>(&parameter) != nullptr ||
+            dynamic_cast<const Param<std::string>*>(&parameter) != nullptr) {
+            continue;  // texts and enumerations (a ParamEnum is a text parameter) and flags
+        }
+        if (!parameter.IsInRange()) {
+            std::ostringstream text;
+            text.imbue(std::locale::classic());
+            text << parameter.mCategory << ": " << parameter.mName << ": out of range ";
+            parameter.WriteRange(text);
+            message = text.str();
+            return false;
+        }
+        const auto* integer = dynamic_cast<const Param<int>*>(&parameter);
+        if (integer != nullptr && integer->mInc != 0 &&
+            (int64_t{integer->mValue} - integer->mMin) % integer->mInc != 0) {
+            message = parameter.mCategory + ": " + parameter.mName + ": must be multiple of " +
+                      std::to_string(integer->mInc);
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- Configuration file -------------------------------------------------------------------------
+
+std::string CameraParameters::PortSectionName() const {
+    return "Port.0." + std::to_string(GetCameraPort());
+}
+
+std::string CameraParameters::FindSection() const {
+    return FindSection(IniFile::Read(GetDriverState().GetIniPath()));
+}
+
+std::string CameraParameters::FindSection(const IniFile& file) const {
+    const std::string portSection = PortSectionName();
+    if (file.SectionExists(portSection)) {
+        const std::string stored = file.GetString(portSection, "$Camera", "");
+        return CameraNameMatches(stored, mCameraName) ? portSection : std::string();
+    }
+    if (file.SectionExists(mCameraName)) {
+        return mCameraName;
+    }
+    return std::string();
+}
+
+bool CameraParameters::Load(bool driverSettings) {
+    const std::string path = GetDriverState().GetIniPath();
+    const IniFile file = IniFile::Read(path);
+    const std::string name = FindSection(file);
+    if (name.empty()) {
+        return true;  // no matching section: nothing is read, not even "General"
+    }
+    const IniSection section(path, name);
+    for (Param_& parameter : *this) {
+        if (parameter.mPersistent && parameter.mGeneral == driverSettings) {
+            section.ReadParameter(file, parameter);
+        }
+    }
+    return true;
+}
+
+bool CameraParameters::Save() const {
+    DriverState& state = GetDriverState();
+    if (GetCameraPort() < 0) {
+        Plain([] { return "Error: Parameter save on unassigned port"; });
+        return false;
+    }
+    const std::string path = state.GetIniPath();
+    if (path.empty()) {
+        Plain([] { return "Error: Parameter save without configuration file path"; });
+        return false;
+    }
+    // Always the port section, also when the set was loaded from a section named like the
+    // camera. One update of the file, key by key as single writes would leave it.
+    const IniSection section(path, PortSectionName());
+    const bool saved = IniFile::Update(path, [&](IniFile& file) {
+        file.SetString(section.GetName(), "$Camera", mCameraName);
+        for (const Param_& parameter : *this) {
+            if (parameter.mPersistent) {
+                section.WriteParameter(file, parameter);
+            }
+        }
+    });
+    if (!saved) {
+        Plain([&] { return "Error: Parameter save failed, file " + path; });
+    }
+    return saved;
+}
+
+bool CameraParameters::SectionExists(const std::string& name) {
+    return IniFile::Read(GetDriverState().GetIniPath()).SectionExists(name);
 }

@@ -1,15 +1,29 @@
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <boost/iterator/indirect_iterator.hpp>
 
 #include "parameters/NoCaseLess.h"
 #include "parameters/Param_.h"
+#include "sdk/NodeTypes.h"
+
+class IniFile;
+
+namespace sdk {
+class ICategory;
+class IEnumEntry;
+class IEnumeration;
+class INode;
+class INodeMap;
+}  // namespace sdk
 
 // The parameter set of one camera: an ordered list of parameters that owns them, with an index by
 // name. Names are unique ignoring case; when two parameters would share a name, the one inserted
@@ -24,8 +38,16 @@
 // Each camera keeps two sets bound to its port and name: the working set and a backup used to undo
 // a cancelled edit in the dialog (Assign, CopyValuesFrom).
 //
+// The set is built from a camera's feature tree (CreateFromNodes), written to the camera and read
+// back from it (ApplyParameters, UpdateParameters, UpdateChunkParameters), checked (Validate) and
+// stored in the configuration file (Load, Save). Every log line names the port as "port" P and the
+// method as "CameraParameters::" NAME; trace texts are built only when level 3 is enabled.
+//
 // Threading: no lock of its own. The camera serialises the threads that build, change and read it
-// (open, reopen, configuration and the host's property calls).
+// (open, reopen, configuration and the host's property calls). UpdateChunkParameters runs on the
+// image thread and changes only values; the chunk-mode flag and the port are atomics, so they may
+// be read from any thread. The configuration file is read and written under IniFile's process-wide
+// lock, each Save as one atomic update.
 class CameraParameters {
   public:
     using ParamList = std::vector<std::unique_ptr<Param_>>;
@@ -33,9 +55,27 @@ class CameraParameters {
     using iterator = boost::indirect_iterator<ParamList::const_iterator, Param_>;
     using const_iterator = boost::indirect_iterator<ParamList::const_iterator, const Param_>;
 
+    // The walk's name tables; all compared exactly (case-sensitive). Categories not walked:
+    static constexpr std::array<std::string_view, 4> IgnoredCategories{
+        {"LUTControls", "FileAccess", "EventsGeneration", "ExpertFeatureAccess"}};
+    // Parameter names (selector prefix included) for which no parameter is created:
+    static constexpr std::array<std::string_view, 1> IgnoredFeatures{
+        {"ExpertFeature1_ExpertFeatureAccessKey"}};
+    // Parameter names the camera may change on its own (mVolatile):
+    static constexpr std::array<std::string_view, 18> VolatileFeatures{
+        {"Out1_LineStatus", "Out2_LineStatus", "Out3_LineStatus", "Out4_LineStatus",
+         "LineStatusAll", "UserOutput1_UserOutputValue", "UserOutput2_UserOutputValue",
+         "UserOutput3_UserOutputValue", "UserOutput4_UserOutputValue", "UserOutputValueAll",
+         "Sensorboard_TemperatureAbs", "ResultingFrameRateAbs", "AcquisitionFrameRateAbs",
+         "ExposureTimeRaw", "ExposureTimeAbs", "ExposureTimeBaseAbs", "PixelDynamicRangeMin",
+         "PixelDynamicRangeMax"}};
+
+    // Tolerance below which a real value counts as already on the camera.
+    static constexpr double kFloatTolerance = 0.001;
+
     // cameraPort points at the owning camera's port number (negative: unassigned) and must
     // outlive the set; it may be null for a set not bound to a camera.
-    CameraParameters(const int* cameraPort, std::string cameraName);
+    CameraParameters(const std::atomic<int>* cameraPort, std::string cameraName);
     ~CameraParameters();
     CameraParameters(const CameraParameters&) = delete;
     CameraParameters& operator=(const CameraParameters&) = delete;
@@ -79,15 +119,103 @@ class CameraParameters {
     // --- Binding to the camera ------------------------------------------------------------------
 
     // The owning camera's port, or -1 when the set is not bound to one.
-    int GetCameraPort() const { return mCameraPort != nullptr ? *mCameraPort : -1; }
+    int GetCameraPort() const { return mCameraPort != nullptr ? mCameraPort->load() : -1; }
     const std::string& GetCameraName() const { return mCameraName; }
     // Whether grabbed images refresh the chunk parameters ("ChunkModeActive" as last refreshed).
     bool IsChunkModeActive() const { return mChunkModeActive; }
 
-    // The walk over the camera's feature tree, writing to and reading from the camera, and the
-    // configuration file add their operations to this class alongside the ones above.
+    // --- Parameters from the feature tree ------------------------------------------------------
+
+    // Walks every category directly under the node map's "Root" category, in tree order, adding
+    // a parameter per feature whose name is not yet in the set (so a second walk over the same
+    // camera adds only features not seen before). Expanding a selector sets it to each of its
+    // available entries in turn and leaves it at the last one. Throws std::runtime_error
+    // "CameraParameters::CreateFromNodes: Failed to get root node" when there is no "Root"
+    // category; parameters added so far stay.
+    void CreateFromNodes(sdk::INodeMap& nodeMap);
+    // Walks one category unless its name is in IgnoredCategories. Throws std::runtime_error
+    // "CameraParameters::CreateParametersFromCategory: parameter == null" for a null category.
+    void CreateFromCategory(sdk::ICategory* category);
+    // Walks one feature list. selectorName and entry are empty / null for a category's list and
+    // name the selector and its entry for the features a selector entry selects; the parameters
+    // are then named ENTRY "_" FEATURE. A categoryName equal to "ChunkData" ignoring case marks
+    // the parameters as chunk parameters.
+    void CreateFromFeatures(const std::string& categoryName, const sdk::FeatureList_t& features,
+                            const std::string& selectorName, sdk::IEnumEntry* entry);
+    // Maps one node to a new parameter (not yet added), or null: not implemented, a selected
+    // feature reached without its selector, a command, an entry, a sub-category (walked here), a
+    // selector (expanded here) or an unsupported type. Every exception of the node's mapping,
+    // nested walks included, is caught and logged; the parameter is then not created.
+    std::unique_ptr<Param_> CreateParamFromNode(const std::string& categoryName, sdk::INode* node,
+                                                const std::string& selectorName,
+                                                sdk::IEnumEntry* entry);
+
+    // --- Writing to and reading from the camera -----------------------------------------------
+
+    // Writes every writable camera parameter in the set's order, pass after pass, until a pass
+    // writes nothing (true) or maxPasses passes all wrote something (false). maxPasses <= 0
+    // writes nothing and returns true.
+    bool ApplyParameters(sdk::INodeMap& nodeMap, int maxPasses);
+    // ApplyParameter for each named parameter in the list's order; names not in the set are
+    // skipped, a failure of one is logged and the next one follows. Returns true.
+    bool ApplyParameters(sdk::INodeMap& nodeMap, const std::vector<std::string>& names);
+    // Writes one parameter to its node ("NodeName") when the node is readable and writable and
+    // holds another value; written tells whether it did. Never throws; a null parameter does
+    // nothing.
+    void ApplyParameter(sdk::INodeMap& nodeMap, Param_* parameter, bool& written);
+    // Compares the node's value with the parameter's and writes the parameter's when they differ
+    // (reals: by kFloatTolerance or more; texts: other than by case; enumerations: by entry
+    // value, an unknown entry text counting as 0). Registers are never written; other pairings
+    // of node and parameter type are left alone. Throws what the node throws.
+    void WriteToCamera(sdk::INode* node, Param_* parameter, bool& written);
+    // Sets the selector named by the option "SelectorName" (one of the node's selecting
+    // features) to "SelectorValue". Does nothing without the option or without such a selector.
+    void SetSelector(sdk::INode* node, Param_* parameter);
+    // Reads every camera parameter (not the driver settings) back from the camera. Exceptions of
+    // a parameter without "NodeName" option or a failing look-up end the refresh and propagate.
+    void UpdateParameters(sdk::INodeMap& nodeMap);
+    // Reads one parameter back: value, for numbers the range, and mWritable. Refreshing
+    // "ChunkModeActive" sets the chunk mode.
+    void UpdateParameter(sdk::INodeMap& nodeMap, Param_* parameter);
+    // Copies the node's value (and for numbers its range) into the parameter when their types
+    // pair up; throws what the node throws.
+    void SetValue(Param_* parameter, sdk::INode* node);
+    // Refreshes every parameter named like a node of one grab result's chunk-data node map.
+    // Failures are logged per node; never throws for a node.
+    void UpdateChunkParameters(sdk::INodeMap& chunkNodeMap);
+    // Checks the writable numeric parameters in the set's order against their range (and a
+    // Param<int> with an increment against its step). On the first failure returns false with
+    // its text in message ("General: BufferCount: out of range [3..25]"); else true, message
+    // untouched.
+    bool Validate(std::string& message) const;
+
+    // --- Configuration file (DriverState::GetIniPath()) ----------------------------------------
+
+    // "Port.0." followed by the port number.
+    std::string PortSectionName() const;
+    // The section this camera loads from: the port section when its "$Camera" value names this
+    // camera (only the text before the first "(" compared, ignoring case, when the camera's name
+    // has one), else none; without a port section, a section named exactly like the camera.
+    // Empty when there is none.
+    std::string FindSection() const;
+    // Reads every persistent parameter whose mGeneral equals driverSettings from FindSection()
+    // (driver settings from "General"); a missing key keeps the value. Returns true.
+    bool Load(bool driverSettings);
+    // Writes "$Camera" and every persistent parameter into the port section (driver settings into
+    // "General") in one atomic update of the file. False, writing nothing, for an unassigned
+    // port or when the file cannot be written.
+    bool Save() const;
+    // Whether the configuration file has a section of that name, ignoring case.
+    static bool SectionExists(const std::string& name);
 
   private:
+    // Selector expansion: for each available entry, sets the selector to it (when writable) and
+    // walks the features it selects with that entry.
+    void ExpandSelector(const std::string& categoryName, sdk::INode* selector,
+                        sdk::IEnumeration& enumeration);
+    // FindSection on a file already read.
+    std::string FindSection(const IniFile& file) const;
+
     // Adds the seven driver settings in their fixed order.
     void CreateDriverSettings();
     // Appends an owned parameter known to have a new name.
@@ -95,7 +223,8 @@ class CameraParameters {
 
     ParamList mParams;                                   // owning, in insertion order
     std::map<std::string, Param_*, NoCaseLess> mByName;  // exactly the parameters of mParams
-    bool mChunkModeActive = false;
-    const int* mCameraPort;
+    std::atomic<bool> mChunkModeActive{false};
+    const std::atomic<int>* mCameraPort;
     std::string mCameraName;
+    sdk::NodeList_t mChunkNodes;  // scratch list of UpdateChunkParameters
 };

@@ -1,6 +1,7 @@
 // The parameter set: driver settings, insertion and look-up, deep and value copies, collapse
 // flags.
 
+#include <atomic>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -51,7 +52,7 @@ class CameraParametersTest : public ::testing::Test {
         return added;
     }
 
-    int mPort = 3;
+    std::atomic<int> mPort{3};
     CameraParameters mSet{&mPort, "Model (123)"};
 };
 
@@ -162,7 +163,7 @@ TEST_F(CameraParametersTest, AssignMakesAnIndependentDeepCopy) {
     mSet.Assign(mSet);  // to itself: nothing changes
     EXPECT_EQ(mSet.size(), 8u);
 
-    int backupPort = 7;
+    std::atomic<int> backupPort{7};
     CameraParameters backup(&backupPort, "Backup");
     backup.AddParameter_(std::make_unique<Param<int>>("Cat", "OnlyInBackup", 1));
     backup.Assign(mSet);
