@@ -2,11 +2,18 @@
 // only the 18 exported functions.
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <mutex>
 #include <vector>
 
 #include "ostravelk/ostravelk.h"
@@ -74,11 +81,189 @@ void DebugMessage(const char* text) {
     }
 }
 
+// --- PNG output (uncompressed deflate blocks; no library needed) ----------------------------------
+
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
+    static uint32_t table[256];
+    static bool ready = false;
+    if (!ready) {
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+        ready = true;
+    }
+    crc = ~crc;
+    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
+}
+
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+    PutBigEndian(out, static_cast<uint32_t>(data.size()));
+    size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBigEndian(out, Crc32(out.data() + start, out.size() - start));
+}
+
+// Writes 8-bit grey (channels 1) or RGB (channels 3) rows as a PNG file.
+bool WritePng(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height,
+              int channels) {
+    std::vector<uint8_t> raw;
+    size_t stride = static_cast<size_t>(width) * channels;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // filter: none
+        raw.insert(raw.end(), pixels.begin() + y * stride, pixels.begin() + (y + 1) * stride);
+    }
+    std::vector<uint8_t> z = {0x78, 0x01};
+    uint32_t a = 1, b = 0;
+    for (uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        size_t length = std::min<size_t>(65535, raw.size() - at);
+        z.push_back(at + length >= raw.size() ? 1 : 0);
+        z.push_back(length & 0xFF);
+        z.push_back(length >> 8);
+        z.push_back(~length & 0xFF);
+        z.push_back((~length >> 8) & 0xFF);
+        z.insert(z.end(), raw.begin() + at, raw.begin() + at + length);
+        if (raw.empty()) break;
+    }
+    PutBigEndian(z, (b << 16) | a);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<uint8_t> header;
+    PutBigEndian(header, static_cast<uint32_t>(width));
+    PutBigEndian(header, static_cast<uint32_t>(height));
+    header.insert(header.end(), {8, static_cast<uint8_t>(channels == 3 ? 2 : 0), 0, 0, 0});
+    PutChunk(png, "IHDR", header);
+    PutChunk(png, "IDAT", z);
+    PutChunk(png, "IEND", {});
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool ok = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// --- grab -----------------------------------------------------------------------------------------
+
+struct GrabState {
+    std::mutex lock;
+    std::condition_variable done;
+    int frames = 0;
+    std::vector<double> callbackTimes;  // seconds since start
+};
+GrabState gGrab;
+std::chrono::steady_clock::time_point gStart;
+
+void OnComplete(int grabberNo, int portNo) {
+    double now = std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
+    std::lock_guard<std::mutex> lock(gGrab.lock);
+    ++gGrab.frames;
+    gGrab.callbackTimes.push_back(now);
+    gGrab.done.notify_all();
+}
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    size_t index = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(index, values.size() - 1)];
+}
+
+int GrabCommand(Driver& d, const std::string& camera, int count, bool continuous,
+                const std::string& outDir) {
+    int size[2] = {0, 0};
+    if (!d.openCVLPort(0, 0, camera.c_str(), size)) {
+        std::fprintf(stderr, "cannot open camera \"%s\"\n", camera.c_str());
+        return 1;
+    }
+    int width = size[0], height = size[1];
+    int pixelSize = 8, bgr = 0;
+    d.getProperty(0, 0, "PixelSize", &pixelSize);
+    d.getProperty(0, 0, "UseBGR", &bgr);
+    int channels = pixelSize / 8;
+    std::printf("camera \"%s\": %d x %d, %d bit, %s mode, %d frame(s)\n", camera.c_str(), width,
+                height, pixelSize, continuous ? "continuous" : "single", count);
+    if (!outDir.empty()) mkdir(outDir.c_str(), 0755);
+    d.setCompleteCallback(0, 0, OnComplete);
+
+    std::vector<uint8_t> image(static_cast<size_t>(width) * height * channels);
+    std::vector<double> latencies;
+    gStart = std::chrono::steady_clock::now();
+    auto now = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - gStart).count();
+    };
+    if (continuous) d.setProperty(0, 0, "continuous", 1);
+    int saved = 0, failures = 0;
+    double first = 0.0, last = 0.0;
+    for (int i = 0; i < count; ++i) {
+        double requested = now();
+        if (!continuous && !d.doCVLGrab(0, 0)) {
+            std::fprintf(stderr, "\ngrab %d refused\n", i + 1);
+            ++failures;
+            break;
+        }
+        std::unique_lock<std::mutex> lock(gGrab.lock);
+        if (!gGrab.done.wait_for(lock, std::chrono::seconds(5),
+                                 [i] { return gGrab.frames > i; })) {
+            std::fprintf(stderr, "\nno frame within 5 s\n");
+            ++failures;
+            break;
+        }
+        double arrived = gGrab.callbackTimes[static_cast<size_t>(i)];
+        lock.unlock();
+        if (i == 0) first = arrived;
+        last = arrived;
+        latencies.push_back(arrived - (continuous ? (i ? gGrab.callbackTimes[i - 1] : 0.0)
+                                                  : requested));
+        if (!outDir.empty()) {
+            for (int y = 0; y < height; ++y) {
+                d.getCVLGrabRow(0, 0, image.data() + static_cast<size_t>(y) * width * channels, y,
+                                0, width - 1);
+            }
+            if (channels == 3 && bgr) {
+                for (size_t p = 0; p < image.size(); p += 3) std::swap(image[p], image[p + 2]);
+            }
+            char name[64];
+            std::snprintf(name, sizeof name, "/frame-%04d.png", i + 1);
+            if (WritePng(outDir + name, image, width, height, channels)) ++saved;
+        }
+        std::printf("\rframe %d/%d", i + 1, count);
+        std::fflush(stdout);
+    }
+    if (continuous) d.setProperty(0, 0, "continuous", 0);
+    int frames = 0;
+    {
+        std::lock_guard<std::mutex> lock(gGrab.lock);
+        frames = static_cast<int>(latencies.size());
+    }
+    std::printf("\n%d frame(s)", frames);
+    if (frames > 1 && last > first) {
+        std::printf(", %.1f frames/s", (frames - 1) / (last - first));
+    }
+    std::printf(", %s p50 %.2f ms, p99 %.2f ms", continuous ? "frame interval" : "latency",
+                Percentile(latencies, 0.5) * 1000, Percentile(latencies, 0.99) * 1000);
+    if (!outDir.empty()) std::printf(", %d PNG file(s) in %s", saved, outDir.c_str());
+    std::printf("\n");
+    d.closeCVLPort(0, 0);
+    return failures ? 1 : 0;
+}
+
 void Usage() {
     std::fprintf(stderr,
                  "usage: ostravelk-host [--lib PATH] [--dir DIR] [--verbose] COMMAND [ARGS]\n"
                  "commands:\n"
                  "  list                       list the cameras the driver serves\n"
+                 "  grab CAMERA [-n N] [--continuous] [--out DIR]\n"
+                 "                             grab N frames (default 10), save them as PNG\n"
                  "  get CAMERA NAME            read a property\n"
                  "  set CAMERA NAME VALUE      write a property\n"
                  "  range CAMERA NAME          read a property's range\n"
@@ -107,6 +292,24 @@ int Run(Driver& d, const std::vector<std::string>& args) {
             std::printf("  %s\n", names[i]);
         }
         return names ? 0 : 1;
+    }
+    if (command == "grab" && args.size() >= 2) {
+        int count = 10;
+        bool continuous = false;
+        std::string out;
+        for (size_t i = 2; i < args.size(); ++i) {
+            if (args[i] == "-n" && i + 1 < args.size()) {
+                count = std::max(1, std::atoi(args[++i].c_str()));
+            } else if (args[i] == "--continuous") {
+                continuous = true;
+            } else if (args[i] == "--out" && i + 1 < args.size()) {
+                out = args[++i];
+            } else {
+                Usage();
+                return 2;
+            }
+        }
+        return GrabCommand(d, args[1], count, continuous, out);
     }
     if ((command == "get" || command == "range") && args.size() == 3) {
         if (!OpenByName(d, args[1], 0)) {

@@ -2,9 +2,25 @@
 
 #include <stdexcept>
 
+#include "camera/Camera.h"
+#include "camera/CameraDeviceInfo.h"
+#include "driver/DriverState.h"
+#include "sdk/GigEInstantCamera.h"
+#include "sdk/TlFactory.h"
+#include "sdk/UsbInstantCamera.h"
+
 namespace {
+
 CameraList* gInstance = nullptr;
+
+void LogIf(int level, const std::string& text) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.Log(level, text);
+    }
 }
+
+}  // namespace
 
 CameraList& CameraList::Instance() {
     if (!gInstance) {
@@ -13,12 +29,152 @@ CameraList& CameraList::Instance() {
     return *gInstance;
 }
 
+CameraList* CameraList::TryInstance() { return gInstance; }
+
 void CameraList::InitInstance() {
-    // Enumeration and the cameras themselves come with camera management; until then the list
-    // is never built and every camera operation reports that it is not ready.
+    if (gInstance) {
+        LogIf(1, "CameraList::InitInstance: WARNING: already initialized");
+        return;
+    }
+    gInstance = new CameraList();
+    gInstance->Init();
 }
 
 void CameraList::DestroyInstance() {
-    delete gInstance;
+    CameraList* list = gInstance;
     gInstance = nullptr;
+    if (list && list->Shutdown()) {
+        delete list;
+    }
+}
+
+std::mutex& CameraList::CallbackLock() {
+    static std::mutex* lock = new std::mutex();
+    return *lock;
+}
+
+CameraList::CameraList() : mReopenThread(&mLostCameras) {}
+
+CameraList::~CameraList() = default;
+
+bool CameraList::Shutdown() {
+    for (int i = 0; i < mCameras.Size(); ++i) {
+        if (Camera* camera = mCameras.At(i)) {
+            camera->mImageQueueThread.RequestStop();
+        }
+    }
+    LogIf(2, "CameraList dtor");
+
+    // The reopen thread stops first, so it can never reach a camera deleted below.
+    mLostCameras.Clear();
+    if (!mReopenThread.Destroy()) {
+        // Still inside an open after 10 s: it may touch this list and any camera, so they are
+        // kept alive for the rest of the process.
+        LogIf(1, "CameraList dtor: WARNING: reopen thread still busy, cameras are kept");
+        return false;
+    }
+    for (int i = 0; i < mCameras.Size(); ++i) {
+        Camera* camera = mCameras.At(i);
+        if (camera && !camera->mImageQueueThread.Destroy()) {
+            // A host callback that does not return keeps its camera alive for good.
+            LogIf(1, "CameraList dtor: WARNING: image queue thread of " + camera->Name() +
+                         " still busy, camera is kept");
+            mCameras.Remove(camera);
+            --i;
+        }
+    }
+    mCameras.DeleteAll();
+    mConfigNames.clear();
+    return true;
+}
+
+void CameraList::Init() {
+    sdk::DeviceInfoList filter(2);
+    filter[0].SetDeviceClass("BaslerGigE");
+    filter[1].SetDeviceClass("BaslerUsb");
+    int count = sdk::TlFactory::GetInstance().EnumerateDevices(mDevices, filter, false);
+    if (count == 0 || mDevices.empty()) {
+        LogIf(1, "CameraList::Init: WARNING: enumerateDevices shows no camera present!");
+        return;
+    }
+    int created = 0;
+    for (const sdk::DeviceInfo& device : mDevices) {
+        CameraDeviceInfo info(device);
+        Camera* camera = CreateCamera(info);
+        if (!camera) {
+            LogIf(1, "CameraList::Init:  ERROR: could not allocate Camera object");
+            continue;
+        }
+        const char* kind = camera->mGigECamera ? "gigE" : camera->mUsbCamera ? "Usb" : "?";
+        LogIf(1, std::string(kind) + " camera found: " + info.mFriendlyName);
+        mCameras.Add(camera);
+        ++created;
+    }
+    if (created > 0) {
+        mReopenThread.Start();
+        LogIf(2, "CameraList::Init: " + std::to_string(created) + " camera(s) found");
+    } else {
+        LogIf(1, "CameraList::Init: WARNING: no supported cameras found");
+    }
+}
+
+int CameraList::Count() const { return mCameras.Size(); }
+
+const char** CameraList::GetConfigNames() {
+    mConfigNames.clear();
+    int count = mCameras.Size();
+    for (int i = 0; i < count; ++i) {
+        mConfigNames.push_back(mCameras.At(i)->Name().c_str());
+    }
+    mConfigNames.push_back(nullptr);
+    return mConfigNames.data();
+}
+
+Camera* CameraList::GetByName(const char* name) const {
+    std::string text = name ? name : "";
+    LogIf(3, "CameraList::GetByName: entering " + text);
+    if (!name) {
+        return nullptr;
+    }
+    int count = mCameras.Size();
+    for (int i = 0; i < count; ++i) {
+        Camera* camera = mCameras.At(i);
+        if (camera && camera->Name() == text) {
+            LogIf(3, "CameraList::GetByName: leaving " + text);
+            return camera;
+        }
+    }
+    return nullptr;
+}
+
+Camera* CameraList::GetByPort_(int port) const {
+    int count = mCameras.Size();
+    for (int i = 0; i < count; ++i) {
+        Camera* camera = mCameras.At(i);
+        if (camera && camera->mPort == port) {
+            return camera;
+        }
+    }
+    GetDriverState().LogPort(1, port, "", "Error:Camera not found", "CameraList::GetByPort_");
+    return nullptr;
+}
+
+void CameraList::MarkLost(Camera* camera) {
+    camera->Close();
+    mLostCameras.AddUnique(camera);
+}
+
+void CameraList::RemoveLost(Camera* camera) { mLostCameras.Remove(camera); }
+
+Camera* CreateCamera(const CameraDeviceInfo& info) {
+    sdk::InstantCamera* instantCamera = nullptr;
+    if (info.mDeviceClass == "BaslerGigE") {
+        instantCamera = new sdk::GigEInstantCamera();
+    } else if (info.mDeviceClass == "BaslerUsb") {
+        instantCamera = new sdk::UsbInstantCamera();
+    } else {
+        LogIf(1, "CreateCamera:: unrecognized type: " + info.mDeviceClass);
+        return nullptr;
+    }
+    return new Camera(info, instantCamera);
 }

@@ -2,10 +2,13 @@
 // list, delegates, and turns every failure into its failure value: no exception reaches the host.
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 
+#include "camera/Camera.h"
 #include "camera/CameraList.h"
+#include "camera/PropertyValue.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
@@ -113,17 +116,12 @@ int getCVLMaxNoOfGrabbers(void) { return 1; }
 int getCVLMaxNoOfPorts(void) { return 20; }
 
 int getCVLNoOfSupportedCameras(void) {
-    return Guard("getCVLNoOfSupportedCameras", 0, [] {
-        CameraList::Instance();
-        return 0;
-    });
+    return Guard("getCVLNoOfSupportedCameras", 0, [] { return CameraList::Instance().Count(); });
 }
 
 const char** getCVLCameraConfigNames(void) {
-    return Guard("getCVLCameraConfigNames", static_cast<const char**>(nullptr), [] {
-        CameraList::Instance();
-        return static_cast<const char**>(nullptr);
-    });
+    return Guard("getCVLCameraConfigNames", static_cast<const char**>(nullptr),
+                 [] { return CameraList::Instance().GetConfigNames(); });
 }
 
 int openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
@@ -142,15 +140,28 @@ int openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
                          ", cameraName=" + name + "\n");
             return 0;
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByName(cameraName);
+        if (!camera) {
+            LogIf(1, "openCVLPort: ERROR: cannot find camera by name:" + name + "\n");
+            return 0;
+        }
+        if (!camera->QuorvaneOpen(portNo, size)) {
+            LogIf(2, "openCVLPort: ERROR: camera not opened, " +
+                         GrabberPort(grabberNo, portNo, ", ") + ", cameraName=" + name + "\n");
+            return 0;
+        }
+        LogIf(2, "openCVLPort: leaving -- Camera " + camera->mDeviceInfo.mFriendlyName +
+                     " OPENED on port " + std::to_string(portNo) + "\n");
+        return 1;
     });
 }
 
 void closeCVLPort(int grabberNo, int portNo) {
     Guard("closeCVLPort", 0, [&] {
         LogIf(2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
-        CameraList::Instance();
+        if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
+            camera->Close();
+        }
         LogIf(2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
         return 0;
     });
@@ -158,8 +169,8 @@ void closeCVLPort(int grabberNo, int portNo) {
 
 int doCVLGrab(int grabberNo, int portNo) {
     return Guard("doCVLGrab", 0, [&] {
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        return camera && camera->mIsOpen && camera->Grab() ? 1 : 0;
     });
 }
 
@@ -168,15 +179,35 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
         if (!dest) {
             return Refuse("getCVLGrabRow", "dest");
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        if (!camera || !camera->mIsOpen) {
+            return 0;
+        }
+        const uint8_t* line = camera->mBuffers.GetLine(row);
+        if (!line) {
+            return 0;
+        }
+        // The host's column range is checked: a bad range would read past the image.
+        int width = camera->mBuffers.Width();
+        if (firstCol < 0 || lastCol < firstCol || lastCol >= width) {
+            LogIf(1, "getCVLGrabRow: ERROR: column range " + std::to_string(firstCol) + ".." +
+                         std::to_string(lastCol) + " outside the image width " +
+                         std::to_string(width) + ", portNo=" + std::to_string(portNo) + "\n");
+            return 0;
+        }
+        size_t bytesPerPixel = static_cast<size_t>(camera->mPixelSize / 8);
+        std::memcpy(dest, line + static_cast<size_t>(firstCol) * bytesPerPixel,
+                    static_cast<size_t>(lastCol - firstCol + 1) * bytesPerPixel);
+        return 1;
     });
 }
 
 int setCompleteCallback(int grabberNo, int portNo, CompleteCallback callback) {
     return Guard("setCompleteCallback", 0, [&] {
         LogIf(2, "setCompleteCallback: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
-        CameraList::Instance();
+        if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
+            camera->mCompleteCallback = callback;
+        }
         LogIf(2, "setCompleteCallback: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
         return 1;
     });
@@ -188,8 +219,12 @@ int getPropertyRange(int grabberNo, int portNo, const char* name, int* min, int*
         if (!name || !min || !max) {
             return Refuse("getPropertyRange", !name ? "name" : !min ? "min" : "max");
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        if (!camera || !camera->GetRange(name, *min, *max)) {
+            return 0;
+        }
+        LogIf(2, "getPropertyRange: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        return 1;
     });
 }
 
@@ -199,8 +234,13 @@ int getProperty(int grabberNo, int portNo, const char* name, int* value) {
         if (!name || !value) {
             return Refuse("getProperty", !name ? "name" : "value");
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        PropertyValue property;
+        if (!camera || !camera->GetProperty(name, property)) {
+            return 0;
+        }
+        *value = static_cast<int>(static_cast<uint32_t>(static_cast<uint64_t>(property.mInt)));
+        return 1;
     });
 }
 
@@ -210,8 +250,13 @@ int setProperty(int grabberNo, int portNo, const char* name, int value) {
         if (!name) {
             return Refuse("setProperty", "name");
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        if (!camera || !camera->mIsOpen) {
+            return 0;
+        }
+        PropertyValue property;
+        property.SetInt(value);
+        return camera->SetProperty(name, property) ? 1 : 0;
     });
 }
 
@@ -221,8 +266,8 @@ int execCmd(int grabberNo, int portNo, const char* command, const char* argument
         if (!command) {
             return Refuse("execCmd", "command");
         }
-        CameraList::Instance();
-        return 0;
+        Camera* camera = CameraList::Instance().GetByPort_(portNo);
+        return camera && camera->ExecuteCmd(command, argument, result, resultSize) ? 1 : 0;
     });
 }
 
@@ -230,9 +275,17 @@ int configureCamera(void* parent, const char* cameraName) {
     return Guard("configureCamera", 0, [&] {
         std::string name = Text(cameraName);
         LogIf(2, "configureCamera: entering cameraName=" + name + "\n");
-        CameraList::Instance();
-        LogIf(1, "configureCamera: ERROR: cannot find camera by name: " + name + "\n");
-        return 0;
+        Camera* camera = CameraList::Instance().GetByName(cameraName);
+        if (!camera) {
+            LogIf(1, "configureCamera: ERROR: cannot find camera by name: " + name + "\n");
+            return 0;
+        }
+        if (!camera->Configure(parent)) {
+            return 0;
+        }
+        GetDriverState().LogPort(2, kNoPort, "Info: ", "configureCamera leaving: " + name,
+                                 "configureCamera");
+        return 1;
     });
 }
 

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <chrono>
+#include <thread>
 #include <sstream>
 #include <stdexcept>
 
@@ -96,10 +98,44 @@ std::vector<std::string> LogCapture::Matching(const std::string& text) const {
     return found;
 }
 
+bool LogCapture::WaitFor(const std::string& text, double seconds) const {
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+    while (!Contains(text)) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
 void LogCapture::Clear() {
     std::lock_guard<std::mutex> lock(gLock);
     gRaw.clear();
     gDebug.clear();
+}
+
+SimCameras::SimCameras() {
+    std::string source = std::string(OSTRAVELK_SOURCE_DIR) + "/sim/cameras";
+    for (const auto& entry : std::filesystem::directory_iterator(source)) {
+        std::filesystem::copy_file(entry.path(),
+                                   std::filesystem::path(mDevices.Path()) / entry.path().filename());
+    }
+    setenv("OSTRAVELK_SIM_DIR", mDevices.Path().c_str(), 1);
+    setenv("OSTRAVELK_BACKENDS", "sim", 1);
+}
+
+void SimCameras::Unplug(const std::string& serial) {
+    std::filesystem::rename(mDevices.File(serial + ".cam"), mHost.File(serial + ".unplugged"));
+}
+
+void SimCameras::Plug(const std::string& serial) {
+    std::filesystem::rename(mHost.File(serial + ".unplugged"), mDevices.File(serial + ".cam"));
+}
+
+void SimCameras::Add(const std::string& fileName, const std::string& text) {
+    WriteFile(mDevices.File(fileName), text);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -41,6 +41,33 @@ public:
     // Messages that contain the text.
     std::vector<std::string> Matching(const std::string& text) const;
     void Clear();
+    // Waits until some message contains the text, at most the given seconds; true when it came.
+    bool WaitFor(const std::string& text, double seconds) const;
+    // How many messages contain the text.
+    size_t Count(const std::string& text) const { return Matching(text).size(); }
+};
+
+// The shipped simulated cameras copied into a fresh directory, which becomes the simulator's
+// device directory (OSTRAVELK_SIM_DIR, simulator backend only) for the life of the object. The
+// host directory for the ini and log files is a second fresh directory.
+class SimCameras {
+public:
+    static constexpr const char* kGigE = "SV1304-30gm (21000001)";
+    static constexpr const char* kUsb = "SV1928-40uc (22000002)";
+
+    SimCameras();
+    const std::string& DeviceDir() const { return mDevices.Path(); }
+    const std::string& HostDir() const { return mHost.Path(); }
+    std::string IniPath() const { return mHost.File("Ostravelk.ini"); }
+    // Unplugs / plugs back a shipped camera by serial number.
+    void Unplug(const std::string& serial);
+    void Plug(const std::string& serial);
+    // Adds a camera file of one's own.
+    void Add(const std::string& fileName, const std::string& text);
+
+private:
+    TempDir mDevices;
+    TempDir mHost;
 };
 
 std::string ReadFile(const std::string& path);

@@ -1,0 +1,154 @@
+// Grab control of a camera: the host's grab requests become SDK grabbing, and each finished image
+// is retrieved, converted and announced to the host. These are members of Camera.
+
+#include <mutex>
+#include <string>
+
+#include "camera/Camera.h"
+#include "camera/CameraList.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "sdk/GenApi.h"
+#include "sdk/GenericException.h"
+#include "sdk/GrabResult.h"
+#include "sdk/GrabResultPtr.h"
+#include "sdk/InstantCamera.h"
+
+bool Camera::Grab() {
+    Log(2, "Info: ", "Grab", "Camera::Grab");
+    if (mConfiguring) {
+        Log(1, "ERR: ", "Grab ignored: configure dialog open", "Camera::Grab");
+        return true;
+    }
+    StartGrabbing();
+    if (mUseSoftwareTrigger) {
+        SoftwareTrigger();
+    }
+    return true;
+}
+
+void Camera::SetContinuousGrab(bool on) {
+    const char* where = "Camera::SetContinuousGrab";
+    Log(2, "Info: ", std::string("SetContinuousGrab: mode=") + (on ? "on" : "off"), where);
+    if (mConfiguring) {
+        Log(1, "ERR: ", "SetContinous ignored: configure dialog open", where);
+        return;
+    }
+    if (on) {
+        if (!mContinuousGrab && mInstantCamera->IsGrabbing()) {
+            StopGrabbing();
+        }
+        mContinuousGrab = true;
+        StartGrabbing();
+        mCurrentFrame = 0;
+    } else {
+        mContinuousGrab = false;
+        StopGrabbing();
+    }
+}
+
+void Camera::StartGrabbing() {
+    const char* where = "Camera::StartGrabbing";
+    if (mInstantCamera->IsGrabbing()) {
+        Log(3, "trace: ", "StartGrabbing ignored, already grabbing", where);
+        return;
+    }
+    bool continuous = mContinuousGrab;
+    Log(3, "trace: ", std::string("StartGrabbing, cont=") + (continuous ? "1" : "0"), where);
+    if (continuous) {
+        mInstantCamera->StartGrabbing(sdk::GrabStrategy_OneByOne, sdk::GrabLoop_ProvidedByUser);
+    } else {
+        mInstantCamera->StartGrabbing(1, sdk::GrabStrategy_OneByOne, sdk::GrabLoop_ProvidedByUser);
+    }
+}
+
+void Camera::StopGrabbing() {
+    Log(3, "trace: ", "StopGrabbing", "Camera::StopGrabbing");
+    mInstantCamera->StopGrabbing();
+}
+
+void Camera::CheckForSoftwareTrigger(sdk::INodeMap& nodeMap) {
+    const char* where = "Camera::CheckForSoftwareTrigger";
+    if (!mInstantCamera->IsOpen()) {
+        Log(1, "", "Error: not open", where);
+        return;
+    }
+    mUseSoftwareTrigger = false;
+    try {
+        auto* selector = sdk::As<sdk::IEnumeration>(nodeMap.GetNode("TriggerSelector"));
+        if (!selector) {
+            throw sdk::LogicalErrorException("Node 'TriggerSelector' does not exist");
+        }
+        for (const char* name : {"FrameStart", "AcquisitionStart"}) {
+            sdk::IEnumEntry* entry = selector->GetEntryByName(name);
+            if (!entry || !sdk::IsAvailable(entry)) {
+                continue;
+            }
+            selector->FromString(name, true);
+            auto* mode = nodeMap.GetNode("TriggerMode");
+            auto* source = nodeMap.GetNode("TriggerSource");
+            if (!mode || !source) {
+                throw sdk::LogicalErrorException("Trigger mode or source does not exist");
+            }
+            if (mode->ToString(false, false) == "On" &&
+                source->ToString(false, false) == "Software") {
+                mUseSoftwareTrigger = true;
+                Log(2, "", std::string("Software trigger detected on ") + name, where);
+                return;
+            }
+        }
+    } catch (...) {
+        LogCurrentException(mPort, "CheckForSoftwareTrigger", where);
+    }
+}
+
+void Camera::SoftwareTrigger() {
+    const char* where = "Camera::SoftwareTrigger";
+    Log(2, "", "executing software trigger", where);
+    RunGuardedVoid(mPort, "SoftwareTrigger", where, [this] {
+        if (mInstantCamera->IsOpen()) {
+            mInstantCamera->ExecuteSoftwareTrigger();
+        }
+    });
+}
+
+bool Camera::RetrieveImage() {
+    const char* where = "Camera::RetrieveImage";
+    if (!mInstantCamera->IsGrabbing()) {
+        return false;
+    }
+    if (mDriverState->IsLogEnabled(2)) {
+        Log(2, "Info: ",
+            "retrieving image, ready buffers=" +
+                std::to_string(mInstantCamera->GetNumReadyBuffers()),
+            where);
+    }
+    sdk::GrabResultPtr result;
+    if (!mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return)) {
+        Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
+        return false;
+    }
+    if (!result.IsValid()) {
+        Log(1, "ERR: ", "RetrieveImage failed: grabResult not valid", where);
+        return false;
+    }
+    if (!mBuffers.Convert(result)) {
+        return false;
+    }
+    if (mParameters.IsChunkModeActive() && result->IsChunkDataAvailable()) {
+        mParameters.UpdateChunkParameters(result->GetChunkDataNodeMap());
+    }
+    result.Release();
+    return true;
+}
+
+void Camera::InvokeCB() {
+    Log(2, "Info: ", "CB", "Camera::InvokeCB");
+    CameraList::Instance();
+    std::lock_guard<std::mutex> lock(CameraList::CallbackLock());
+    if (CompleteCallback callback = mCompleteCallback.load()) {
+        callback(0, mPort);
+    } else {
+        Log(1, "ERR: ", "callback is not assigned", "Camera::InvokeCB");
+    }
+}

@@ -1,0 +1,94 @@
+#include "acquisition/ImageQueueThread.h"
+
+#include <ctime>
+#include <string>
+
+#include "camera/Camera.h"
+#include "camera/CameraReopenThread.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "sdk/InstantCamera.h"
+#include "sdk/WaitObjects.h"
+
+namespace {
+
+constexpr unsigned kPollMs = 100;
+constexpr unsigned kStopWaitMs = 10000;
+
+}  // namespace
+
+ImageQueueThread::ImageQueueThread(Camera* camera)
+    : mCamera(camera), mExitedEvent(sdk::WaitObjectEx::Create()) {}
+
+ImageQueueThread::~ImageQueueThread() {
+    GetDriverState().LogPort(2, mCamera->mPort, "Info: ", "ImageQueueThread dtor",
+                             "ImageQueueThread::~ImageQueueThread");
+    Destroy();
+}
+
+void ImageQueueThread::Init() {
+    if (mThread.joinable()) {
+        return;
+    }
+    mTerminate = false;
+    mExitedEvent.Reset();
+    mThread = std::thread([this] { ThreadMain(); });
+    GetDriverState().LogPort(2, mCamera->mPort, "Info: ",
+                             "ImageQueueThread::ImageQueueThread: thread created:" +
+                                 ThreadIdText(mThread),
+                             "ImageQueueThread::Init");
+}
+
+int ImageQueueThread::ThreadMain() {
+    DriverState& state = GetDriverState();
+    const char* where = "ImageQueueThread::ThreadMain";
+    state.LogPort(2, mCamera->mPort, "Info: ",
+                  "ImageQueueThread entering, clock=" + std::to_string(std::clock()), where);
+    sdk::WaitObjects waitObjects;
+    waitObjects.Add(mCamera->mInstantCamera->GetGrabResultWaitObject());
+    while (!mTerminate) {
+        try {
+            bool ready = waitObjects.WaitForAll(kPollMs);
+            if (mTerminate) {
+                state.LogPort(2, mCamera->mPort, "Info: ",
+                              "ImageQueueThread terminate event received", where);
+                break;
+            }
+            if (!ready) {
+                continue;
+            }
+            state.LogPort(3, mCamera->mPort, "trace: ", "New image available", where);
+            if (mCamera->RetrieveImage()) {
+                ++mCamera->mFrameCount;
+                mCamera->InvokeCB();
+            }
+        } catch (...) {
+            LogCurrentException(mCamera->mPort, "ImageQueueThread", where);
+        }
+    }
+    state.LogPort(2, mCamera->mPort, "Info: ",
+                  "ImageQueueThread leaving, clock=" + std::to_string(std::clock()), where);
+    mExitedEvent.Signal();
+    return 0;
+}
+
+bool ImageQueueThread::Destroy() {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(2)) {
+        state.Log(2, "ImageQueueThread::Destroy entering");
+    }
+    bool ended = true;
+    if (mThread.joinable()) {
+        mTerminate = true;
+        ended = mExitedEvent.Wait(kStopWaitMs);
+        if (ended) {
+            mThread.join();
+        } else {
+            mThread.detach();
+        }
+    }
+    if (state.IsLogEnabled(2)) {
+        state.Log(2, "ImageQueueThread::Destroy leaving");
+    }
+    return ended;
+}

@@ -1,0 +1,160 @@
+#include "acquisition/ImgBuffers.h"
+
+#include <boost/numeric/conversion/cast.hpp>
+
+#include <stdexcept>
+#include <string>
+
+#include "camera/Camera.h"
+#include "driver/DriverState.h"
+#include "parameters/Param_.h"
+#include "sdk/GrabResult.h"
+#include "sdk/GrabResultPtr.h"
+#include "sdk/PixelType.h"
+#include "sdk/PixelTypeMapper.h"
+
+namespace {
+
+constexpr uint32_t kMono8 = 0x01080001;
+constexpr uint32_t kRGB8packed = 0x02180014;
+constexpr uint32_t kBGR8packed = 0x02180015;
+
+}  // namespace
+
+ImgBuffers::ImgBuffers(Camera* camera) : mCamera(camera) { mPool.reserve(10); }
+
+ImgBuffers::~ImgBuffers() {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(3)) {
+        state.Log(3, "port" + std::to_string(mCamera->mPort) +
+                         ": trace: ImgBuffers dtor, ImgBuffers::~ImgBuffers");
+    }
+}
+
+void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer,
+                                intptr_t& bufferContext) {
+    ImgBuffer* free = nullptr;
+    for (const std::unique_ptr<ImgBuffer>& buffer : mPool) {
+        if (!buffer->mInUse) {
+            free = buffer.get();
+            break;
+        }
+    }
+    if (!free) {
+        mPool.push_back(std::make_unique<ImgBuffer>());
+        free = mPool.back().get();
+    }
+    free->Init(boost::numeric_cast<int32_t>(bufferSize));
+    free->mInUse = true;
+    *createdBuffer = free->mData;
+    bufferContext = reinterpret_cast<intptr_t>(free);
+}
+
+void ImgBuffers::FreeBuffer(void* createdBuffer, intptr_t bufferContext) {
+    auto* buffer = reinterpret_cast<ImgBuffer*>(bufferContext);
+    if (buffer == nullptr || buffer->mData != createdBuffer) {
+        throw std::runtime_error("ImgBuffers::FreeBuffer pointer mismatch");
+    }
+    buffer->mInUse = false;
+}
+
+void ImgBuffers::DestroyBufferFactory() {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(3)) {
+        state.Log(3, "ImgBuffers::DestroyBufferFactory");
+    }
+}
+
+void ImgBuffers::Init() {
+    DriverState& state = GetDriverState();
+    bool color = mCamera->IsColor();
+    const CameraParameters& parameters = mCamera->mParameters;
+    int32_t width =
+        boost::numeric_cast<int32_t>(Camera::GetParameter<int64_t>(parameters, "Width"));
+    int32_t height =
+        boost::numeric_cast<int32_t>(Camera::GetParameter<int64_t>(parameters, "Height"));
+    mWidth = width;
+    mHeight = height;
+    mLineSize = color ? 3 * mWidth : mWidth;
+    if (state.IsLogEnabled(2)) {
+        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(mWidth) +
+                         ", height=" + std::to_string(mHeight) +
+                         ", iscolor=" + (color ? "1" : "0"));
+    }
+    if (mWidth < 1 || mHeight < 1) {
+        if (state.IsLogEnabled(1)) {
+            state.Log(1, " ImgBuffers::Init: ERROR: incorrect image width/height");
+        }
+        throw std::runtime_error("Image buffer initialization error: width/height error");
+    }
+
+    uint32_t source = sdk::ImageFormatConverter::kUndefinedPixelType;
+    if (const Param_* format = parameters.Find("PixelFormat")) {
+        source = static_cast<uint32_t>(sdk::PixelTypeMapper::GetPylonPixelTypeByName(
+            format->GetValueText().c_str()));
+    }
+    mConverter.Initialize(source);
+    mConverter.SetBitDepthReduction(sdk::BitDepthReduction::KeepMostSignificantBits);
+    uint32_t output = kMono8;
+    if (color) {
+        output = Camera::GetParameter<bool>(parameters, "UseBGR") ? kBGR8packed : kRGB8packed;
+    }
+    mConverter.SetOutputPixelFormat(output);
+
+    int64_t expected = static_cast<int64_t>(mHeight) * mLineSize;
+    size_t size = mConverter.GetBufferSizeForConversion(source, static_cast<uint32_t>(mWidth),
+                                                        static_cast<uint32_t>(mHeight));
+    if (static_cast<int64_t>(size) != expected) {
+        if (state.IsLogEnabled(1)) {
+            state.Log(1, "ImgBuffers::Init expected bufferSize != requested buffer size: " +
+                             std::to_string(expected) + " vs " + std::to_string(size) +
+                             ", port=" + std::to_string(mCamera->mPort));
+        }
+        throw std::runtime_error("Image buffer initialization error: size mismatch");
+    }
+    mImage.Init(boost::numeric_cast<int32_t>(expected));
+}
+
+bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
+    if (!result.IsValid()) {
+        return false;
+    }
+    if (result->GetBufferContext() == 0) {
+        DriverState& state = GetDriverState();
+        if (state.IsLogEnabled(1)) {
+            state.Log(1, "port" + std::to_string(mCamera->mPort) +
+                             ": ERR: Result has no buffer as context at ImgBuffers::Convert, "
+                             "ImgBuffers::Convert");
+        }
+        return false;
+    }
+    mConverter.Convert(mImage.mData, static_cast<size_t>(mImage.mSize), result->GetBuffer(),
+                       result->GetPayloadSize(), static_cast<uint32_t>(result->GetPixelType()),
+                       result->GetWidth(), result->GetHeight(), result->GetPaddingX());
+    mCamera->mCurrentFrame = result->GetBlockID();
+    return true;
+}
+
+const uint8_t* ImgBuffers::GetLine(int32_t row) {
+    DriverState& state = GetDriverState();
+    int port = mCamera->mPort;
+    if (row >= 0 && row < mHeight) {
+        if (row == 0 && state.IsLogEnabled(3)) {
+            state.Log(3, "port" + std::to_string(port) +
+                             ": trace: Quorvane read: line 0, ImgBuffers::GetLine");
+        }
+        if (mImage.mData) {
+            return mImage.mData + static_cast<size_t>(row) * static_cast<size_t>(mLineSize);
+        }
+        if (state.IsLogEnabled(1)) {
+            state.Log(1, "port" + std::to_string(port) +
+                             ": ERR: GetLine: unallocated buffer, ImgBuffers::GetLine");
+        }
+        return nullptr;
+    }
+    if (state.IsLogEnabled(1)) {
+        state.Log(1, "port" + std::to_string(port) + ": ERR: GetLine: line index " +
+                         std::to_string(row) + " out of range, ImgBuffers::GetLine");
+    }
+    return nullptr;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "acquisition/ImgBuffer.h"
+#include "sdk/IBufferFactory.h"
+#include "sdk/ImageFormatConverter.h"
+
+class Camera;
+
+namespace sdk {
+class GrabResultPtr;
+}
+
+// The camera's grab buffers and output image. As the SDK's buffer factory it hands out raw
+// buffers from a pool that is reused across grabs; every retrieved grab result is converted into
+// the one output image (8-bit mono or 24-bit colour, packed rows), from which the host reads rows.
+//
+// Threading: AllocateBuffer and FreeBuffer come from the SDK on the thread that starts or stops
+// grabbing; Init runs in the open; Convert on the image queue thread; GetLine on the host thread
+// that reads rows after the completion callback. There is no lock: an image converted while the
+// host reads rows overwrites them in place.
+class ImgBuffers : public sdk::IBufferFactory {
+public:
+    explicit ImgBuffers(Camera* camera);
+    ~ImgBuffers() override;
+    ImgBuffers(const ImgBuffers&) = delete;
+    ImgBuffers& operator=(const ImgBuffers&) = delete;
+
+    void AllocateBuffer(size_t bufferSize, void** createdBuffer, intptr_t& bufferContext) override;
+    void FreeBuffer(void* createdBuffer, intptr_t bufferContext) override;
+    void DestroyBufferFactory() override;
+
+    // Reads the geometry and pixel format from the camera's parameters, sets up the converter
+    // and sizes the output image. Throws on failure.
+    void Init();
+    // Converts one grab result into the output image and records its block id in the camera.
+    bool Convert(const sdk::GrabResultPtr& result);
+    // Start of a row of the output image, or null (logged).
+    const uint8_t* GetLine(int32_t row);
+
+    int32_t Width() const { return mWidth; }
+    int32_t Height() const { return mHeight; }
+    int32_t LineSize() const { return mLineSize; }
+    size_t PoolSize() const { return mPool.size(); }
+
+    std::vector<std::unique_ptr<ImgBuffer>> mPool;  // only grows: element addresses are stable
+    ImgBuffer mImage;
+    int32_t mLineSize = 0;
+    int32_t mWidth = 0;
+    int32_t mHeight = 0;
+    sdk::ImageFormatConverter mConverter;
+    Camera* mCamera;
+};

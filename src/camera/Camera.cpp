@@ -1,0 +1,232 @@
+#include "camera/Camera.h"
+
+#include <boost/numeric/conversion/cast.hpp>
+
+#include <set>
+#include <stdexcept>
+
+#include "camera/CameraList.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+#include "sdk/DeviceInfo.h"
+#include "sdk/GenApi.h"
+#include "sdk/GigEInstantCamera.h"
+#include "sdk/InstantCamera.h"
+#include "sdk/TlFactory.h"
+#include "sdk/UsbInstantCamera.h"
+
+namespace {
+
+const char* const kOpen = "Camera::DoOpen";
+const char* const kClose = "Camera::Close";
+
+// Pixel formats delivered as 8-bit mono images; every other format becomes 24-bit colour.
+const std::set<std::string> kGigEMonoFormats = {"Mono8",  "Mono10",       "Mono10Packed", "Mono10p",
+                                                "Mono12", "Mono12Packed", "Mono16"};
+const std::set<std::string> kUsbMonoFormats = {"Mono8", "Mono10", "Mono10p", "Mono12", "Mono12p"};
+
+}  // namespace
+
+Camera::Camera(const CameraDeviceInfo& info, sdk::InstantCamera* instantCamera)
+    : mInstantCamera(instantCamera),
+      mEventHandler(this, &mPort),
+      mBuffers(this),
+      mParameters(&mPort, info.mFriendlyName),
+      mBackupParameters(&mPort, info.mFriendlyName),
+      mDeviceInfo(info),
+      mDriverState(&GetDriverState()),
+      mImageQueueThread(this) {
+    if (!mInstantCamera) {
+        throw std::runtime_error("Camera ctor received null pointer");
+    }
+    mGigECamera = dynamic_cast<sdk::GigEInstantCamera*>(mInstantCamera.get());
+    mUsbCamera = dynamic_cast<sdk::UsbInstantCamera*>(mInstantCamera.get());
+}
+
+Camera::~Camera() {
+    if (mDriverState->IsLogEnabled(2)) {
+        mDriverState->Log(2, "Camera:: dtor: " + Name());
+    }
+    mImageQueueThread.Destroy();
+    RunGuardedVoid(mPort, "~Camera", "Camera::~Camera", [this] {
+        mInstantCamera->DestroyDevice();
+        mInstantCamera.reset();
+    });
+}
+
+void Camera::Log(int level, const char* tag, const std::string& text, const char* where) const {
+    mDriverState->LogPort(level, mPort, tag, text, where);
+}
+
+bool Camera::AttachDevice() {
+    sdk::DeviceInfoList filter(1);
+    filter[0].SetDeviceClass(mDeviceInfo.mDeviceClass);
+    filter[0].SetSerialNumber(mDeviceInfo.mSerialNumber);
+    sdk::DeviceInfoList devices;
+    sdk::TlFactory& factory = sdk::TlFactory::GetInstance();
+    if (factory.EnumerateDevices(devices, filter, false) == 0) {
+        return false;
+    }
+    mInstantCamera->Attach(factory.CreateDevice(devices[0]));
+    if (mInstantCamera->IsPylonDeviceAttached()) {
+        return true;
+    }
+    Log(1, "", "Error: Camera device not created, camera:" + Name(), "Camera::AttachDevice");
+    return false;
+}
+
+void Camera::SetHeartBeat(int64_t timeout) {
+    sdk::IInteger* node =
+        sdk::As<sdk::IInteger>(mInstantCamera->GetTLNodeMap().GetNode("HeartbeatTimeout"));
+    if (!node) {
+        Log(2, "", "Warning: Heartbeat not accessible", "Camera::SetHeartBeat");
+        return;
+    }
+    int64_t increment = node->GetInc();
+    int64_t value = increment > 0 ? timeout - timeout % increment : timeout;
+    node->SetValue(value, true);
+}
+
+bool Camera::Open() {
+    if (mPort < 0) {
+        mDriverState->LogPort(1, 99, "", "WARNING:  Port unassigned: " + Name(), kOpen);
+        return false;
+    }
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    if (mIsOpen) {
+        Log(1, "INFO: ", Name() + " is already open", kOpen);
+        return true;
+    }
+    try {
+        return DoOpen();
+    } catch (...) {
+        LogCurrentException(mPort, "OpenCamera", kOpen);
+        Close();
+        return false;
+    }
+}
+
+bool Camera::DoOpen() {
+    mCurrentFrame = 0;
+    if (!AttachDevice()) {
+        Log(1, "INFO: ", "Device not available: " + Name(), kOpen);
+        return false;
+    }
+    Log(1, "INFO: ", "Opening camera " + Name(), kOpen);
+    mInstantCamera->SetBufferFactory(&mBuffers, sdk::Cleanup_None);
+    mInstantCamera->RegisterImageEventHandler(&mEventHandler, sdk::RegistrationMode_ReplaceAll,
+                                              sdk::Cleanup_None);
+    mInstantCamera->RegisterConfiguration(&mEventHandler, sdk::RegistrationMode_Append,
+                                          sdk::Cleanup_None);
+
+    if (!mParameters.Load(true)) {
+        throw std::runtime_error("Camera::Open: Failed to read configuration file");
+    }
+    mDriverState->ApplySettings(mParameters);
+    mInstantCamera->SetMaxNumBuffer(
+        static_cast<size_t>(GetParameter<int>(mParameters, "BufferCount")));
+    mInstantCamera->Open();
+    mInstantCamera->SetCameraContext(reinterpret_cast<intptr_t>(this));
+    sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
+
+    mParameters.CreateFromNodes(nodeMap);
+    mParameters.Load(false);
+    mParameters.CreateCollapseStatus();
+    mBackupParameters.Assign(mParameters);
+    std::string message;
+    if (!mParameters.Validate(message)) {
+        Log(2, "", "WARNING: Configuration not valid: " + message, kOpen);
+    }
+    Log(3, "", "configuration loaded from file ", kOpen);
+    if (mParameters.ApplyParameters(nodeMap, 5)) {
+        Log(3, "", "camera settings applied to camera ", kOpen);
+    } else {
+        Log(1, "", "some parameters were not applied to camera", kOpen);
+    }
+    mParameters.UpdateParameters(nodeMap);
+
+    std::string format;
+    if (sdk::INode* node = nodeMap.GetNode("PixelFormat")) {
+        format = node->ToString().c_str();
+    }
+    const std::set<std::string>& mono = mUsbCamera ? kUsbMonoFormats : kGigEMonoFormats;
+    mPixelSize = mono.count(format) ? 8 : 24;
+
+    mBuffers.Init();
+    CheckForSoftwareTrigger(nodeMap);
+    SetHeartBeat(GetParameter<int>(mParameters, "Heartbeat"));
+    if (CameraList* list = CameraList::TryInstance()) {
+        list->RemoveLost(this);
+    }
+    mIsOpen = true;
+    if (mContinuousGrab) {
+        StartGrabbing();
+    }
+    Log(2, "", "Open OK", kOpen);
+    return true;
+}
+
+void Camera::Close() {
+    int port = mPort;
+    if (!mIsOpen) {
+        mDriverState->LogPort(3, port, "", "Warning: camera already closed", kClose);
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    mIsOpen = false;
+    mDriverState->LogPort(2, port, "", "Closing", kClose);
+    RunGuardedVoid(port, "Closing", kClose, [this] {
+        StopGrabbing();
+        mInstantCamera->Close();
+    });
+}
+
+void Camera::ReOpen() {
+    const char* where = "Camera::ReOpen";
+    Log(2, "", "Reopen", where);
+    if (mPort < 0) {
+        if (mDriverState->IsLogEnabled(2)) {
+            mDriverState->Log(2, "Camera::ReOpen skipped, port==-1, camera: " + Name());
+        }
+        return;
+    }
+    if (mConfiguring) {
+        Log(2, "", "Camera::ReOpen skipped, configure in progress", where);
+        return;
+    }
+    Open();
+}
+
+bool Camera::QuorvaneOpen(int port, int* size) {
+    mImageQueueThread.Init();
+    size[0] = 0;
+    size[1] = 0;
+    mPort = port;
+    Log(2, "", "QuorvaneOpen", "Camera::QuorvaneOpen");
+    if (!mIsOpen && !Open()) {
+        return false;
+    }
+    size[0] = GetWidth();
+    size[1] = GetHeight();
+    return true;
+}
+
+bool Camera::Configure(void* parent) {
+    Log(1, "ERR: ", "configuration dialog not available in this build", "Camera::Configure");
+    return false;
+}
+
+bool Camera::IsColor() const {
+    switch (mPixelSize.load()) {
+        case 8:
+            return false;
+        case 24:
+            return true;
+        default:
+            throw std::runtime_error("Camera::IsColor called before mPixelSize initialization");
+    }
+}
+
+int Camera::GetWidth() const { return GetParameterAsInt(mParameters, "Width"); }
+
+int Camera::GetHeight() const { return GetParameterAsInt(mParameters, "Height"); }

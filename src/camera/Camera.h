@@ -1,0 +1,127 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "acquisition/ImageQueueThread.h"
+#include "acquisition/ImgBuffers.h"
+#include "camera/CameraDeviceInfo.h"
+#include "camera/CameraEventHandler.h"
+#include "ostravelk/ostravelk.h"
+#include "parameters/CameraParameters.h"
+#include "parameters/TypedParameterAccess.h"
+
+class DriverState;
+struct PropertyValue;
+
+namespace sdk {
+class GigEInstantCamera;
+class INodeMap;
+class InstantCamera;
+class UsbInstantCamera;
+}  // namespace sdk
+
+// One supported device as the driver sees it for its whole life: created (not opened) when the
+// camera list is built, bound to a host port and opened by openCVLPort, closed by closeCVLPort or
+// by device removal, possibly reopened by the reopen thread, destroyed by the last finalize.
+//
+// States: created (mPort -1, nothing attached) -> bound and closed (mPort >= 0) -> open ->
+// lost (closed after a removal, listed in the camera list's lost cameras) -> open again.
+//
+// Threading: host threads call everything; the image queue thread calls RetrieveImage and
+// InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
+// mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
+// and a close from a host or removal thread never interleave. The flags and counters read across
+// threads are atomics; the parameter sets are not locked (the callers serialise them).
+class Camera {
+public:
+    // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null
+    // pointer" when it is null.
+    Camera(const CameraDeviceInfo& info, sdk::InstantCamera* instantCamera);
+    virtual ~Camera();
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
+
+    // --- Open and close ---------------------------------------------------------------------
+    // Finds the device again by class and serial number and attaches it.
+    bool AttachDevice();
+    // Writes the transport layer's heartbeat time-out (ms), where the device has one.
+    void SetHeartBeat(int64_t timeout);
+    // The open sequence; true when the camera is open afterwards. Never throws.
+    bool Open();
+    // Stops grabbing and closes the SDK camera. Never throws.
+    void Close();
+    // Open, unless the camera has no port or its configuration dialog is running.
+    void ReOpen();
+    // Binds the camera to port, starts its image queue thread, opens it unless open and reports
+    // width and height into size[0] and size[1].
+    bool QuorvaneOpen(int port, int* size);
+    // The modal configuration dialog; true when closed with OK.
+    bool Configure(void* parent);
+    // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
+    bool IsColor() const;
+
+    // --- Grab control -------------------------------------------------------------------------
+    bool Grab();
+    void SetContinuousGrab(bool on);
+    void StartGrabbing();
+    void StopGrabbing();
+    void CheckForSoftwareTrigger(sdk::INodeMap& nodeMap);
+    void SoftwareTrigger();
+    // Image queue thread only.
+    bool RetrieveImage();
+    void InvokeCB();
+
+    // --- Named properties -----------------------------------------------------------------------
+    // The parameter name an alias stands for ("Gain" -> "All_GainRaw", ...).
+    std::string MapPropertyName(const std::string& name) const;
+    bool GetRange(const std::string& name, int& min, int& max);
+    bool GetProperty(const std::string& name, PropertyValue& value);
+    bool SetProperty(const std::string& name, const PropertyValue& value);
+    // Commands "get" and "set"; never writes more than resultSize bytes into result.
+    bool ExecuteCmd(const char* command, const char* argument, char* result, unsigned resultSize);
+
+    // --- Typed parameter access -----------------------------------------------------------------
+    template <typename T>
+    static T GetParameter(const CameraParameters& parameters, const std::string& name) {
+        return ::GetParameter<T>(parameters, name);
+    }
+    template <typename T>
+    static void SetParameter(CameraParameters& parameters, const std::string& name,
+                             const T& value) {
+        ::SetParameter<T>(parameters, name, value);
+    }
+    int GetWidth() const;
+    int GetHeight() const;
+
+    // The camera's name towards the host.
+    const std::string& Name() const { return mDeviceInfo.mFriendlyName; }
+
+    std::unique_ptr<sdk::InstantCamera> mInstantCamera;
+    sdk::GigEInstantCamera* mGigECamera = nullptr;
+    sdk::UsbInstantCamera* mUsbCamera = nullptr;
+    CameraEventHandler mEventHandler;
+    ImgBuffers mBuffers;
+    CameraParameters mParameters;
+    CameraParameters mBackupParameters;
+    std::atomic<int> mPort{-1};
+    CameraDeviceInfo mDeviceInfo;
+    std::atomic<CompleteCallback> mCompleteCallback{nullptr};
+    DriverState* mDriverState;
+    std::atomic<bool> mContinuousGrab{false};
+    std::atomic<bool> mUseSoftwareTrigger{false};
+    std::atomic<bool> mIsOpen{false};
+    std::atomic<bool> mConfiguring{false};
+    std::recursive_mutex mLock;
+    ImageQueueThread mImageQueueThread;
+    std::atomic<int> mPixelSize{0};
+    std::atomic<uint64_t> mCurrentFrame{0};
+    std::atomic<int64_t> mFrameCount{0};
+
+private:
+    bool DoOpen();
+    void Log(int level, const char* tag, const std::string& text, const char* where) const;
+};

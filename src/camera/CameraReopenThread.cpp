@@ -1,0 +1,90 @@
+#include "camera/CameraReopenThread.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "camera/Camera.h"
+#include "camera/CameraVector.h"
+#include "driver/DriverState.h"
+#include "driver/ExceptionGuard.h"
+
+namespace {
+
+constexpr unsigned kTickMs = 5000;
+constexpr unsigned kStopWaitMs = 10000;
+
+void LogIf(int level, const std::string& text) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.Log(level, text);
+    }
+}
+
+}  // namespace
+
+std::string ThreadIdText(std::thread& thread) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(thread.native_handle()));
+    return text;
+}
+
+CameraReopenThread::CameraReopenThread(CameraVector* lostCameras)
+    : mLostCameras(lostCameras),
+      mTerminateEvent(sdk::WaitObjectEx::Create()),
+      mExitedEvent(sdk::WaitObjectEx::Create()) {}
+
+CameraReopenThread::~CameraReopenThread() {
+    LogIf(2, "CameraReopenThread dtor");
+    Destroy();
+}
+
+void CameraReopenThread::Start() {
+    mTerminateEvent.Reset();
+    mExitedEvent.Reset();
+    mRunning = true;
+    mThread = std::thread([this] { ThreadMain(); });
+    LogIf(2, "CameraReopenThread::CameraReopenThread: thread created:" + ThreadIdText(mThread));
+}
+
+void CameraReopenThread::ThreadMain() {
+    LogIf(2, "CameraReopenThread::ThreadMain: entering, clock=" + std::to_string(std::clock()));
+    for (;;) {
+        if (mTerminateEvent.Wait(kTickMs)) {
+            break;
+        }
+        // One tick; a failure is logged and the cameras are tried again at the next tick.
+        RunGuardedVoid(99, "CameraReopenThread", "CameraReopenThread::ThreadMain", [this] {
+            int count = mLostCameras->Size();
+            if (count == 0) {
+                return;
+            }
+            LogIf(2, "CameraReopenThread: Lost cameras=" + std::to_string(count) +
+                         " Will try to reopen");
+            for (int i = count - 1; i >= 0; --i) {
+                if (Camera* camera = mLostCameras->At(i)) {
+                    camera->ReOpen();
+                }
+            }
+        });
+    }
+    LogIf(2, "CameraReopenThread::ThreadMain: Event received: terminate");
+    LogIf(2, "CameraReopenThread::ThreadMain: leaving");
+    mRunning = false;
+    mExitedEvent.Signal();
+}
+
+bool CameraReopenThread::Destroy() {
+    LogIf(2, "CameraReopenThread::Destroy");
+    if (!mThread.joinable()) {
+        return true;
+    }
+    mTerminateEvent.Signal();
+    bool ended = mExitedEvent.Wait(kStopWaitMs);
+    if (ended) {
+        mThread.join();
+    } else {
+        LogIf(1, "CameraReopenThread::Destroy: WARNING: thread did not end within 10 s");
+        mThread.detach();
+    }
+    return ended;
+}

@@ -1,0 +1,82 @@
+#include "camera/PropertyValue.h"
+
+#include <cmath>
+#include <limits>
+#include <locale>
+#include <sstream>
+
+#include "parameters/TextToNumber.h"
+
+namespace {
+
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) {
+            return false;
+        }
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+int64_t TruncateToInt64(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value >= 9223372036854775807.0) {
+        return std::numeric_limits<int64_t>::max();
+    }
+    if (value <= -9223372036854775808.0) {
+        return std::numeric_limits<int64_t>::min();
+    }
+    return static_cast<int64_t>(value);
+}
+
+}  // namespace
+
+void PropertyValue::SetInt(int32_t value) {
+    mInt = value;
+    mReal = value;
+    mText = std::to_string(value);
+}
+
+void PropertyValue::SetInt64(int64_t value) {
+    mInt = value;
+    mReal = static_cast<double>(value);
+    mText = std::to_string(value);
+}
+
+void PropertyValue::SetReal(double value) {
+    mInt = TruncateToInt64(value);
+    mReal = value;
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text << value;
+    mText = text.str();
+}
+
+void PropertyValue::SetBool(bool value) {
+    mInt = value ? 1 : 0;
+    mReal = value ? 1.0 : 0.0;
+    mText = value ? "true" : "false";
+}
+
+void PropertyValue::SetText(const std::string& value) {
+    if (EqualsIgnoringCase(value, "true")) {
+        SetBool(true);
+    } else if (EqualsIgnoringCase(value, "false")) {
+        SetBool(false);
+    } else {
+        mInt = LeadingInt64(value);
+        mReal = LeadingDouble(value);
+        mText = value;
+    }
+}
+
+void PropertyValue::SetEnum(int64_t index, const std::string& entry) {
+    mInt = index;
+    mReal = 0.0;
+    mText = entry;
+}
+
+bool PropertyValue::IsInteger() const { return std::to_string(mInt) == mText; }
