@@ -57,7 +57,9 @@ int ImageQueueThread::ThreadMain() {
             if (!ready) {
                 continue;
             }
-            state.LogPort(3, mCamera->mPort, "trace: ", "New image available", where);
+            if (state.IsLogEnabled(3)) {
+                state.LogPort(3, mCamera->mPort, "trace: ", "New image available", where);
+            }
             if (mCamera->RetrieveImage()) {
                 ++mCamera->mFrameCount;
                 mCamera->InvokeCB();
