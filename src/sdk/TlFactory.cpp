@@ -145,19 +145,20 @@ int TlFactory::EnumerateDevices(DeviceInfoList& devices, const DeviceInfoList& f
 
 Device* TlFactory::CreateDevice(const DeviceInfo& info) {
     std::lock_guard<std::mutex> lock(mMutex);
-    DeviceInfoList found;
-    EnumerateLocked(found);
-    for (const DeviceInfo& device : found) {
-        const bool sameEntry = !info.GetFullName().empty() &&
-                               device.GetFullName() == info.GetFullName() &&
-                               device.GetBackendName() == info.GetBackendName();
-        const bool byFilter = info.GetFullName().empty() && info.Matches(device);
-        if (!sameEntry && !byFilter) {
+    // Backend by backend, so that a device of an earlier backend costs no enumeration of a later
+    // one (Aravis' GigE Vision discovery takes a second); an enumerated entry asks its own only.
+    for (Backend* backend : EnabledBackends()) {
+        if (!info.GetBackendName().empty() && info.GetBackendName() != backend->GetName()) {
             continue;
         }
-        for (auto& entry : mBackends) {
-            if (entry.first == device.GetBackendName()) {
-                return entry.second->CreateDevice(device).release();
+        DeviceInfoList found;
+        backend->EnumerateDevices(found);
+        for (const DeviceInfo& device : found) {
+            const bool sameEntry =
+                !info.GetFullName().empty() && device.GetFullName() == info.GetFullName();
+            const bool byFilter = info.GetFullName().empty() && info.Matches(device);
+            if (sameEntry || byFilter) {
+                return backend->CreateDevice(device).release();
             }
         }
     }

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <arv.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "sdk/Device.h"
+#include "sdk/DeviceInfo.h"
+#include "sdk/MemoryNodeMap.h"
+#include "sdk/aravis/AravisRemovalNotifier.h"
+#include "sdk/aravis/AravisSupport.h"
+
+namespace sdk {
+
+class AravisNodeMap;
+class AravisStream;
+
+// A GigE Vision or USB3 Vision camera reached through Aravis; the full name of its device info
+// is the Aravis device id.
+//
+// Open connects (arv_open_device), wraps the GenICam tree (AravisNodeMap), writes the heartbeat
+// time-out and starts watching for Aravis' "control-lost" signal, which becomes the removal
+// callback. Streaming goes through AravisStream; "AcquisitionStart" run through the node map
+// reads the acquisition mode and makes the stream deliver one frame ("SingleFrame") or
+// "AcquisitionFrameCount" frames ("MultiFrame") per acquisition; StopStreaming stops a running
+// acquisition before the stream.
+//
+// Transport-layer node map: GigE devices have "HeartbeatTimeout" (integer, ms, 500 to
+// 4294967295, 3000 at first); it is written to the device's "GevHeartbeatTimeout" feature, or
+// to the GigE Vision heartbeat time-out register (0x0938) when the tree has no such feature, at
+// every open and at every write while open. USB devices have no heartbeat node.
+//
+// Threading: see Device. mMutex guards the open state (mArv, mNodes, mStream, mToken,
+// mSignalHandler); mOpen, mAcquiring and mQueueStream are atomics.
+class AravisDevice : public Device {
+  public:
+    static constexpr uint32_t kHeartbeatRegister = 0x0938;
+    static constexpr int64_t kDefaultHeartbeatMs = 3000;
+
+    explicit AravisDevice(const DeviceInfo& info);
+    ~AravisDevice() override;
+
+    const DeviceInfo& GetDeviceInfo() const override { return mInfo; }
+    void Open() override;
+    void Close() override;
+    bool IsOpen() const override { return mOpen; }
+    bool IsRemoved() const override;
+    INodeMap& GetNodeMap() override;
+    INodeMap& GetTLNodeMap() override { return mTLNodes; }
+    void SetRemovalCallback(std::function<void()> callback) override;
+    size_t GetPayloadSize() override;
+    void StartStreaming(IStreamSink& sink) override;
+    void QueueBuffer(void* data, size_t size, uint64_t handle) override;
+    void StopStreaming() override;
+
+    // The Aravis device while open (null when closed), for what the SDK interfaces do not
+    // offer; use it from one thread at a time with the node map.
+    ArvDevice* GetArvDevice() const { return mArv.Get(); }
+
+  private:
+    void OnCommand(const std::string& name);
+    void WriteHeartbeat(int64_t timeoutMs);
+    static void OnControlLost(ArvDevice* device, gpointer data);
+    static void FreeToken(gpointer data, GClosure* closure);
+
+    const DeviceInfo mInfo;
+    const bool mGigE;
+    MemoryNodeMap mTLNodes;
+    MemoryNodeMap mClosedNodes;  // what GetNodeMap gives while closed: no nodes
+    AravisRemovalNotifier mNotifier;
+
+    std::recursive_mutex mMutex;
+    aravis::GRef<ArvDevice> mArv;
+    std::unique_ptr<AravisNodeMap> mNodes;
+    std::unique_ptr<AravisStream> mStream;
+    // The stream for QueueBuffer, which must not take mMutex: StopStreaming holds it while
+    // Aravis' stream thread finishes a callback into the grab engine, whose lock a caller of
+    // QueueBuffer holds.
+    std::atomic<AravisStream*> mQueueStream{nullptr};
+    gulong mSignalHandler = 0;
+    std::atomic<bool> mOpen{false};
+    std::atomic<bool> mAcquiring{false};
+};
+
+}  // namespace sdk

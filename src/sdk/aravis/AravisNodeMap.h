@@ -1,0 +1,98 @@
+#pragma once
+
+#include <arv.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "sdk/INodeMap.h"
+#include "sdk/aravis/AravisSupport.h"
+
+namespace sdk {
+
+class AravisNode;
+
+// The node map of an open Aravis device: one node object (AravisNodes.h) per feature node of the
+// device's GenICam tree, enumeration entries included (named "EnumEntry_<enumeration>_<entry>"
+// as GenApi names them). GetNodes lists them in document order.
+//
+// Selectors: Aravis knows only the features a selector selects; the reverse relation (the
+// features that select a node) is built once, here, when the map is made.
+//
+// Cache: Aravis keeps register values in its cache (policy "enable") and drops what a written
+// feature invalidates, but it has no per-node invalidation. A read goes to the device, with the
+// cache policy switched off for that read, when the caller asks to ignore the cache or when the
+// node was not read since the last InvalidateNodes; other reads may be served from the cache.
+// Writes are checked (Aravis' range and access checks are on, and the node classes check ranges,
+// entries and access modes themselves) and read back from the device when verified.
+//
+// Threading: Aravis' GenICam objects are not thread-safe; every node operation holds the map's
+// recursive lock (Mutex()), also while it talks to the device. mGeneration and the command
+// listener are guarded by it; the node tables are built in the constructor and not changed
+// after.
+class AravisNodeMap : public INodeMap {
+  public:
+    // Wraps the GenICam tree of the device, which must stay open while the map lives (the map
+    // holds a reference to it).
+    AravisNodeMap(ArvDevice* device, gcstring deviceName);
+    ~AravisNodeMap() override;
+    AravisNodeMap(const AravisNodeMap&) = delete;
+    AravisNodeMap& operator=(const AravisNodeMap&) = delete;
+
+    INode* GetNode(const gcstring& name) const override;
+    void GetNodes(NodeList_t& nodes) const override;
+    void InvalidateNodes() override;
+    gcstring GetDeviceName() const override { return mDeviceName; }
+    using INodeMap::GetNodes;
+
+    // Runs under the map's lock just before a command node of this map is executed, with the
+    // command's name (the device uses it to follow "AcquisitionStart"/"AcquisitionStop").
+    void SetCommandListener(std::function<void(const std::string&)> listener);
+
+    // For the node classes.
+    std::recursive_mutex& Mutex() const { return mMutex; }
+    ArvGc* Genicam() const { return mGc; }
+    AravisNode* Find(ArvGcNode* node) const;
+    AravisNode* Find(const std::string& name) const;
+    const std::vector<AravisNode*>& SelectingNodes(const AravisNode& node) const;
+    uint64_t Generation() const { return mGeneration; }
+    void NotifyCommand(const std::string& name) const;
+
+  private:
+    void Build(ArvDomNode* parent);
+    void Adopt(std::unique_ptr<AravisNode> node, const std::string& name);
+    void BuildSelectorIndex();
+
+    aravis::GRef<ArvDevice> mDevice;
+    ArvGc* mGc = nullptr;  // owned by the device
+    const gcstring mDeviceName;
+    mutable std::recursive_mutex mMutex;
+    std::vector<std::unique_ptr<AravisNode>> mNodes;
+    std::unordered_map<std::string, AravisNode*> mByName;
+    std::unordered_map<ArvGcNode*, AravisNode*> mByArv;
+    std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelecting;
+    uint64_t mGeneration = 1;                                  // guarded by mMutex
+    std::function<void(const std::string&)> mCommandListener;  // guarded by mMutex
+};
+
+// While it lives, Aravis reads registers from the device instead of its cache (when bypass is
+// true). Callers hold the map's lock.
+class AravisCacheBypass {
+  public:
+    AravisCacheBypass(ArvGc* genicam, bool bypass);
+    ~AravisCacheBypass();
+    AravisCacheBypass(const AravisCacheBypass&) = delete;
+    AravisCacheBypass& operator=(const AravisCacheBypass&) = delete;
+
+  private:
+    ArvGc* mGc;
+    bool mActive;
+    ArvRegisterCachePolicy mPrevious = ARV_REGISTER_CACHE_POLICY_ENABLE;
+};
+
+}  // namespace sdk

@@ -1,0 +1,771 @@
+#include "sdk/aravis/AravisNodes.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "sdk/GenericException.h"
+#include "sdk/NodeAccess.h"
+#include "sdk/NodeText.h"
+#include "sdk/aravis/AravisNodeMap.h"
+#include "sdk/aravis/AravisSupport.h"
+
+namespace sdk {
+
+using aravis::Check;
+using aravis::Text;
+
+namespace {
+
+EAccessMode FromArv(ArvGcAccessMode mode) {
+    switch (mode) {
+        case ARV_GC_ACCESS_MODE_RO:
+            return RO;
+        case ARV_GC_ACCESS_MODE_WO:
+            return WO;
+        case ARV_GC_ACCESS_MODE_RW:
+            return RW;
+        default:
+            return _UndefinedAccesMode;
+    }
+}
+
+// GenApi's combination of two access modes: what both allow.
+EAccessMode Combine(EAccessMode a, EAccessMode b) {
+    if (a == _UndefinedAccesMode) {
+        return b;
+    }
+    if (b == _UndefinedAccesMode) {
+        return a;
+    }
+    if (a == NI || b == NI) {
+        return NI;
+    }
+    if (a == NA || b == NA) {
+        return NA;
+    }
+    if (a == RW) {
+        return b;
+    }
+    if (b == RW) {
+        return a;
+    }
+    return a == b ? a : NA;
+}
+
+ERepresentation FromArv(ArvGcRepresentation representation) {
+    switch (representation) {
+        case ARV_GC_REPRESENTATION_LINEAR:
+            return Linear;
+        case ARV_GC_REPRESENTATION_LOGARITHMIC:
+            return Logarithmic;
+        case ARV_GC_REPRESENTATION_BOOLEAN:
+            return Boolean;
+        case ARV_GC_REPRESENTATION_HEX_NUMBER:
+            return HexNumber;
+        case ARV_GC_REPRESENTATION_IPV4_ADDRESS:
+            return IPV4Address;
+        case ARV_GC_REPRESENTATION_MAC_ADDRESS:
+            return MACAddress;
+        default:
+            return PureNumber;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// AravisNode
+
+AravisNode::AravisNode(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name,
+                       EInterfaceType type)
+    : mMap(map), mNode(node), mName(std::move(name)), mType(type) {}
+
+AravisNode::Lock AravisNode::LockMap() const {
+    return Lock(mMap.Mutex());
+}
+
+gcstring AravisNode::GetName(bool) const {
+    return mName;
+}
+
+gcstring AravisNode::GetDisplayName() const {
+    Lock lock = LockMap();
+    const std::string text = Text(arv_gc_feature_node_get_display_name(mNode));
+    return text.empty() ? gcstring(mName) : gcstring(text);
+}
+
+gcstring AravisNode::GetDescription() const {
+    Lock lock = LockMap();
+    return Text(arv_gc_feature_node_get_description(mNode));
+}
+
+gcstring AravisNode::GetToolTip() const {
+    Lock lock = LockMap();
+    return Text(arv_gc_feature_node_get_tooltip(mNode));
+}
+
+INodeMap* AravisNode::GetNodeMap() const {
+    return &mMap;
+}
+
+EAccessMode AravisNode::BaseAccessMode() const {
+    EAccessMode actual = FromArv(arv_gc_feature_node_get_actual_access_mode(mNode));
+    const EAccessMode imposed = FromArv(arv_gc_feature_node_get_imposed_access_mode(mNode));
+    if (actual == _UndefinedAccesMode && imposed == _UndefinedAccesMode) {
+        actual = RW;
+    }
+    return Combine(actual, imposed);
+}
+
+EAccessMode AravisNode::GetAccessMode() const {
+    Lock lock = LockMap();
+    const bool fresh = mAccessGeneration != mMap.Generation();
+    mAccessGeneration = mMap.Generation();
+    AravisCacheBypass bypass(mMap.Genicam(), fresh);
+    GError* error = nullptr;
+    const bool implemented = arv_gc_feature_node_is_implemented(mNode, &error);
+    if (error) {
+        g_clear_error(&error);
+        return NA;
+    }
+    if (!implemented) {
+        return NI;
+    }
+    const bool available = arv_gc_feature_node_is_available(mNode, &error);
+    if (error) {
+        g_clear_error(&error);
+        return NA;
+    }
+    if (!available) {
+        return NA;
+    }
+    EAccessMode mode = BaseAccessMode();
+    const bool locked = arv_gc_feature_node_is_locked(mNode, &error);
+    if (error) {
+        g_clear_error(&error);
+        return NA;
+    }
+    if (locked) {
+        mode = Combine(mode, RO);
+    }
+    return mode;
+}
+
+bool AravisNode::IsSelector() const {
+    Lock lock = LockMap();
+    return ARV_IS_GC_SELECTOR(mNode) && arv_gc_selector_is_selector(ARV_GC_SELECTOR(mNode));
+}
+
+void AravisNode::GetSelectedFeatures(FeatureList_t& features) const {
+    Lock lock = LockMap();
+    features.clear();
+    if (!ARV_IS_GC_SELECTOR(mNode)) {
+        return;
+    }
+    for (const GSList* item = arv_gc_selector_get_selected_features(ARV_GC_SELECTOR(mNode)); item;
+         item = item->next) {
+        if (IValue* value = As<IValue>(mMap.Find(static_cast<ArvGcNode*>(item->data)))) {
+            features.push_back(value);
+        }
+    }
+}
+
+void AravisNode::GetSelectingFeatures(FeatureList_t& features) const {
+    features.clear();
+    for (AravisNode* node : mMap.SelectingNodes(*this)) {
+        if (IValue* value = As<IValue>(node)) {
+            features.push_back(value);
+        }
+    }
+}
+
+void AravisNode::CheckReadable() const {
+    if (!IsReadable(GetAccessMode())) {
+        throw AccessException("Node is not readable : Node = '" + mName + "'", __FILE__, __LINE__);
+    }
+}
+
+void AravisNode::CheckWritable() const {
+    if (!IsWritable(GetAccessMode())) {
+        throw AccessException("Node is not writable : Node = '" + mName + "'", __FILE__, __LINE__);
+    }
+}
+
+bool AravisNode::TakeDeviceRead(bool ignoreCache) const {
+    const bool stale = mReadGeneration != mMap.Generation();
+    mReadGeneration = mMap.Generation();
+    return ignoreCache || stale;
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisInteger
+
+AravisInteger::AravisInteger(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIInteger) {}
+
+gcstring AravisInteger::ToString(bool verify, bool ignoreCache) const {
+    return nodetext::FormatInteger(GetValue(verify, ignoreCache), GetRepresentation());
+}
+
+void AravisInteger::FromString(const gcstring& text, bool verify) {
+    SetValue(nodetext::ParseInteger(text.str(), GetName().str()), verify);
+}
+
+int64_t AravisInteger::GetValue(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const int64_t value = arv_gc_integer_get_value(ARV_GC_INTEGER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+void AravisInteger::SetValue(int64_t value, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    if (verify) {
+        const int64_t min = GetMin();
+        const int64_t max = GetMax();
+        const int64_t inc = GetInc();
+        const std::string name = GetName().str();
+        if (value < min) {
+            throw OutOfRangeException("Value = " + std::to_string(value) +
+                                          " must be equal or greater than Min = " +
+                                          std::to_string(min) + " : Node = '" + name + "'",
+                                      __FILE__, __LINE__);
+        }
+        if (value > max) {
+            throw OutOfRangeException("Value = " + std::to_string(value) +
+                                          " must be equal or smaller than Max = " +
+                                          std::to_string(max) + " : Node = '" + name + "'",
+                                      __FILE__, __LINE__);
+        }
+        if (inc > 1 && (value - min) % inc != 0) {
+            throw OutOfRangeException("Value = " + std::to_string(value) +
+                                          " must be equal to Min + N * Inc, Min = " +
+                                          std::to_string(min) + ", Inc = " + std::to_string(inc) +
+                                          " : Node = '" + name + "'",
+                                      __FILE__, __LINE__);
+        }
+    }
+    GError* error = nullptr;
+    arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        GetValue(false, true);
+    }
+}
+
+int64_t AravisInteger::GetMin() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const int64_t min = arv_gc_integer_get_min(ARV_GC_INTEGER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return min;
+}
+
+int64_t AravisInteger::GetMax() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const int64_t max = arv_gc_integer_get_max(ARV_GC_INTEGER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return max;
+}
+
+int64_t AravisInteger::GetInc() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const int64_t inc = arv_gc_integer_get_inc(ARV_GC_INTEGER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return inc > 0 ? inc : 1;
+}
+
+ERepresentation AravisInteger::GetRepresentation() const {
+    Lock lock = LockMap();
+    return FromArv(arv_gc_integer_get_representation(ARV_GC_INTEGER(Arv())));
+}
+
+gcstring AravisInteger::GetUnit() const {
+    Lock lock = LockMap();
+    return Text(arv_gc_integer_get_unit(ARV_GC_INTEGER(Arv())));
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisFloat
+
+AravisFloat::AravisFloat(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIFloat) {}
+
+gcstring AravisFloat::ToString(bool verify, bool ignoreCache) const {
+    return nodetext::FormatFloat(GetValue(verify, ignoreCache));
+}
+
+void AravisFloat::FromString(const gcstring& text, bool verify) {
+    SetValue(nodetext::ParseFloat(text.str(), GetName().str()), verify);
+}
+
+double AravisFloat::GetValue(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const double value = arv_gc_float_get_value(ARV_GC_FLOAT(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+void AravisFloat::SetValue(double value, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    if (verify) {
+        const double min = GetMin();
+        const double max = GetMax();
+        if (!(value >= min && value <= max)) {
+            throw OutOfRangeException("Value = " + nodetext::FormatFloat(value) +
+                                          " must be within [" + nodetext::FormatFloat(min) + ", " +
+                                          nodetext::FormatFloat(max) + "] : Node = '" +
+                                          GetName().str() + "'",
+                                      __FILE__, __LINE__);
+        }
+    }
+    GError* error = nullptr;
+    arv_gc_float_set_value(ARV_GC_FLOAT(Arv()), value, &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        GetValue(false, true);
+    }
+}
+
+double AravisFloat::GetMin() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const double min = arv_gc_float_get_min(ARV_GC_FLOAT(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return min;
+}
+
+double AravisFloat::GetMax() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const double max = arv_gc_float_get_max(ARV_GC_FLOAT(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return max;
+}
+
+bool AravisFloat::HasInc() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const double inc = arv_gc_float_get_inc(ARV_GC_FLOAT(Arv()), &error);
+    if (error) {
+        g_clear_error(&error);
+        return false;
+    }
+    return inc > std::numeric_limits<double>::min() && inc < std::numeric_limits<double>::max();
+}
+
+double AravisFloat::GetInc() const {
+    if (!HasInc()) {
+        return 0.0;
+    }
+    Lock lock = LockMap();
+    return arv_gc_float_get_inc(ARV_GC_FLOAT(Arv()), nullptr);
+}
+
+ERepresentation AravisFloat::GetRepresentation() const {
+    Lock lock = LockMap();
+    return FromArv(arv_gc_float_get_representation(ARV_GC_FLOAT(Arv())));
+}
+
+gcstring AravisFloat::GetUnit() const {
+    Lock lock = LockMap();
+    return Text(arv_gc_float_get_unit(ARV_GC_FLOAT(Arv())));
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisBoolean
+
+AravisBoolean::AravisBoolean(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIBoolean) {}
+
+gcstring AravisBoolean::ToString(bool verify, bool ignoreCache) const {
+    return GetValue(verify, ignoreCache) ? "1" : "0";
+}
+
+void AravisBoolean::FromString(const gcstring& text, bool verify) {
+    SetValue(nodetext::ParseBoolean(text.str(), GetName().str()), verify);
+}
+
+bool AravisBoolean::GetValue(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const bool value = arv_gc_boolean_get_value(ARV_GC_BOOLEAN(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+void AravisBoolean::SetValue(bool value, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    GError* error = nullptr;
+    arv_gc_boolean_set_value(ARV_GC_BOOLEAN(Arv()), value, &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        GetValue(false, true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisString
+
+AravisString::AravisString(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIString) {}
+
+gcstring AravisString::ToString(bool verify, bool ignoreCache) const {
+    return GetValue(verify, ignoreCache);
+}
+
+void AravisString::FromString(const gcstring& text, bool verify) {
+    SetValue(text, verify);
+}
+
+gcstring AravisString::GetValue(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const std::string value = Text(arv_gc_string_get_value(ARV_GC_STRING(Arv()), &error));
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+void AravisString::SetValue(const gcstring& value, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    const int64_t maxLength = GetMaxLength();
+    if (maxLength > 0 && static_cast<int64_t>(value.size()) > maxLength) {
+        throw OutOfRangeException("Text of " + std::to_string(value.size()) +
+                                      " characters is longer than " + std::to_string(maxLength) +
+                                      " : Node = '" + GetName().str() + "'",
+                                  __FILE__, __LINE__);
+    }
+    GError* error = nullptr;
+    arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        GetValue(false, true);
+    }
+}
+
+int64_t AravisString::GetMaxLength() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const int64_t length = arv_gc_string_get_max_length(ARV_GC_STRING(Arv()), &error);
+    if (error) {
+        g_clear_error(&error);
+        return 0;
+    }
+    return length;
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisCommand
+
+AravisCommand::AravisCommand(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfICommand) {}
+
+EAccessMode AravisCommand::BaseAccessMode() const {
+    const EAccessMode mode = AravisNode::BaseAccessMode();
+    return mode == RO ? NA : mode;
+}
+
+gcstring AravisCommand::ToString(bool, bool) const {
+    return gcstring();
+}
+
+void AravisCommand::FromString(const gcstring& text, bool verify) {
+    if (nodetext::ParseBoolean(text.str(), GetName().str())) {
+        Execute(verify);
+    }
+}
+
+void AravisCommand::Execute(bool) {
+    Lock lock = LockMap();
+    CheckWritable();
+    Map().NotifyCommand(GetName().str());
+    GError* error = nullptr;
+    arv_gc_command_execute(ARV_GC_COMMAND(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+}
+
+bool AravisCommand::IsDone(bool) const {
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisEnumeration
+
+AravisEnumeration::AravisEnumeration(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIEnumeration) {}
+
+gcstring AravisEnumeration::ToString(bool verify, bool ignoreCache) const {
+    Lock lock = LockMap();
+    const IEnumEntry* entry = GetCurrentEntry(verify, ignoreCache);
+    if (!entry) {
+        throw RuntimeException("Feature '" + GetName().str() + "' : value " +
+                                   std::to_string(ReadInt(false)) + " is no entry",
+                               __FILE__, __LINE__);
+    }
+    return entry->GetSymbolic();
+}
+
+void AravisEnumeration::FromString(const gcstring& text, bool verify) {
+    const IEnumEntry* entry = GetEntryByName(nodetext::Trim(text.str()));
+    if (!entry) {
+        throw InvalidArgumentException("Feature '" + GetName().str() +
+                                           "' : cannot convert value '" + text.str() +
+                                           "', the value is invalid",
+                                       __FILE__, __LINE__);
+    }
+    SetIntValue(entry->GetValue(), verify);
+}
+
+void AravisEnumeration::GetEntries(NodeList_t& entries) const {
+    entries.clear();
+    for (AravisEnumEntry* entry : mEntries) {
+        entries.push_back(entry);
+    }
+}
+
+IEnumEntry* AravisEnumeration::GetEntryByName(const gcstring& symbolic) const {
+    for (AravisEnumEntry* entry : mEntries) {
+        if (entry->GetSymbolic() == symbolic) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+IEnumEntry* AravisEnumeration::GetEntry(int64_t value) const {
+    Lock lock = LockMap();
+    // An entry that is implemented wins over one of the same value that is not.
+    IEnumEntry* found = nullptr;
+    for (AravisEnumEntry* entry : mEntries) {
+        if (entry->GetValue() == value) {
+            if (IsImplemented(entry->GetAccessMode())) {
+                return entry;
+            }
+            found = found ? found : entry;
+        }
+    }
+    return found;
+}
+
+IEnumEntry* AravisEnumeration::GetCurrentEntry(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    return GetEntry(ReadInt(ignoreCache));
+}
+
+int64_t AravisEnumeration::ReadInt(bool ignoreCache) const {
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const int64_t value = arv_gc_enumeration_get_int_value(ARV_GC_ENUMERATION(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+int64_t AravisEnumeration::GetIntValue(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    return ReadInt(ignoreCache);
+}
+
+void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    const IEnumEntry* entry = GetEntry(value);
+    if (!entry) {
+        throw OutOfRangeException("Feature '" + GetName().str() + "' : value " +
+                                      std::to_string(value) + " is not an entry",
+                                  __FILE__, __LINE__);
+    }
+    if (!IsAvailable(entry->GetAccessMode())) {
+        throw AccessException("Feature '" + GetName().str() + "' : entry '" +
+                                  entry->GetSymbolic().str() + "' is not available",
+                              __FILE__, __LINE__);
+    }
+    GError* error = nullptr;
+    arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        ReadInt(true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisEnumEntry
+
+AravisEnumEntry::AravisEnumEntry(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name,
+                                 std::string symbolic)
+    : AravisNode(map, node, std::move(name), intfIEnumEntry), mSymbolic(std::move(symbolic)) {}
+
+gcstring AravisEnumEntry::ToString(bool, bool) const {
+    return mSymbolic;
+}
+
+void AravisEnumEntry::FromString(const gcstring&, bool) {
+    throw AccessException("Node is not writable : Node = '" + GetName().str() + "'", __FILE__,
+                          __LINE__);
+}
+
+int64_t AravisEnumEntry::GetValue() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const int64_t value = arv_gc_enum_entry_get_value(ARV_GC_ENUM_ENTRY(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return value;
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisCategory
+
+AravisCategory::AravisCategory(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfICategory) {}
+
+gcstring AravisCategory::ToString(bool, bool) const {
+    return gcstring();
+}
+
+void AravisCategory::FromString(const gcstring&, bool) {
+    throw AccessException("Node is not writable : Node = '" + GetName().str() + "'", __FILE__,
+                          __LINE__);
+}
+
+void AravisCategory::GetFeatures(FeatureList_t& features) const {
+    Lock lock = LockMap();
+    features.clear();
+    for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(Arv())); item;
+         item = item->next) {
+        if (IValue* value = As<IValue>(Map().Find(Text(static_cast<const char*>(item->data))))) {
+            features.push_back(value);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisRegister
+
+AravisRegister::AravisRegister(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name)
+    : AravisNode(map, node, std::move(name), intfIRegister) {}
+
+gcstring AravisRegister::ToString(bool verify, bool ignoreCache) const {
+    Lock lock = LockMap();
+    std::vector<uint8_t> bytes(static_cast<size_t>(GetLength()));
+    Get(bytes.data(), static_cast<int64_t>(bytes.size()), verify, ignoreCache);
+    std::string text = "0x";
+    char digits[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", unsigned(b));
+        text += digits;
+    }
+    return text;
+}
+
+void AravisRegister::FromString(const gcstring& text, bool verify) {
+    const std::string t = nodetext::Trim(text.str());
+    if (t.size() < 2 || t[0] != '0' || (t[1] != 'x' && t[1] != 'X') || t.size() % 2 != 0) {
+        throw InvalidArgumentException("Node '" + GetName().str() + "' : cannot convert '" + t +
+                                           "' to bytes",
+                                       __FILE__, __LINE__);
+    }
+    std::vector<uint8_t> bytes;
+    for (size_t i = 2; i < t.size(); i += 2) {
+        unsigned value = 0;
+        if (std::sscanf(t.c_str() + i, "%2x", &value) != 1) {
+            throw InvalidArgumentException("Node '" + GetName().str() + "' : cannot convert '" +
+                                               t + "' to bytes",
+                                           __FILE__, __LINE__);
+        }
+        bytes.push_back(static_cast<uint8_t>(value));
+    }
+    Set(bytes.data(), static_cast<int64_t>(bytes.size()), verify);
+}
+
+int64_t AravisRegister::GetAddress() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return static_cast<int64_t>(address);
+}
+
+int64_t AravisRegister::GetLength() const {
+    Lock lock = LockMap();
+    GError* error = nullptr;
+    const uint64_t length = arv_gc_register_get_length(ARV_GC_REGISTER(Arv()), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    return static_cast<int64_t>(length);
+}
+
+void AravisRegister::Get(uint8_t* buffer, int64_t length, bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    const int64_t own = GetLength();
+    std::vector<uint8_t> bytes(static_cast<size_t>(own));
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    arv_gc_register_get(ARV_GC_REGISTER(Arv()), bytes.data(), bytes.size(), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    for (int64_t i = 0; i < length && i < own; ++i) {
+        buffer[i] = bytes[static_cast<size_t>(i)];
+    }
+}
+
+void AravisRegister::Set(const uint8_t* buffer, int64_t length, bool verify) {
+    Lock lock = LockMap();
+    CheckWritable();
+    const int64_t own = GetLength();
+    if (length != own) {
+        throw OutOfRangeException("Register of " + std::to_string(own) + " bytes cannot take " +
+                                      std::to_string(length) + " : Node = '" + GetName().str() +
+                                      "'",
+                                  __FILE__, __LINE__);
+    }
+    GError* error = nullptr;
+    arv_gc_register_set(ARV_GC_REGISTER(Arv()), buffer, static_cast<guint64>(length), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+    if (verify) {
+        std::vector<uint8_t> back(static_cast<size_t>(own));
+        Get(back.data(), own, false, true);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AravisOtherNode
+
+AravisOtherNode::AravisOtherNode(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name,
+                                 EInterfaceType type)
+    : AravisNode(map, node, std::move(name), type) {}
+
+gcstring AravisOtherNode::ToString(bool, bool ignoreCache) const {
+    Lock lock = LockMap();
+    CheckReadable();
+    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    GError* error = nullptr;
+    const std::string text = Text(arv_gc_feature_node_get_value_as_string(Arv(), &error));
+    Check(error, Context(), __FILE__, __LINE__);
+    return text;
+}
+
+void AravisOtherNode::FromString(const gcstring& text, bool) {
+    Lock lock = LockMap();
+    CheckWritable();
+    GError* error = nullptr;
+    arv_gc_feature_node_set_value_from_string(Arv(), text.c_str(), &error);
+    Check(error, Context(), __FILE__, __LINE__);
+}
+
+}  // namespace sdk

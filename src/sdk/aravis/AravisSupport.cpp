@@ -1,0 +1,31 @@
+#include "sdk/aravis/AravisSupport.h"
+
+#include "sdk/GenericException.h"
+
+namespace sdk {
+namespace aravis {
+
+void ThrowError(GError* error, const std::string& context, const char* file, unsigned line) {
+    const std::string message = context + ": " + Text(error ? error->message : "unknown error");
+    const GQuark domain = error ? error->domain : 0;
+    const int code = error ? error->code : 0;
+    g_clear_error(&error);
+    if (domain == ARV_GC_ERROR) {
+        if (code == ARV_GC_ERROR_OUT_OF_RANGE || code == ARV_GC_ERROR_ENUM_ENTRY_NOT_FOUND) {
+            throw OutOfRangeException(message, file, line);
+        }
+        if (code == ARV_GC_ERROR_READ_ONLY) {
+            throw AccessException(message, file, line);
+        }
+        if (code == ARV_GC_ERROR_INVALID_SYNTAX) {
+            throw InvalidArgumentException(message, file, line);
+        }
+    }
+    if (domain == ARV_DEVICE_ERROR && code == ARV_DEVICE_ERROR_TIMEOUT) {
+        throw TimeoutException(message, file, line);
+    }
+    throw RuntimeException(message, file, line);
+}
+
+}  // namespace aravis
+}  // namespace sdk

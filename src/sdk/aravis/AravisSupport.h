@@ -1,0 +1,69 @@
+#pragma once
+
+#include <arv.h>
+
+#include <string>
+
+// Small helpers shared by the Aravis backend: GError to SDK exceptions, texts from Aravis and a
+// reference holder for GObjects.
+
+namespace sdk {
+namespace aravis {
+
+// Throws the SDK exception that fits the error (OutOfRangeException for range errors,
+// AccessException for read-only or write-only features, TimeoutException for time-outs,
+// RuntimeException otherwise) with "context: message". Frees the error.
+[[noreturn]] void ThrowError(GError* error, const std::string& context, const char* file,
+                             unsigned line);
+
+// Does nothing without an error; otherwise ThrowError.
+inline void Check(GError* error, const std::string& context, const char* file, unsigned line) {
+    if (error) {
+        ThrowError(error, context, file, line);
+    }
+}
+
+// The text, or "" for null.
+inline std::string Text(const char* text) {
+    return text ? std::string(text) : std::string();
+}
+
+// Holds one reference to a GObject (takes the reference it is given).
+template <class T>
+class GRef {
+  public:
+    GRef() = default;
+    explicit GRef(T* object) : mObject(object) {}
+    ~GRef() { Reset(); }
+    GRef(const GRef&) = delete;
+    GRef& operator=(const GRef&) = delete;
+    GRef(GRef&& other) noexcept : mObject(other.mObject) { other.mObject = nullptr; }
+    GRef& operator=(GRef&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            mObject = other.mObject;
+            other.mObject = nullptr;
+        }
+        return *this;
+    }
+
+    T* Get() const { return mObject; }
+    explicit operator bool() const { return mObject != nullptr; }
+    void Reset(T* object = nullptr) {
+        if (mObject) {
+            g_object_unref(mObject);
+        }
+        mObject = object;
+    }
+    T* Release() {
+        T* object = mObject;
+        mObject = nullptr;
+        return object;
+    }
+
+  private:
+    T* mObject = nullptr;
+};
+
+}  // namespace aravis
+}  // namespace sdk
