@@ -116,6 +116,8 @@ bool Camera::DoOpen() {
     mInstantCamera->SetBufferFactory(&mBuffers, sdk::Cleanup_None);
     mInstantCamera->RegisterImageEventHandler(&mEventHandler, sdk::RegistrationMode_ReplaceAll,
                                               sdk::Cleanup_None);
+    // Every open registers again; the handler is listed once, so a removal is reported once.
+    mInstantCamera->DeregisterConfiguration(&mEventHandler);
     mInstantCamera->RegisterConfiguration(&mEventHandler, sdk::RegistrationMode_Append,
                                           sdk::Cleanup_None);
 
