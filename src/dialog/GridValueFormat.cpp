@@ -64,17 +64,17 @@ Conversion Normalise(const std::string& format, bool integer, std::string& out) 
             continue;
         }
         ++i;
-        std::string spec = "%";
+        std::string piece = "%";
         while (i < size && Has("-+ #0", format[i])) {
-            spec += format[i++];
+            piece += format[i++];
         }
         while (i < size && format[i] >= '0' && format[i] <= '9') {
-            spec += format[i++];
+            piece += format[i++];
         }
         if (i < size && format[i] == '.') {
-            spec += format[i++];
+            piece += format[i++];
             while (i < size && format[i] >= '0' && format[i] <= '9') {
-                spec += format[i++];
+                piece += format[i++];
             }
         }
         bool wide = false;
@@ -88,10 +88,10 @@ Conversion Normalise(const std::string& format, bool integer, std::string& out) 
             wide = true;
             ++i;
         } else if (format.compare(i, 2, "hh") == 0) {
-            spec += "hh";
+            piece += "hh";
             i += 2;
         } else if (i < size && format[i] == 'h' && integer) {
-            spec += 'h';
+            piece += 'h';
             ++i;
         } else if (i < size && Has("lL", format[i])) {
             ++i;  // 32-bit long as written for the original platform; long double as double
@@ -106,19 +106,19 @@ Conversion Normalise(const std::string& format, bool integer, std::string& out) 
             }
             const bool isSigned = conversion == 'd' || conversion == 'i';
             if (wide) {
-                spec += "ll";
+                piece += "ll";
                 result = isSigned ? Conversion::kInt64Signed : Conversion::kInt64Unsigned;
             } else {
                 result = isSigned ? Conversion::kInt32Signed : Conversion::kInt32Unsigned;
             }
         } else {
-            if (!Has("fFeEgGaA", conversion) || wide || spec.find('h') != std::string::npos) {
+            if (!Has("fFeEgGaA", conversion) || wide || piece.find('h') != std::string::npos) {
                 return Conversion::kInvalid;
             }
             result = Conversion::kDouble;
         }
-        spec += conversion;
-        out += spec;
+        piece += conversion;
+        out += piece;
         ++conversions;
     }
     return conversions == 1 ? result : Conversion::kInvalid;

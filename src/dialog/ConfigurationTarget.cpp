@@ -1,0 +1,3 @@
+#include "dialog/ConfigurationTarget.h"
+
+ConfigurationTarget::~ConfigurationTarget() = default;
