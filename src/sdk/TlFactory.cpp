@@ -145,19 +145,23 @@ int TlFactory::EnumerateDevices(DeviceInfoList& devices, const DeviceInfoList& f
 
 Device* TlFactory::CreateDevice(const DeviceInfo& info) {
     std::lock_guard<std::mutex> lock(mMutex);
-    // Backend by backend, so that a device of an earlier backend costs no enumeration of a later
-    // one (Aravis' GigE Vision discovery takes a second); an enumerated entry asks its own only.
     for (Backend* backend : EnabledBackends()) {
-        if (!info.GetBackendName().empty() && info.GetBackendName() != backend->GetName()) {
+        // An enumerated entry goes to its own backend, which knows whether it is still there.
+        if (!info.GetBackendName().empty()) {
+            if (info.GetBackendName() == backend->GetName() && !info.GetFullName().empty()) {
+                return backend->CreateDevice(info).release();
+            }
             continue;
         }
+        // A filter: backend by backend, so that a device of an earlier backend costs no
+        // enumeration of a later one (Aravis' GigE Vision discovery takes a second).
         DeviceInfoList found;
         backend->EnumerateDevices(found);
         for (const DeviceInfo& device : found) {
-            const bool sameEntry =
-                !info.GetFullName().empty() && device.GetFullName() == info.GetFullName();
-            const bool byFilter = info.GetFullName().empty() && info.Matches(device);
-            if (sameEntry || byFilter) {
+            const bool match = info.GetFullName().empty()
+                                   ? info.Matches(device)
+                                   : device.GetFullName() == info.GetFullName();
+            if (match) {
                 return backend->CreateDevice(device).release();
             }
         }

@@ -38,11 +38,6 @@ void AppendDevices(ArvInterface* iface, const char* deviceClass, DeviceInfoList&
 }  // namespace
 
 void AravisBackend::EnumerateDevices(DeviceInfoList& devices) {
-    const auto now = std::chrono::steady_clock::now();
-    if (mHaveLast && now - mLastTime < std::chrono::milliseconds(kReuseMs)) {
-        devices.insert(devices.end(), mLast.begin(), mLast.end());
-        return;
-    }
     ArvInterface* usb = arv_uv_interface_get_instance();
     ArvInterface* gige = arv_gv_interface_get_instance();
     // GigE Vision discovery waits for a quiet second; USB3 Vision is asked meanwhile.
@@ -54,16 +49,30 @@ void AravisBackend::EnumerateDevices(DeviceInfoList& devices) {
     AppendDevices(usb, DeviceInfo::kClassUsb, found);
     AppendDevices(gige, DeviceInfo::kClassGigE, found);
     mLast = found;
-    mLastTime = std::chrono::steady_clock::now();
-    mHaveLast = true;
     devices.insert(devices.end(), found.begin(), found.end());
 }
 
 std::unique_ptr<Device> AravisBackend::CreateDevice(const DeviceInfo& info) {
-    if (info.GetFullName().empty()) {
-        throw RuntimeException("An Aravis device needs its device id", __FILE__, __LINE__);
+    const std::string& id = info.GetFullName();
+    const DeviceInfo* found = FindLast(id);
+    if (!found) {
+        DeviceInfoList ignored;
+        EnumerateDevices(ignored);
+        found = FindLast(id);
     }
-    return std::make_unique<AravisDevice>(info);
+    if (id.empty() || !found) {
+        throw RuntimeException("The device '" + id + "' is not available", __FILE__, __LINE__);
+    }
+    return std::make_unique<AravisDevice>(*found);
+}
+
+const DeviceInfo* AravisBackend::FindLast(const std::string& id) const {
+    for (const DeviceInfo& device : mLast) {
+        if (device.GetFullName() == id) {
+            return &device;
+        }
+    }
+    return nullptr;
 }
 
 std::unique_ptr<Backend> CreateAravisBackend() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string>
 
@@ -17,24 +16,25 @@ namespace sdk {
 //
 // Cost: GigE Vision discovery waits for answers until the network has been quiet for a second
 // (Aravis' discovery time-out), with or without cameras; the USB3 Vision and GigE Vision
-// interfaces are therefore asked at the same time. A result less than kReuseMs old is used
-// again instead of a new discovery, so that creating a device right after enumerating it (the
-// usual pair) pays for one discovery only.
+// interfaces are therefore asked at the same time. CreateDevice for an entry of the last
+// enumeration needs no new discovery (TlFactory hands enumerated entries straight to their
+// backend), so enumerating and then creating a device (the usual pair) costs one discovery.
 //
 // Threading: TlFactory serialises the calls.
 class AravisBackend : public Backend {
   public:
     static constexpr const char* kName = "aravis";
-    static constexpr int kReuseMs = 500;
 
     std::string GetName() const override { return kName; }
     void EnumerateDevices(DeviceInfoList& devices) override;
+    // Throws RuntimeException when the device id is neither in the last enumeration nor found
+    // by a new one.
     std::unique_ptr<Device> CreateDevice(const DeviceInfo& info) override;
 
   private:
-    DeviceInfoList mLast;
-    std::chrono::steady_clock::time_point mLastTime;
-    bool mHaveLast = false;
+    const DeviceInfo* FindLast(const std::string& id) const;
+
+    DeviceInfoList mLast;  // the last enumeration's devices
 };
 
 std::unique_ptr<Backend> CreateAravisBackend();

@@ -203,7 +203,13 @@ void AravisDevice::StartStreaming(IStreamSink& sink) {
             "StartStreaming: the device '" + mInfo.GetFriendlyName() + "' has been removed",
             __FILE__, __LINE__);
     }
-    mStream->Start(sink);
+    const size_t payload = GetPayloadSize();
+    mStream->Start(sink, payload);
+}
+
+int AravisDevice::GetStreamReceiveBufferBytes() const {
+    AravisStream* stream = mQueueStream.load();
+    return stream ? stream->ReceiveBufferBytes() : 0;
 }
 
 void AravisDevice::QueueBuffer(void* data, size_t size, uint64_t handle) {

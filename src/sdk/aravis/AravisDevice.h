@@ -59,6 +59,9 @@ class AravisDevice : public Device {
     // The Aravis device while open (null when closed), for what the SDK interfaces do not
     // offer; use it from one thread at a time with the node map.
     ArvDevice* GetArvDevice() const { return mArv.Get(); }
+    // The receive buffer of a GigE Vision stream's UDP socket while streaming, in bytes; 0 with
+    // Aravis' packet socket or when not streaming.
+    int GetStreamReceiveBufferBytes() const;
 
   private:
     void OnCommand(const std::string& name);

@@ -1,5 +1,9 @@
 #include "sdk/aravis/AravisStream.h"
 
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -72,7 +76,7 @@ void AravisStream::SetChunkFeatures(std::vector<ChunkFeature> features) {
     mChunkFeatures = std::move(features);
 }
 
-void AravisStream::Start(IStreamSink& sink) {
+void AravisStream::Start(IStreamSink& sink, size_t payload) {
     if (IsStarted()) {
         Stop();
     }
@@ -99,10 +103,68 @@ void AravisStream::Start(IStreamSink& sink) {
         aravis::ThrowError(error, "The stream cannot be opened", __FILE__, __LINE__);
     }
     g_clear_error(&error);
-    if (ARV_IS_GV_STREAM(stream)) {
-        g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_AUTO, nullptr);
-    }
     mStream = stream;
+    if (ARV_IS_GV_STREAM(stream)) {
+        // Aravis leaves a fixed buffer of size 0 as it is; the size is set here instead.
+        g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED,
+                     "socket-buffer-size", 0, nullptr);
+        SizeReceiveBuffer(payload);
+    }
+}
+
+int AravisStream::StreamSocket() const {
+    ArvStream* stream = mStream.load();
+    if (!stream || !ARV_IS_GV_STREAM(stream)) {
+        return -1;
+    }
+    const guint16 port = arv_gv_stream_get_port(ARV_GV_STREAM(stream));
+    DIR* fds = ::opendir("/proc/self/fd");
+    if (!fds) {
+        return -1;
+    }
+    int found = -1;
+    while (const dirent* entry = ::readdir(fds)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == ::dirfd(fds)) {
+            continue;
+        }
+        sockaddr_in address{};
+        socklen_t length = sizeof address;
+        int type = 0;
+        socklen_t typeLength = sizeof type;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+            address.sin_family == AF_INET && ntohs(address.sin_port) == port &&
+            ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 &&
+            type == SOCK_DGRAM) {
+            found = fd;
+            break;
+        }
+    }
+    ::closedir(fds);
+    return found;
+}
+
+void AravisStream::SizeReceiveBuffer(size_t payload) {
+    const int fd = StreamSocket();
+    if (fd < 0) {
+        return;  // packet socket
+    }
+    size_t wanted = payload * kBufferedFrames;
+    wanted = wanted < kMinReceiveBuffer ? kMinReceiveBuffer : wanted;
+    const int bytes = wanted > 0x3FFFFFFF ? 0x3FFFFFFF : static_cast<int>(wanted);
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) != 0) {
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);  // capped at rmem_max
+    }
+}
+
+int AravisStream::ReceiveBufferBytes() const {
+    const int fd = StreamSocket();
+    int bytes = 0;
+    socklen_t length = sizeof bytes;
+    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, &length) != 0) {
+        return 0;
+    }
+    return bytes;
 }
 
 bool AravisStream::IsStarted() const {

@@ -29,8 +29,11 @@ struct FrameInfo;
 // straight back to the stream until the next BeginAcquisition.
 //
 // GigE Vision: Aravis' packet socket when the process may use it (CAP_NET_RAW) and
-// OSTRAVELK_ARAVIS_PACKET_SOCKET is not "0"; otherwise a UDP socket whose receive buffer Aravis
-// sizes for the payload ("socket-buffer" auto).
+// OSTRAVELK_ARAVIS_PACKET_SOCKET is not "0"; otherwise a UDP socket whose receive buffer is sized
+// here for kBufferedFrames payloads (at least kMinReceiveBuffer bytes): Aravis' own sizing asks
+// for one payload only and is capped by net.core.rmem_max, which loses frames that arrive while
+// its thread is busy. With CAP_NET_ADMIN the size is forced past rmem_max (SO_RCVBUFFORCE);
+// without it the kernel caps it at rmem_max.
 //
 // Chunks: with chunk data in a buffer, every chunk feature of the tree (SetChunkFeatures) that
 // Aravis' chunk parser finds in it becomes a FrameInfo chunk.
@@ -51,8 +54,9 @@ class AravisStream {
     AravisStream(const AravisStream&) = delete;
     AravisStream& operator=(const AravisStream&) = delete;
 
-    // Creates Aravis' stream; throws RuntimeException when it cannot.
-    void Start(IStreamSink& sink);
+    // Creates Aravis' stream for frames of payload bytes; throws RuntimeException when it
+    // cannot.
+    void Start(IStreamSink& sink, size_t payload);
     // Destroys Aravis' stream (its thread ends); afterwards no buffer is touched and no sink call
     // runs. Does nothing when stopped.
     void Stop();
@@ -65,8 +69,14 @@ class AravisStream {
     void ResetBlockIds();
     void SetChunkFeatures(std::vector<ChunkFeature> features);
 
+    static constexpr size_t kBufferedFrames = 4;
+    static constexpr size_t kMinReceiveBuffer = 4u << 20;
+
     // Whether a GigE Vision stream would use Aravis' packet socket.
     static bool PacketSocketAllowed();
+    // The receive buffer of the stream's UDP socket in bytes (as the kernel reports it); 0 when
+    // stopped or without such a socket (packet socket, USB3 Vision).
+    int ReceiveBufferBytes() const;
 
   private:
     struct Slot {
@@ -81,6 +91,9 @@ class AravisStream {
     void OnBufferDone(ArvBuffer* buffer);
     void Describe(ArvBuffer* buffer, FrameInfo& info);
     void ReleaseSlots();
+    // The descriptor of the UDP socket bound to the stream's port, or -1.
+    int StreamSocket() const;
+    void SizeReceiveBuffer(size_t payload);
 
     aravis::GRef<ArvDevice> mDevice;
     const bool mGigE;
