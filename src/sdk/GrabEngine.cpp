@@ -1,6 +1,7 @@
 #include "sdk/GrabEngine.h"
 
 #include <cstdlib>
+#include <string>
 
 #include "sdk/Device.h"
 #include "sdk/GenericException.h"
@@ -18,22 +19,42 @@ GrabEngine::~GrabEngine() {
     }
 }
 
-void GrabEngine::FreeSlot(Slot& slot) noexcept {
-    if (!slot.data) {
+void GrabEngine::FreeBuffer(void* data, intptr_t context, IBufferFactory* factory) noexcept {
+    if (!data) {
         return;
     }
     try {
-        if (slot.factory) {
-            slot.factory->FreeBuffer(slot.data, slot.context);
+        if (factory) {
+            factory->FreeBuffer(data, context);
         } else {
-            std::free(slot.data);
+            std::free(data);
         }
     } catch (...) {
         // A factory that refuses its own buffer cannot be helped here.
     }
+}
+
+void GrabEngine::FreeSlot(Slot& slot) noexcept {
+    FreeBuffer(slot.data, slot.context, slot.factory);
     slot.data = nullptr;
     slot.size = 0;
+    slot.context = 0;
+    slot.factory = nullptr;
     slot.state = State::Idle;
+    slot.orphaned = false;
+}
+
+void GrabEngine::PushReady(size_t index) {
+    // At most every slot is ready at once, and the ring is as large as the slot table.
+    mReady[(mReadyHead + mReadyCount) % mReady.size()] = index;
+    ++mReadyCount;
+}
+
+size_t GrabEngine::PopReady() {
+    const size_t index = mReady[mReadyHead];
+    mReadyHead = (mReadyHead + 1) % mReady.size();
+    --mReadyCount;
+    return index;
 }
 
 void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCount,
@@ -49,30 +70,31 @@ void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCou
     const size_t count = maxImages < bufferCount ? maxImages : bufferCount;
 
     // Allocate outside the lock: the factory is the caller's code.
-    std::vector<Slot> fresh(count);
+    std::vector<NewBuffer> fresh(count);
     try {
-        for (Slot& slot : fresh) {
-            slot.factory = factory;
-            slot.size = payload;
+        for (NewBuffer& buffer : fresh) {
+            buffer.factory = factory;
+            buffer.size = payload;
             if (factory) {
-                factory->AllocateBuffer(payload, &slot.data, slot.context);
+                factory->AllocateBuffer(payload, &buffer.data, buffer.context);
             } else {
-                slot.data = std::malloc(payload ? payload : 1);
+                buffer.data = std::malloc(payload ? payload : 1);
             }
-            if (!slot.data) {
+            if (!buffer.data) {
                 throw RuntimeException(
                     "StartGrabbing: no buffer of " + std::to_string(payload) + " bytes", __FILE__,
                     __LINE__);
             }
         }
     } catch (...) {
-        for (Slot& slot : fresh) {
-            FreeSlot(slot);
+        for (NewBuffer& buffer : fresh) {
+            FreeBuffer(buffer.data, buffer.context, buffer.factory);
         }
         throw;
     }
 
     std::vector<size_t> handles;
+    handles.reserve(count);
     {
         std::lock_guard<std::mutex> lock(mMutex);
         // Slots of an earlier run: free the idle ones, orphan the ones still held.
@@ -83,12 +105,27 @@ void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCou
                 FreeSlot(slot);
             }
         }
-        for (Slot& slot : fresh) {
+        // The new buffers take the free slots first, then new ones.
+        size_t next = 0;
+        for (NewBuffer& buffer : fresh) {
+            while (next < mSlots.size() && mSlots[next].state == State::User) {
+                ++next;
+            }
+            if (next == mSlots.size()) {
+                mSlots.emplace_back();
+                mSlots.back().result.reset(new GrabResult(next));
+            }
+            Slot& slot = mSlots[next];
+            slot.data = buffer.data;
+            slot.size = buffer.size;
+            slot.context = buffer.context;
+            slot.factory = buffer.factory;
             slot.state = State::Queued;
-            handles.push_back(mSlots.size());
-            mSlots.push_back(slot);
+            handles.push_back(next++);
         }
-        mReady.clear();
+        mReady.assign(mSlots.size(), 0);
+        mReadyHead = 0;
+        mReadyCount = 0;
         mWait.Reset();
         mDevice = &device;
         mMaxImages = maxImages;
@@ -99,7 +136,14 @@ void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCou
     try {
         device.StartStreaming(*this);
         for (size_t handle : handles) {
-            device.QueueBuffer(mSlots[handle].data, mSlots[handle].size, handle);
+            void* data = nullptr;
+            size_t size = 0;
+            {
+                std::lock_guard<std::mutex> lock(mMutex);
+                data = mSlots[handle].data;
+                size = mSlots[handle].size;
+            }
+            device.QueueBuffer(data, size, handle);
         }
     } catch (...) {
         Stop();
@@ -126,7 +170,8 @@ void GrabEngine::Stop() {
             FreeSlot(slot);
         }
     }
-    mReady.clear();
+    mReadyHead = 0;
+    mReadyCount = 0;
     mWait.Reset();
     mDevice = nullptr;
 }
@@ -142,25 +187,40 @@ bool GrabEngine::Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_
         return false;
     }
     bool lastImage = false;
+    GrabResult* taken = nullptr;
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        if (mReady.empty()) {
+        if (mReadyCount == 0) {
             mWait.Reset();
             return false;
         }
-        const size_t index = mReady.front();
-        mReady.pop_front();
-        if (mReady.empty()) {
+        const size_t index = PopReady();
+        if (mReadyCount == 0) {
             mWait.Reset();
         }
         Slot& slot = mSlots[index];
         slot.state = State::User;
-        result = GrabResultPtr(std::make_shared<GrabResult>(shared_from_this(), index, slot.data,
-                                                            slot.size, slot.context, cameraContext,
-                                                            slot.info));
+        taken = slot.result.get();
+        taken->mBuffer = slot.data;
+        taken->mBufferSize = slot.size;
+        taken->mBufferContext = slot.context;
+        taken->mCameraContext = cameraContext;
+        taken->mKeepAlive = shared_from_this();
+        taken->mRefs.store(1, std::memory_order_relaxed);
         ++mRetrievedTotal;
         lastImage = mMaxImages != kUnlimited && mRetrievedTotal >= mMaxImages;
     }
+    // The slot is ours (User) and no handle exists yet: nobody else reads or writes the result.
+    GrabResultPtr handle(taken);
+    try {
+        taken->UpdateChunkMap();
+    } catch (...) {
+        if (lastImage) {
+            Stop();
+        }
+        throw;  // the handle gives the buffer back
+    }
+    result = std::move(handle);
     if (lastImage) {
         Stop();
     }
@@ -169,7 +229,7 @@ bool GrabEngine::Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_
 
 size_t GrabEngine::NumReadyBuffers() const {
     std::lock_guard<std::mutex> lock(mMutex);
-    return mReady.size();
+    return mReadyCount;
 }
 
 size_t GrabEngine::NumQueuedBuffers() const {
@@ -182,14 +242,17 @@ size_t GrabEngine::NumQueuedBuffers() const {
 }
 
 void GrabEngine::OnBufferDone(uint64_t handle, const FrameInfo& info) {
+    const GrabResult::Clock::time_point now = GrabResult::Clock::now();
     std::lock_guard<std::mutex> lock(mMutex);
     if (handle >= mSlots.size() || mSlots[handle].state != State::Queued) {
         return;
     }
     Slot& slot = mSlots[handle];
-    slot.info = info;
+    // Copy assignment keeps the capacity of the result's strings and chunk list.
+    slot.result->mInfo = info;
+    slot.result->mReadyTime = now;
     slot.state = State::Ready;
-    mReady.push_back(static_cast<size_t>(handle));
+    PushReady(static_cast<size_t>(handle));
     mWait.Signal();
 }
 

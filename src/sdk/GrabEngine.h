@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -14,6 +13,7 @@
 namespace sdk {
 
 class Device;
+class GrabResult;
 class GrabResultPtr;
 class IBufferFactory;
 
@@ -21,23 +21,29 @@ class IBufferFactory;
 //
 //   Start        allocates the buffers (from the factory, or from the heap without one), arms
 //                the device (Device::StartStreaming) and queues them;
-//   OnBufferDone (backend thread) puts a finished buffer on the ready queue and signals the
-//                wait object;
-//   Retrieve     takes the oldest ready buffer as a GrabResult; after maxImages results grabbing
-//                stops by itself;
+//   OnBufferDone (backend thread) puts a finished buffer on the ready queue, notes the time and
+//                signals the wait object;
+//   Retrieve     hands out the oldest ready buffer as its slot's GrabResult; after maxImages
+//                results grabbing stops by itself;
 //   ReleaseBuffer (last GrabResultPtr gone) queues the buffer again while grabbing, otherwise
 //                frees it;
 //   Stop         disarms the device, drops ready results and frees every buffer not held by a
 //                GrabResult (those are freed when released).
 //
 // Buffer slot states: Queued (at the device), Ready (ready queue), User (held by a result),
-// Idle (allocated but not queued, e.g. beyond maxImages). Slots of an earlier run that are still
-// held are marked orphaned and freed on release.
+// Idle (allocated but not queued, e.g. beyond maxImages; or empty, free for a later Start).
+// Slots of an earlier run that are still held are marked orphaned and freed on release.
+//
+// Steady grabbing allocates nothing: each slot owns one GrabResult that is filled again for every
+// buffer it delivers (handles count references in it), the ready queue is a ring as large as the
+// slot table, and a Start reuses empty slots before it adds new ones.
 //
 // Threading: Start/Stop/Retrieve on the camera's callers; OnBufferDone on the backend thread;
 // ReleaseBuffer on whatever thread drops the last result handle. mMutex guards all members
 // except mWait (thread-safe itself) and is never held while calling into the device or the
-// factory... except for QueueBuffer, which backends accept from any thread.
+// factory... except for QueueBuffer, which backends accept from any thread. A slot's GrabResult
+// is written only while its slot is Queued or Ready (under mMutex) or just taken by Retrieve
+// (before its handle exists).
 class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabEngine> {
   public:
     static constexpr size_t kUnlimited = SIZE_MAX;
@@ -50,7 +56,8 @@ class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabE
     void Stop();
     bool IsGrabbing() const;
 
-    // True with a result; false when nothing became ready within the time.
+    // True with a result; false when nothing became ready within the time. The engine must be
+    // owned by a shared_ptr (results keep it alive).
     bool Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_t cameraContext);
     size_t NumReadyBuffers() const;
     size_t NumQueuedBuffers() const;
@@ -68,14 +75,26 @@ class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabE
         IBufferFactory* factory = nullptr;  // null: heap buffer
         State state = State::Idle;
         bool orphaned = false;
-        FrameInfo info;
+        std::unique_ptr<GrabResult> result;  // this slot's pooled result; never null
+    };
+    // A buffer allocated by Start before it gets a slot.
+    struct NewBuffer {
+        void* data = nullptr;
+        size_t size = 0;
+        intptr_t context = 0;
+        IBufferFactory* factory = nullptr;
     };
 
+    static void FreeBuffer(void* data, intptr_t context, IBufferFactory* factory) noexcept;
     static void FreeSlot(Slot& slot) noexcept;
+    void PushReady(size_t index);
+    size_t PopReady();
 
     mutable std::mutex mMutex;
-    std::vector<Slot> mSlots;  // index = handle; never shrinks while results may exist
-    std::deque<size_t> mReady;
+    std::vector<Slot> mSlots;    // index = handle; never shrinks while results may exist
+    std::vector<size_t> mReady;  // ring of ready slot indexes, as large as mSlots
+    size_t mReadyHead = 0;       // oldest entry of the ring
+    size_t mReadyCount = 0;
     Device* mDevice = nullptr;
     bool mGrabbing = false;
     size_t mMaxImages = kUnlimited;

@@ -1,5 +1,8 @@
 #include "sdk/GrabResult.h"
 
+#include <cstdint>
+#include <variant>
+
 #include "sdk/BooleanNode.h"
 #include "sdk/FloatNode.h"
 #include "sdk/GrabEngine.h"
@@ -10,49 +13,84 @@ namespace sdk {
 
 namespace {
 
-// Makes the chunk values read-only nodes of a fresh map.
-std::unique_ptr<MemoryNodeMap> BuildChunkMap(const FrameInfo& info) {
-    auto map = std::make_unique<MemoryNodeMap>("ChunkData");
-    for (const FrameInfo::Chunk& chunk : info.chunks) {
-        if (map->FindMemoryNode(chunk.name)) {
-            continue;
-        }
-        if (const auto* i = std::get_if<int64_t>(&chunk.value)) {
-            map->Add<IntegerNode>(chunk.name)
-                .SetRange(INT64_MIN, INT64_MAX)
-                .Initialize(*i)
-                .SetAccessMode(RO);
-        } else if (const auto* d = std::get_if<double>(&chunk.value)) {
-            map->Add<FloatNode>(chunk.name).Initialize(*d).SetAccessMode(RO);
-        } else if (const auto* b = std::get_if<bool>(&chunk.value)) {
-            map->Add<BooleanNode>(chunk.name).Initialize(*b).SetAccessMode(RO);
-        }
-    }
-    return map;
+// What GetChunkDataNodeMap gives for a frame without chunks; it never gets nodes.
+MemoryNodeMap& EmptyChunkMap() {
+    static MemoryNodeMap empty("ChunkData");
+    return empty;
 }
 
 }  // namespace
 
-GrabResult::GrabResult(std::shared_ptr<GrabEngine> engine, size_t slot, void* buffer,
-                       size_t bufferSize, intptr_t bufferContext, intptr_t cameraContext,
-                       FrameInfo info)
-    : mEngine(std::move(engine)),
-      mSlot(slot),
-      mBuffer(buffer),
-      mBufferSize(bufferSize),
-      mBufferContext(bufferContext),
-      mCameraContext(cameraContext),
-      mInfo(std::move(info)),
-      mChunks(BuildChunkMap(mInfo)) {}
+GrabResult::GrabResult(size_t slot) : mSlot(slot) {}
 
-GrabResult::~GrabResult() {
-    if (mEngine) {
-        mEngine->ReleaseBuffer(mSlot);
+GrabResult::~GrabResult() = default;
+
+void GrabResult::AddRef() noexcept {
+    mRefs.fetch_add(1, std::memory_order_relaxed);
+}
+
+void GrabResult::ReleaseRef() noexcept {
+    if (mRefs.fetch_sub(1, std::memory_order_acq_rel) != 1) {
+        return;
     }
+    // Last handle: give the buffer back. The engine may be destroyed when `engine` goes out of
+    // scope, and this result with it, so nothing of *this is touched after ReleaseBuffer.
+    const std::shared_ptr<GrabEngine> engine = std::move(mKeepAlive);
+    engine->ReleaseBuffer(mSlot);
 }
 
 INodeMap& GrabResult::GetChunkDataNodeMap() const {
+    if (mInfo.chunks.empty() || !mChunks) {
+        return EmptyChunkMap();
+    }
     return *mChunks;
+}
+
+void GrabResult::UpdateChunkMap() {
+    const std::vector<FrameInfo::Chunk>& chunks = mInfo.chunks;
+    if (chunks.empty()) {
+        return;  // an earlier map stays for the next frame with chunks
+    }
+    bool same = mChunks && mChunkNodes.size() == chunks.size();
+    for (size_t i = 0; same && i < chunks.size(); ++i) {
+        same =
+            mChunkNodes[i].name == chunks[i].name && mChunkNodes[i].kind == chunks[i].value.index();
+    }
+    if (!same) {
+        // Another chunk set: make the read-only nodes afresh.
+        auto map = std::make_unique<MemoryNodeMap>("ChunkData");
+        std::vector<ChunkNode> nodes(chunks.size());
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            ChunkNode& node = nodes[i];
+            node.name = chunks[i].name;
+            node.kind = chunks[i].value.index();
+            if (map->FindMemoryNode(node.name)) {
+                continue;
+            }
+            if (std::holds_alternative<int64_t>(chunks[i].value)) {
+                node.integer = &map->Add<IntegerNode>(node.name).SetRange(INT64_MIN, INT64_MAX);
+                node.integer->SetAccessMode(RO);
+            } else if (std::holds_alternative<double>(chunks[i].value)) {
+                node.real = &map->Add<FloatNode>(node.name);
+                node.real->SetAccessMode(RO);
+            } else if (std::holds_alternative<bool>(chunks[i].value)) {
+                node.boolean = &map->Add<BooleanNode>(node.name);
+                node.boolean->SetAccessMode(RO);
+            }
+        }
+        mChunks = std::move(map);
+        mChunkNodes = std::move(nodes);
+    }
+    for (size_t i = 0; i < chunks.size(); ++i) {
+        const ChunkNode& node = mChunkNodes[i];
+        if (node.integer) {
+            node.integer->Initialize(std::get<int64_t>(chunks[i].value));
+        } else if (node.real) {
+            node.real->Initialize(std::get<double>(chunks[i].value));
+        } else if (node.boolean) {
+            node.boolean->Initialize(std::get<bool>(chunks[i].value));
+        }
+    }
 }
 
 }  // namespace sdk

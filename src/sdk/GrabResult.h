@@ -1,28 +1,40 @@
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "sdk/FrameInfo.h"
 #include "sdk/PixelType.h"
 
 namespace sdk {
 
+class BooleanNode;
+class FloatNode;
 class GrabEngine;
 class INodeMap;
+class IntegerNode;
 class MemoryNodeMap;
 
 // One retrieved buffer with what the device reported about it. Reached through GrabResultPtr;
 // when the last GrabResultPtr lets go, the buffer goes back to the grab engine (queued again
 // while grabbing, otherwise returned to the buffer factory).
 //
-// Threading: read from any thread; it does not change after RetrieveResult created it.
+// Results are pooled: the grab engine keeps one per buffer slot and fills it again for every
+// buffer that slot delivers, so handing out a result allocates nothing. The chunk-data node map
+// is built only for frames that carry chunks, and is kept (its values refreshed) while the frames
+// carry the same chunks. A handed-out result keeps its grab engine alive.
+//
+// Threading: read from any thread; it does not change while a GrabResultPtr refers to it. The
+// engine fills it (Retrieve, OnBufferDone) only while no handle exists.
 class GrabResult {
   public:
-    GrabResult(std::shared_ptr<GrabEngine> engine, size_t slot, void* buffer, size_t bufferSize,
-               intptr_t bufferContext, intptr_t cameraContext, FrameInfo info);
+    using Clock = std::chrono::steady_clock;
+
     ~GrabResult();
     GrabResult(const GrabResult&) = delete;
     GrabResult& operator=(const GrabResult&) = delete;
@@ -44,20 +56,51 @@ class GrabResult {
     uint32_t GetOffsetX() const { return mInfo.offsetX; }
     uint32_t GetOffsetY() const { return mInfo.offsetY; }
     uint32_t GetPaddingX() const { return mInfo.paddingX; }
+    // When the backend handed the filled buffer to the grab engine (host clock, for latency
+    // measurements).
+    Clock::time_point GetBufferReadyTime() const { return mReadyTime; }
 
     bool IsChunkDataAvailable() const { return !mInfo.chunks.empty(); }
     // The chunk values as read-only nodes (empty map without chunk data).
     INodeMap& GetChunkDataNodeMap() const;
 
   private:
-    std::shared_ptr<GrabEngine> mEngine;
+    friend class GrabEngine;
+    friend class GrabResultPtr;
+
+    // One chunk node of mChunks: the chunk it stands for and the node of its value kind.
+    struct ChunkNode {
+        std::string name;
+        size_t kind = 0;  // index into FrameInfo::Chunk::value
+        IntegerNode* integer = nullptr;
+        FloatNode* real = nullptr;
+        BooleanNode* boolean = nullptr;
+    };
+
+    // The result of one buffer slot of the engine; empty until the engine fills it.
+    explicit GrabResult(size_t slot);
+
+    void AddRef() noexcept;
+    // The last reference gives the buffer back to the engine.
+    void ReleaseRef() noexcept;
+    // Makes the chunk map match mInfo.chunks (engine, before handing the result out).
+    void UpdateChunkMap();
+
     const size_t mSlot;
-    void* const mBuffer;
-    const size_t mBufferSize;
-    const intptr_t mBufferContext;
-    const intptr_t mCameraContext;
-    const FrameInfo mInfo;
+    std::atomic<unsigned> mRefs{0};
+    std::shared_ptr<GrabEngine> mKeepAlive;  // set while handed out
+
+    void* mBuffer = nullptr;
+    size_t mBufferSize = 0;
+    intptr_t mBufferContext = 0;
+    intptr_t mCameraContext = 0;
+    FrameInfo mInfo;
+    Clock::time_point mReadyTime;
+
+    // Chunk map of the last frame with chunks (null until one came), and per chunk of that
+    // frame the node holding its value (all null for a name that came twice: the first wins).
     std::unique_ptr<MemoryNodeMap> mChunks;
+    std::vector<ChunkNode> mChunkNodes;
 };
 
 }  // namespace sdk

@@ -76,6 +76,7 @@ InstantCamera::~InstantCamera() {
     std::lock_guard<std::mutex> lock(mHandlerMutex);
     mConfigurationHandlers.clear();
     mImageHandlers.clear();
+    mImageHandlerSnapshot.reset();
 }
 
 void InstantCamera::Attach(Device* device, ECleanup cleanup) {
@@ -259,6 +260,7 @@ void InstantCamera::RegisterImageEventHandler(ImageEventHandler* handler, ERegis
             entry->cleanup = cleanup;
             mImageHandlers.push_back(std::move(entry));
         }
+        PublishImageHandlers();
     }
     for (const auto& entry : dropped) {
         entry->image->OnImageEventHandlerDeregistered(*this);
@@ -279,6 +281,7 @@ bool InstantCamera::DeregisterImageEventHandler(ImageEventHandler* handler) {
         }
         dropped = std::move(*it);
         mImageHandlers.erase(it);
+        PublishImageHandlers();
     }
     handler->OnImageEventHandlerDeregistered(*this);
     return true;
@@ -332,13 +335,22 @@ std::vector<ConfigurationEventHandler*> InstantCamera::ConfigurationHandlers() c
     return handlers;
 }
 
-std::vector<ImageEventHandler*> InstantCamera::ImageHandlers() const {
+std::shared_ptr<const InstantCamera::ImageHandlerList> InstantCamera::ImageHandlers() const {
     std::lock_guard<std::mutex> lock(mHandlerMutex);
-    std::vector<ImageEventHandler*> handlers;
-    for (const auto& entry : mImageHandlers) {
-        handlers.push_back(entry->image);
+    return mImageHandlerSnapshot;  // a reference count, no copy of the list
+}
+
+void InstantCamera::PublishImageHandlers() {
+    if (mImageHandlers.empty()) {
+        mImageHandlerSnapshot.reset();
+        return;
     }
-    return handlers;
+    auto handlers = std::make_shared<ImageHandlerList>();
+    handlers->reserve(mImageHandlers.size());
+    for (const auto& entry : mImageHandlers) {
+        handlers->push_back(entry->image);
+    }
+    mImageHandlerSnapshot = std::move(handlers);
 }
 
 void InstantCamera::OnDeviceRemoved() {
@@ -443,8 +455,10 @@ bool InstantCamera::RetrieveResult(unsigned int timeoutMs, GrabResultPtr& result
         }
         return false;
     }
-    for (ImageEventHandler* handler : ImageHandlers()) {
-        handler->OnImageGrabbed(*this, result);
+    if (const std::shared_ptr<const ImageHandlerList> handlers = ImageHandlers()) {
+        for (ImageEventHandler* handler : *handlers) {
+            handler->OnImageGrabbed(*this, result);
+        }
     }
     return true;
 }

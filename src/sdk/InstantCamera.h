@@ -39,10 +39,15 @@ class WaitObject;
 // may close the camera from there. Do not destroy or re-attach the camera while holding a lock
 // your removal handler also takes: both wait for a removal call in progress.
 //
+// Handlers registered with Cleanup_None stay the caller's and must outlive their registration:
+// the camera calls them up to its own destruction (OnDestroy, OnConfigurationDeregistered, ...).
+//
 // Threading: callers serialise the camera's own operations (attach, open, close, start, stop).
 // RetrieveResult, the wait object and NumReadyBuffers may be used from another thread while
-// grabbing. mMutex (recursive) guards mDevice, mDeviceOwned, mFactory, mFactoryCleanup and
-// mEngine; mHandlerMutex guards the handler lists, and is never held while a handler runs.
+// grabbing; RetrieveResult allocates nothing (the image handlers are read from an immutable
+// snapshot that registration replaces). mMutex (recursive) guards mDevice, mDeviceOwned, mFactory,
+// mFactoryCleanup and mEngine; mHandlerMutex guards the handler lists and the snapshot pointer,
+// and is never held while a handler runs.
 class InstantCamera {
   public:
     InstantCamera();
@@ -128,8 +133,12 @@ class InstantCamera {
 
     void ReleaseDevice(bool destroy);
     void OnDeviceRemoved();
+    using ImageHandlerList = std::vector<ImageEventHandler*>;
+
     std::vector<ConfigurationEventHandler*> ConfigurationHandlers() const;
-    std::vector<ImageEventHandler*> ImageHandlers() const;
+    std::shared_ptr<const ImageHandlerList> ImageHandlers() const;
+    // Replaces the snapshot after a change of mImageHandlers; mHandlerMutex held.
+    void PublishImageHandlers();
     void ReleaseFactory();
 
     mutable std::recursive_mutex mMutex;
@@ -143,6 +152,9 @@ class InstantCamera {
     mutable std::mutex mHandlerMutex;
     std::vector<std::unique_ptr<Registered>> mConfigurationHandlers;  // guarded by mHandlerMutex
     std::vector<std::unique_ptr<Registered>> mImageHandlers;          // guarded by mHandlerMutex
+    // The handlers of mImageHandlers, in order; null when there are none. The list is never
+    // changed, only the pointer is replaced (guarded by mHandlerMutex).
+    std::shared_ptr<const ImageHandlerList> mImageHandlerSnapshot;
 
     std::atomic<intptr_t> mCameraContext{0};
     std::atomic<bool> mRemoved{false};

@@ -50,11 +50,15 @@ size_t WaitObjects::Add(const WaitObject& object) {
         throw InvalidArgumentException("WaitObjects::Add: invalid wait object", __FILE__, __LINE__);
     }
     mObjects.push_back(object);
+    mAll.push_back(pollfd{object.GetHandle(), POLLIN, 0});
+    mPending.reserve(mAll.size());
     return mObjects.size() - 1;
 }
 
 void WaitObjects::RemoveAll() {
     mObjects.clear();
+    mAll.clear();
+    mPending.clear();
 }
 
 bool WaitObjects::WaitForAny(unsigned int timeoutMs, unsigned int* index) const {
@@ -62,15 +66,11 @@ bool WaitObjects::WaitForAny(unsigned int timeoutMs, unsigned int* index) const 
         throw LogicalErrorException("WaitForAny on an empty set", __FILE__, __LINE__);
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::vector<pollfd> fds;
-    for (const WaitObject& o : mObjects) {
-        fds.push_back(pollfd{o.GetHandle(), POLLIN, 0});
-    }
-    if (PollOnce(fds, MillisecondsLeft(timeoutMs, deadline)) == 0) {
+    if (PollOnce(mAll, MillisecondsLeft(timeoutMs, deadline)) == 0) {
         return false;
     }
-    for (size_t i = 0; i < fds.size(); ++i) {
-        if (fds[i].revents & POLLIN) {
+    for (size_t i = 0; i < mAll.size(); ++i) {
+        if (mAll[i].revents & POLLIN) {
             if (index) {
                 *index = static_cast<unsigned int>(i);
             }
@@ -85,20 +85,16 @@ bool WaitObjects::WaitForAll(unsigned int timeoutMs) const {
         throw LogicalErrorException("WaitForAll on an empty set", __FILE__, __LINE__);
     }
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::vector<pollfd> all;
-    for (const WaitObject& o : mObjects) {
-        all.push_back(pollfd{o.GetHandle(), POLLIN, 0});
-    }
     for (;;) {
         // Which are signalled right now?
-        PollOnce(all, 0);
-        std::vector<pollfd> pending;
-        for (const pollfd& p : all) {
+        PollOnce(mAll, 0);
+        mPending.clear();  // keeps its capacity, which Add made as large as mAll
+        for (const pollfd& p : mAll) {
             if (!(p.revents & POLLIN)) {
-                pending.push_back(pollfd{p.fd, POLLIN, 0});
+                mPending.push_back(pollfd{p.fd, POLLIN, 0});
             }
         }
-        if (pending.empty()) {
+        if (mPending.empty()) {
             return true;
         }
         const int waitMs = MillisecondsLeft(timeoutMs, deadline);
@@ -107,7 +103,7 @@ bool WaitObjects::WaitForAll(unsigned int timeoutMs) const {
         }
         // Wait for one of the missing ones, then look at the whole set again: events may have
         // been reset meanwhile.
-        if (PollOnce(pending, waitMs) == 0 && MillisecondsLeft(timeoutMs, deadline) == 0) {
+        if (PollOnce(mPending, waitMs) == 0 && MillisecondsLeft(timeoutMs, deadline) == 0) {
             return false;
         }
     }

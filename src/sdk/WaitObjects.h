@@ -1,5 +1,7 @@
 #pragma once
 
+#include <poll.h>
+
 #include <cstddef>
 #include <vector>
 
@@ -7,9 +9,12 @@
 
 namespace sdk {
 
-// A set of wait objects waited for together.
+// A set of wait objects waited for together. Waiting allocates nothing: the poll() descriptor
+// lists are kept in the object and sized when objects are added.
 //
-// Threading: Add/RemoveAll from one thread; waits may run on any thread once the set is built.
+// Threading: Add/RemoveAll from one thread; once the set is built, one thread at a time may wait
+// on it (the waits share the object's descriptor lists). Threads that wait at the same time need
+// sets of their own (copies are fine: they share the events).
 class WaitObjects {
   public:
     // Adds a copy (sharing the event); returns its index.
@@ -25,6 +30,8 @@ class WaitObjects {
 
   private:
     std::vector<WaitObject> mObjects;
+    mutable std::vector<pollfd> mAll;      // one entry per object, same order
+    mutable std::vector<pollfd> mPending;  // capacity of mAll; the unsignalled ones of a pass
 };
 
 }  // namespace sdk

@@ -31,28 +31,56 @@ void* operator new(std::size_t size) {
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
-TEST(Allocation, DISABLED_NoAllocationPerImage) {
-    SimCameras sim;
-    // Default logging (level 1 once the camera's settings are applied): no per-image lines.
-    ASSERT_EQ(initialize(sim.HostDir().c_str(), nullptr), 1);
+// Grabs continuously from the camera and counts the allocations on its delivery thread over
+// `images` images after a warm-up; the driver is initialised and finalised around it.
+struct Counted {
+    long allocations = -1;
+    int images = 0;
+};
+Counted CountAllocations(const SimCameras& sim, const char* camera, int images) {
+    Counted counted;
+    EXPECT_EQ(initialize(sim.HostDir().c_str(), nullptr), 1);
     int size[2];
-    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
-    ASSERT_EQ(setCompleteCallback(0, 0, OnFrame), 1);
-    ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+    EXPECT_EQ(openCVLPort(0, 0, camera, size), 1);
+    EXPECT_EQ(setCompleteCallback(0, 0, OnFrame), 1);
+    EXPECT_EQ(setProperty(0, 0, "continuous", 1), 1);
 
+    // Bounded waits for events; how long the images take does not matter.
     auto waitFrames = [](int count) {
-        for (int i = 0; i < 500 && gFrames < count; ++i) {
+        for (int i = 0; i < 3000 && gFrames < count; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return gFrames >= count;
     };
-    ASSERT_TRUE(waitFrames(5));
-    long before = gAllocations;
-    int framesBefore = gFrames;
-    ASSERT_TRUE(waitFrames(framesBefore + 20));
-    long allocations = gAllocations - before;
-    int frames = gFrames - framesBefore;
+    if (waitFrames(gFrames + 5)) {
+        const long before = gAllocations;
+        const int framesBefore = gFrames;
+        if (waitFrames(framesBefore + images)) {
+            counted.allocations = gAllocations - before;
+            counted.images = gFrames - framesBefore;
+        }
+    }
     setProperty(0, 0, "continuous", 0);
     finalize();
-    EXPECT_EQ(allocations, 0) << "over " << frames << " images";
+    return counted;
+}
+
+TEST(Allocation, NoAllocationPerImage) {
+    SimCameras sim;
+    // Default logging (level 1 once the camera's settings are applied): no per-image lines.
+    const Counted counted = CountAllocations(sim, SimCameras::kGigE, 20);
+    ASSERT_GE(counted.images, 20);
+    EXPECT_EQ(counted.allocations, 0) << "over " << counted.images << " images";
+}
+
+// Many images of a small, fast camera: containers that allocate now and then (every few dozen
+// pushes) on the delivery path show up here.
+TEST(Allocation, NoAllocationOverManyImages) {
+    SimCameras sim;
+    sim.Add("31000003.cam",
+            "Class=BaslerGigE\nModel=SV1304-30gm\nSerial=31000003\nHeight=16\n"
+            "ExposureTimeRaw=2\n");
+    const Counted counted = CountAllocations(sim, "SV1304-30gm (31000003)", 400);
+    ASSERT_GE(counted.images, 400);
+    EXPECT_EQ(counted.allocations, 0) << "over " << counted.images << " images";
 }

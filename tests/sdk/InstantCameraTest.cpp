@@ -168,8 +168,9 @@ TEST_F(InstantCameraTest, UnpluggingAnOpenUsbDeviceCallsTheHandler) {
     TempDir dir;
     WriteFile(dir.File("9.cam"), "Class=BaslerUsb\n");
     setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    UsbInstantCamera camera;
+    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(true);
+    UsbInstantCamera camera;
     camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
     camera.Attach(CreateDevice("BaslerUsb", "9"));
     camera.Open();
@@ -191,8 +192,9 @@ TEST_F(InstantCameraTest, GigERemovalWaitsForTheHeartbeat) {
     TempDir dir;
     WriteFile(dir.File("8.cam"), "Class=BaslerGigE\nHeartbeatTimeout=500\n");
     setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    GigEInstantCamera camera;
+    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(false);
+    GigEInstantCamera camera;
     camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
     camera.Attach(CreateDevice("BaslerGigE", "8"));
     camera.Open();
@@ -206,8 +208,9 @@ TEST_F(InstantCameraTest, ClosedOrReturningDevicesReportNoRemoval) {
     TempDir dir;
     WriteFile(dir.File("7.cam"), "Class=BaslerUsb\n");
     setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    UsbInstantCamera camera;
+    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(false);
+    UsbInstantCamera camera;
     camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
     camera.Attach(CreateDevice("BaslerUsb", "7"));
     camera.Open();

@@ -55,7 +55,7 @@ void SimStream::Start(IStreamSink& sink) {
     std::lock_guard<std::mutex> lock(mMutex);
     mSink = &sink;
     mStreaming = true;
-    mQueue.clear();
+    ClearBuffers();
     mThread = std::thread(&SimStream::Run, this);
 }
 
@@ -69,7 +69,7 @@ void SimStream::Stop() {
         mThread.join();
     }
     std::lock_guard<std::mutex> lock(mMutex);
-    mQueue.clear();
+    ClearBuffers();
     mSink = nullptr;
     mAcquiring = false;
     mTriggers = 0;
@@ -78,9 +78,36 @@ void SimStream::Stop() {
 void SimStream::Queue(void* data, size_t size, uint64_t handle) {
     std::lock_guard<std::mutex> lock(mMutex);
     if (mStreaming) {
-        mQueue.push_back(Buffer{data, size, handle});
+        PushBuffer(Buffer{data, size, handle});
         mChanged.notify_all();
     }
+}
+
+void SimStream::PushBuffer(const Buffer& buffer) {
+    if (mQueueCount == mQueue.size()) {
+        std::vector<Buffer> larger;
+        larger.reserve(std::max<size_t>(16, 2 * mQueue.size()));
+        for (size_t i = 0; i < mQueueCount; ++i) {
+            larger.push_back(mQueue[(mQueueHead + i) % mQueue.size()]);
+        }
+        larger.resize(larger.capacity());
+        mQueue.swap(larger);
+        mQueueHead = 0;
+    }
+    mQueue[(mQueueHead + mQueueCount) % mQueue.size()] = buffer;
+    ++mQueueCount;
+}
+
+SimStream::Buffer SimStream::PopBuffer() {
+    const Buffer buffer = mQueue[mQueueHead];
+    mQueueHead = (mQueueHead + 1) % mQueue.size();
+    --mQueueCount;
+    return buffer;
+}
+
+void SimStream::ClearBuffers() {
+    mQueueHead = 0;
+    mQueueCount = 0;
 }
 
 void SimStream::AcquisitionStart() {
@@ -199,7 +226,7 @@ void SimStream::Run() {
     Clock::time_point nextFrame = Clock::now();
     std::unique_lock<std::mutex> lock(mMutex);
     while (mStreaming) {
-        if (!mAcquiring || mQueue.empty()) {
+        if (!mAcquiring || mQueueCount == 0) {
             mChanged.wait(lock);
             nextFrame = Clock::now();
             continue;
@@ -207,7 +234,7 @@ void SimStream::Run() {
         lock.unlock();
         const Settings settings = ReadSettings();
         lock.lock();
-        if (!mStreaming || !mAcquiring || mQueue.empty()) {
+        if (!mStreaming || !mAcquiring || mQueueCount == 0) {
             continue;
         }
         if (settings.waitsForHardware) {
@@ -229,8 +256,7 @@ void SimStream::Run() {
             }
             nextFrame = std::max(nextFrame + period, Clock::now() - period);
         }
-        const Buffer buffer = mQueue.front();
-        mQueue.pop_front();
+        const Buffer buffer = PopBuffer();
         FrameInfo info;
         info.blockId = mNextBlockId++;
         ++mFrameCounter;

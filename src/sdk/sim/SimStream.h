@@ -3,9 +3,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace sdk {
 
@@ -55,6 +55,10 @@ class SimStream {
     void Run();
     Settings ReadSettings() const;
     void Fill(const Buffer& buffer, const Settings& settings, FrameInfo& info);
+    // The ring mQueue; mMutex held.
+    void PushBuffer(const Buffer& buffer);
+    Buffer PopBuffer();
+    void ClearBuffers();
 
     MemoryNodeMap& mNodes;
     const bool mGigE;
@@ -66,7 +70,11 @@ class SimStream {
     bool mStreaming = false;
     bool mAcquiring = false;
     uint64_t mTriggers = 0;  // software triggers not yet used
-    std::deque<Buffer> mQueue;
+    // Queued buffers, oldest first: a ring that only grows (queueing a buffer, which the
+    // consumer's delivery thread does for every image, allocates nothing once it is large enough).
+    std::vector<Buffer> mQueue;
+    size_t mQueueHead = 0;
+    size_t mQueueCount = 0;
     uint64_t mNextBlockId = 0;
     uint64_t mFrameCounter = 0;
     std::chrono::steady_clock::time_point mEpoch;
