@@ -268,6 +268,7 @@ void Usage() {
                  "  set CAMERA NAME VALUE      write a property\n"
                  "  range CAMERA NAME          read a property's range\n"
                  "  cmd CAMERA COMMAND [ARG]   run a command (\"get\", \"set\")\n"
+                 "  configure CAMERA           open the configuration dialog (needs a display)\n"
                  "--dir is the host directory for Ostravelk.ini and Ostravelk.log (default: .)\n");
 }
 
@@ -335,6 +336,15 @@ int Run(Driver& d, const std::vector<std::string>& args) {
         int ok = d.setProperty(0, 0, args[2].c_str(), std::atoi(args[3].c_str()));
         d.closeCVLPort(0, 0);
         return ok ? 0 : 1;
+    }
+    if (command == "configure" && args.size() == 2) {
+        if (!OpenByName(d, args[1], 0)) {
+            return 1;
+        }
+        int ok = d.configureCamera(nullptr, args[1].c_str());
+        std::printf("configuration %s\n", ok ? "confirmed (OK), saved" : "cancelled");
+        d.closeCVLPort(0, 0);
+        return 0;
     }
     if (command == "cmd" && (args.size() == 3 || args.size() == 4)) {
         if (!OpenByName(d, args[1], 0)) {

@@ -5,7 +5,9 @@
 #include <set>
 #include <stdexcept>
 
+#include "camera/CameraConfigurationTarget.h"
 #include "camera/CameraList.h"
+#include "dialog/ConfigurationDialog.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "sdk/DeviceInfo.h"
@@ -214,8 +216,8 @@ bool Camera::QuorvaneOpen(int port, int* size) {
 }
 
 bool Camera::Configure(void* parent) {
-    Log(1, "ERR: ", "configuration dialog not available in this build", "Camera::Configure");
-    return false;
+    CameraConfigurationTarget target(*this);
+    return RunConfigurationDialog(parent, target);
 }
 
 bool Camera::IsColor() const {
