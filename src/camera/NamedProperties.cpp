@@ -248,13 +248,12 @@ bool Camera::ExecuteCmd(const char* command, const char* argument, char* result,
         return found;
     }
     if (command && strcasecmp(command, "set") == 0) {
-        size_t equals = text.find('=');
-        if (equals == std::string::npos) {
+        PropertyValue value;
+        std::string name;
+        if (!value.SetFromAssignment(text, name)) {
             return false;
         }
-        PropertyValue value;
-        value.SetText(text.substr(equals + 1));
-        bool done = SetProperty(text.substr(0, equals), value);
+        bool done = SetProperty(name, value);
         if (result && resultSize > 0) {
             result[0] = '\0';
         }

@@ -79,4 +79,14 @@ void PropertyValue::SetEnum(int64_t index, const std::string& entry) {
     mText = entry;
 }
 
+bool PropertyValue::SetFromAssignment(const std::string& argument, std::string& name) {
+    size_t equals = argument.find('=');
+    if (equals == std::string::npos) {
+        return false;
+    }
+    name = argument.substr(0, equals);
+    SetText(argument.substr(equals + 1));
+    return true;
+}
+
 bool PropertyValue::IsInteger() const { return std::to_string(mInt) == mText; }

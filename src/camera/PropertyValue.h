@@ -15,6 +15,9 @@ struct PropertyValue {
     // "true"/"false" in any case are 1/0; other texts give their leading integer and real number.
     void SetText(const std::string& value);
     void SetEnum(int64_t index, const std::string& entry);
+    // The argument of the "set" command, "NAME=VALUE": splits it at the first "=", gives NAME
+    // back and takes VALUE with SetText. False, with nothing changed, when there is no "=".
+    bool SetFromAssignment(const std::string& argument, std::string& name);
     // True when the text is exactly the decimal form of the integer ("3", not "03" or "3.0").
     bool IsInteger() const;
 

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "TestSupport.h"
+#include "camera/Camera.h"
+#include "camera/CameraList.h"
+#include "camera/PropertyValue.h"
+#include "driver/DriverState.h"
+#include "ostravelk/ostravelk.h"
+#include "parameters/Param.h"
+#include "parameters/ParamEnum.h"
+#include "sdk/InstantCamera.h"
+
+// Named properties and commands through the exports, on the two simulated cameras: the GigE
+// camera on port 0 and the USB camera on port 1.
+namespace {
+
+class NamedProperties : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
+        int size[2];
+        ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
+        ASSERT_EQ(openCVLPort(0, 1, SimCameras::kUsb, size), 1);
+        gige = CameraList::Instance().GetByPort_(0);
+        usb = CameraList::Instance().GetByPort_(1);
+    }
+    void TearDown() override { finalize(); }
+
+    int Get(int port, const char* name) {
+        int value = -12345;
+        EXPECT_EQ(getProperty(0, port, name, &value), 1) << name;
+        return value;
+    }
+    std::string Cmd(int port, const char* command, const char* argument, int* result = nullptr) {
+        char text[128];
+        std::memset(text, 'x', sizeof text);
+        int ok = execCmd(0, port, command, argument, text, sizeof text);
+        if (result) *result = ok;
+        return text;
+    }
+    template <typename T>
+    T Value(Camera* camera, const char* name) {
+        return Camera::GetParameter<T>(camera->mParameters, name);
+    }
+
+    SimCameras sim;
+    LogCapture log;
+    Camera* gige = nullptr;
+    Camera* usb = nullptr;
+};
+
+}  // namespace
+
+TEST_F(NamedProperties, AliasesPerCameraKind) {
+    EXPECT_EQ(gige->MapPropertyName("EXPOSURE"), "ExposureTimeAbs");
+    EXPECT_EQ(gige->MapPropertyName("shutter"), "ExposureTimeAbs");
+    EXPECT_EQ(gige->MapPropertyName("Gain"), "All_GainRaw");
+    EXPECT_EQ(gige->MapPropertyName("brightness"), "All_BlackLevelRaw");
+    EXPECT_EQ(gige->MapPropertyName("framerate"), "AcquisitionFrameRateAbs");
+    EXPECT_EQ(usb->MapPropertyName("FrameRate"), "AcquisitionFrameRate");
+    EXPECT_EQ(gige->MapPropertyName("Width"), "Width");
+
+    EXPECT_EQ(Get(0, "EXPOSURE"), static_cast<int>(Value<double>(gige, "ExposureTimeAbs")));
+    EXPECT_EQ(Get(0, "shutter"), Get(0, "Exposure"));
+    EXPECT_EQ(Get(0, "Gain"), static_cast<int>(Value<int64_t>(gige, "All_GainRaw")));
+    EXPECT_EQ(Get(1, "framerate"), static_cast<int>(Value<double>(usb, "AcquisitionFrameRate")));
+    int value;
+    EXPECT_EQ(getProperty(0, 1, "Exposure", &value), 0) << "the USB camera has no ExposureTimeAbs";
+}
+
+TEST_F(NamedProperties, GammaTravelsTimesAThousand) {
+    Camera::SetParameter<double>(gige->mParameters, "Gamma", 0.45);
+    EXPECT_EQ(Get(0, "gamma"), 450);
+    EXPECT_EQ(Cmd(0, "get", "Gamma"), "450");
+    int min = -1, max = -1;
+    ASSERT_EQ(getPropertyRange(0, 0, "Gamma", &min, &max), 1);
+    auto* gamma = dynamic_cast<Param<double>*>(gige->mParameters.Find("Gamma"));
+    EXPECT_EQ(min, static_cast<int>(gamma->mMin * 1000));
+    EXPECT_EQ(max, static_cast<int>(gamma->mMax * 1000));
+    ASSERT_EQ(setProperty(0, 0, "GAMMA", 1000), 1);
+    EXPECT_DOUBLE_EQ(Value<double>(gige, "Gamma"), 1.0);
+}
+
+TEST_F(NamedProperties, RangesByType) {
+    GetDriverState().mLogLevel = 2;
+    int min = -1, max = -1;
+    ASSERT_EQ(getPropertyRange(0, 0, "ReverseX", &min, &max), 1);
+    EXPECT_EQ(min, 0);
+    EXPECT_EQ(max, 1);
+    EXPECT_EQ(getPropertyRange(0, 0, "DeviceUserID", &min, &max), 0) << "a text has no range";
+    ASSERT_EQ(getPropertyRange(0, 0, "BufferCount", &min, &max), 1);
+    EXPECT_EQ(min, 3);
+    EXPECT_EQ(max, 25);
+    auto* format = dynamic_cast<ParamEnum*>(gige->mParameters.Find("PixelFormat"));
+    ASSERT_EQ(getPropertyRange(0, 0, "PixelFormat", &min, &max), 1);
+    EXPECT_EQ(min, format->GetMinEntryValue());
+    EXPECT_EQ(max, format->GetMaxEntryValue());
+    EXPECT_TRUE(log.Contains("Camera::GetRange: leaving prop=PixelFormat min="));
+
+    log.Clear();
+    EXPECT_EQ(getPropertyRange(0, 0, "WidthMax", &min, &max), 0);
+    EXPECT_TRUE(log.Contains("port99: ERR: getPropertyRange std Exception: bad numeric "
+                             "conversion: positive overflow, getPropertyRange"));
+    EXPECT_EQ(getPropertyRange(0, 0, "NoSuchFeature", &min, &max), 0);
+}
+
+TEST_F(NamedProperties, SetCommandParsesNameAndValue) {
+    int ok = 0;
+    EXPECT_EQ(Cmd(0, "set", "ExposureTimeAbs=5000", &ok), "");
+    EXPECT_EQ(ok, 1);
+    EXPECT_DOUBLE_EQ(Value<double>(gige, "ExposureTimeAbs"), 5000.0);
+    Cmd(0, "SET", "ExposureTimeAbs", &ok);
+    EXPECT_EQ(ok, 0) << "no '='";
+    Cmd(0, "set", "DeviceUserID=a=b", &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(Value<std::string>(gige, "DeviceUserID"), "a=b") << "split at the first '='";
+    Cmd(0, "run", "x", &ok);
+    EXPECT_EQ(ok, 0);
+    EXPECT_TRUE(log.Contains("port0: ERR: ExecuteCmd unrecognized cmd:run, Camera::ExecuteCmd"));
+    EXPECT_EQ(Cmd(0, "get", "PixelSize"), "8");
+    EXPECT_EQ(Cmd(1, "get", "PixelSize"), "24");
+    EXPECT_EQ(Cmd(0, "get", "NoSuchFeature", &ok), "");
+    EXPECT_EQ(ok, 0);
+}
+
+TEST_F(NamedProperties, ResultBufferIsNeverOverrun) {
+    char small[4];
+    std::memset(small, 'x', sizeof small);
+    ASSERT_EQ(execCmd(0, 0, "get", "DeviceUserID", small, 0), 1) << "size 0 writes nothing";
+    EXPECT_EQ(small[0], 'x');
+    Camera::SetParameter<std::string>(gige->mParameters, "DeviceUserID", "LongName");
+    ASSERT_EQ(execCmd(0, 0, "get", "DeviceUserID", small, 3), 1);
+    EXPECT_STREQ(small, "Lo");
+    EXPECT_EQ(small[3], 'x');
+    EXPECT_EQ(execCmd(0, 0, "get", "DeviceUserID", nullptr, 100), 1);
+}
+
+TEST_F(NamedProperties, EnumerationsByIndexAndByName) {
+    auto* format = dynamic_cast<ParamEnum*>(gige->mParameters.Find("PixelFormat"));
+    ASSERT_GE(format->mEntries.size(), 3u);
+    ASSERT_EQ(setProperty(0, 0, "PixelFormat", 2), 1);
+    EXPECT_EQ(format->mValue, format->mEntries[2]);
+    EXPECT_EQ(Get(0, "PixelFormat"), 2);
+    ASSERT_EQ(setProperty(0, 0, "PixelFormat", 99), 1);
+    EXPECT_EQ(format->mValue, format->mEntries[2]) << "an index beyond the entries changes nothing";
+    int ok = 0;
+    Cmd(0, "set", ("PixelFormat=" + format->mEntries[0]).c_str(), &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(format->mValue, format->mEntries[0]);
+    EXPECT_EQ(Cmd(0, "get", "PixelFormat"), format->mEntries[0]);
+}
+
+TEST_F(NamedProperties, LoggingNamesChangeTheDriverState) {
+    DriverState& state = GetDriverState();
+    EXPECT_EQ(setProperty(0, 0, "LogLevel", 3), 1);
+    EXPECT_EQ(state.mLogLevel, 3);
+    EXPECT_EQ(Value<int>(gige, "LogLevel"), 3);
+    EXPECT_EQ(setProperty(0, 0, "DebugView", 0), 0) << "no parameter of that name";
+    EXPECT_EQ(state.mLogDebugView, 0);
+    EXPECT_EQ(Get(0, "LogDebugView"), 0);
+    EXPECT_EQ(setProperty(0, 0, "debugviewoutput", 2), 0);
+    EXPECT_EQ(Get(0, "DebugView"), 2);
+}
+
+TEST_F(NamedProperties, SpecialNames) {
+    EXPECT_EQ(Get(0, "MissedQueue"), 0);
+    EXPECT_EQ(Get(0, "MissedPylon"), 0);
+    EXPECT_EQ(Get(0, "FrameCount"), 0);
+    EXPECT_EQ(Get(0, "CurrentFrame"), 0);
+    EXPECT_GT(Get(0, "MemoryUsed"), 0) << "resident set size in MiB";
+    EXPECT_EQ(Get(0, "continuous"), 0);
+    ASSERT_EQ(setProperty(0, 0, "continous", 1), 1);
+    EXPECT_EQ(Get(0, "continuous"), 1);
+    EXPECT_TRUE(gige->mInstantCamera->IsGrabbing());
+    ASSERT_EQ(setProperty(0, 0, "continuous", 0), 1);
+    EXPECT_FALSE(gige->mContinuousGrab);
+    EXPECT_FALSE(gige->mInstantCamera->IsGrabbing());
+    EXPECT_EQ(setProperty(0, 0, "Reset", 12345), 1) << "DeviceReset, whatever the value";
+}
+
+TEST_F(NamedProperties, TriggerPropertiesRecheckTheSoftwareTrigger) {
+    EXPECT_FALSE(gige->mUseSoftwareTrigger);
+    int ok = 0;
+    Cmd(0, "set", "FrameStart_TriggerSource=Software", &ok);
+    ASSERT_EQ(ok, 1);
+    Cmd(0, "set", "FrameStart_TriggerMode=On", &ok);
+    ASSERT_EQ(ok, 1);
+    EXPECT_TRUE(gige->mUseSoftwareTrigger);
+    ASSERT_EQ(setProperty(0, 0, "FrameStart_TriggerMode", 0), 1);
+    EXPECT_FALSE(gige->mUseSoftwareTrigger);
+}
+
+TEST_F(NamedProperties, ClosedCameraAnswersButRefusesWrites) {
+    closeCVLPort(0, 0);
+    int value = 0;
+    EXPECT_EQ(getProperty(0, 0, "Width", &value), 1);
+    EXPECT_EQ(setProperty(0, 0, "Width", 640), 0);
+    int ok = 0;
+    EXPECT_EQ(Cmd(0, "get", "Width", &ok), std::to_string(value));
+    EXPECT_EQ(ok, 1);
+}
+
+TEST(PropertyValue, SettersFillAllThreeForms) {
+    PropertyValue v;
+    v.SetReal(-2.75);
+    EXPECT_EQ(v.mInt, -2);
+    EXPECT_EQ(v.mText, "-2.75");
+    v.SetReal(1234567.0);
+    EXPECT_EQ(v.mText, "1.23457e+06") << "six significant digits";
+    v.SetReal(1e300);
+    EXPECT_EQ(v.mInt, INT64_MAX) << "clamped, not undefined";
+    v.SetText("TRUE");
+    EXPECT_EQ(v.mInt, 1);
+    EXPECT_EQ(v.mText, "true");
+    v.SetText("12.5abc");
+    EXPECT_EQ(v.mInt, 12);
+    EXPECT_DOUBLE_EQ(v.mReal, 12.5);
+    EXPECT_EQ(v.mText, "12.5abc");
+    v.SetInt64(-5000000000LL);
+    EXPECT_TRUE(v.IsInteger());
+    v.SetText("03");
+    EXPECT_FALSE(v.IsInteger());
+    v.SetText("Mono8");
+    EXPECT_FALSE(v.IsInteger());
+    v.SetEnum(3, "Mono12");
+    EXPECT_EQ(v.mInt, 3);
+    EXPECT_EQ(v.mReal, 0.0);
+    EXPECT_EQ(v.mText, "Mono12");
+}
