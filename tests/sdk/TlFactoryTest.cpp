@@ -84,21 +84,23 @@ TEST(TlFactory, FollowsTheDirectoryAndSkipsFilesThatAreNoCameras) {
 }
 
 TEST(TlFactory, BackendSubsetFromTheEnvironment) {
+    // Only the simulator is asked for devices here: a real backend would search the machine's
+    // network (the real backend's own tests run in a private network namespace).
     setenv("OSTRAVELK_SIM_DIR", kShippedCameras.c_str(), 1);
     TlFactory& factory = TlFactory::GetInstance();
     setenv("OSTRAVELK_BACKENDS", "aravis", 1);
-    DeviceInfoList devices;
-    factory.EnumerateDevices(devices);
-    for (const DeviceInfo& info : devices) {
-        EXPECT_NE(info.GetBackendName(), "sim");
+    for (const std::string& name : factory.GetEnabledBackendNames()) {
+        EXPECT_NE(name, "sim");
     }
     EXPECT_EQ(factory.GetEnabledBackendNames().size() <= 1, true);
     setenv("OSTRAVELK_BACKENDS", " aravis , sim", 1);
     EXPECT_EQ(factory.GetEnabledBackendNames().at(0), "sim");  // build order, not list order
-    EXPECT_GE(factory.EnumerateDevices(devices), 2);
-    EXPECT_EQ(devices[0].GetBackendName(), "sim");
     setenv("OSTRAVELK_BACKENDS", "", 1);  // blank: all
     EXPECT_EQ(factory.GetEnabledBackendNames().at(0), "sim");
+    setenv("OSTRAVELK_BACKENDS", "sim", 1);
+    DeviceInfoList devices;
+    EXPECT_EQ(factory.EnumerateDevices(devices), 2);
+    EXPECT_EQ(devices[0].GetBackendName(), "sim");
 }
 
 TEST(TlFactory, CreatesDevicesForListedEntriesAndHandFilledFilters) {
