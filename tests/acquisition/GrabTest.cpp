@@ -52,7 +52,7 @@ void OnComplete(int grabber, int port) {
     uint64_t id = 0;
     int frame = -1;
     if (c.readRows) {
-        unsigned char row[8];
+        unsigned char row[8 * 3];  // 8 pixels of a colour image at most
         if (getCVLGrabRow(0, port, row, 0, 0, 7) == 1) std::memcpy(&id, row, 8);
         getProperty(0, port, "CurrentFrame", &frame);
     }
