@@ -124,6 +124,8 @@ BENCHMARK(RowReadout)->Unit(benchmark::kMicrosecond);
 // Console output as usual, and the mean real time per iteration of each run kept for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    // Colours only on a terminal.
+    RatioReporter() : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
