@@ -36,7 +36,8 @@ protected:
     }
     std::string Cmd(int port, const char* command, const char* argument, int* result = nullptr) {
         char text[128];
-        std::memset(text, 'x', sizeof text);
+        std::memset(text, 'x', sizeof text - 1);
+        text[sizeof text - 1] = '\0';
         int ok = execCmd(0, port, command, argument, text, sizeof text);
         if (result) *result = ok;
         return text;
