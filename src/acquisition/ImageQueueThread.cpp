@@ -33,25 +33,26 @@ void ImageQueueThread::Init() {
     mTerminate = false;
     mExitedEvent.Reset();
     mThread = std::thread([this] { ThreadMain(); });
-    GetDriverState().LogPort(2, mCamera->mPort, "Info: ",
-                             "ImageQueueThread::ImageQueueThread: thread created:" +
-                                 ThreadIdText(mThread),
-                             "ImageQueueThread::Init");
+    GetDriverState().LogPort(
+        2, mCamera->mPort,
+        "Info: ", "ImageQueueThread::ImageQueueThread: thread created:" + ThreadIdText(mThread),
+        "ImageQueueThread::Init");
 }
 
 int ImageQueueThread::ThreadMain() {
     DriverState& state = GetDriverState();
     const char* where = "ImageQueueThread::ThreadMain";
-    state.LogPort(2, mCamera->mPort, "Info: ",
-                  "ImageQueueThread entering, clock=" + std::to_string(std::clock()), where);
+    state.LogPort(2, mCamera->mPort,
+                  "Info: ", "ImageQueueThread entering, clock=" + std::to_string(std::clock()),
+                  where);
     sdk::WaitObjects waitObjects;
     waitObjects.Add(mCamera->mInstantCamera->GetGrabResultWaitObject());
     while (!mTerminate) {
         try {
             bool ready = waitObjects.WaitForAll(kPollMs);
             if (mTerminate) {
-                state.LogPort(2, mCamera->mPort, "Info: ",
-                              "ImageQueueThread terminate event received", where);
+                state.LogPort(2, mCamera->mPort,
+                              "Info: ", "ImageQueueThread terminate event received", where);
                 break;
             }
             if (!ready) {
@@ -68,8 +69,9 @@ int ImageQueueThread::ThreadMain() {
             LogCurrentException(mCamera->mPort, "ImageQueueThread", where);
         }
     }
-    state.LogPort(2, mCamera->mPort, "Info: ",
-                  "ImageQueueThread leaving, clock=" + std::to_string(std::clock()), where);
+    state.LogPort(2, mCamera->mPort,
+                  "Info: ", "ImageQueueThread leaving, clock=" + std::to_string(std::clock()),
+                  where);
     mExitedEvent.Signal();
     return 0;
 }

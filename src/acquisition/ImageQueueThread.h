@@ -17,7 +17,7 @@ class Camera;
 // can wait for it with a time limit. A worker that is still running after Destroy gave up must
 // not outlive its camera: the camera list then keeps the camera alive.
 class ImageQueueThread {
-public:
+  public:
     explicit ImageQueueThread(Camera* camera);
     ~ImageQueueThread();
     ImageQueueThread(const ImageQueueThread&) = delete;
@@ -31,7 +31,7 @@ public:
     bool Destroy();
     bool IsRunning() const { return mThread.joinable(); }
 
-private:
+  private:
     int ThreadMain();
 
     std::thread mThread;

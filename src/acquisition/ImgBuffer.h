@@ -9,7 +9,7 @@
 // Threading: used by the thread that starts/stops grabbing (pool buffers) or by the open and
 // the image queue thread (output image); no lock.
 class ImgBuffer {
-public:
+  public:
     ImgBuffer() = default;
     virtual ~ImgBuffer();
     ImgBuffer(const ImgBuffer&) = delete;

@@ -21,7 +21,9 @@ constexpr uint32_t kBGR8packed = 0x02180015;
 
 }  // namespace
 
-ImgBuffers::ImgBuffers(Camera* camera) : mCamera(camera) { mPool.reserve(10); }
+ImgBuffers::ImgBuffers(Camera* camera) : mCamera(camera) {
+    mPool.reserve(10);
+}
 
 ImgBuffers::~ImgBuffers() {
     DriverState& state = GetDriverState();
@@ -31,8 +33,7 @@ ImgBuffers::~ImgBuffers() {
     }
 }
 
-void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer,
-                                intptr_t& bufferContext) {
+void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer, intptr_t& bufferContext) {
     ImgBuffer* free = nullptr;
     for (const std::unique_ptr<ImgBuffer>& buffer : mPool) {
         if (!buffer->mInUse) {
@@ -77,9 +78,8 @@ void ImgBuffers::Init() {
     mHeight = height;
     mLineSize = color ? 3 * mWidth : mWidth;
     if (state.IsLogEnabled(2)) {
-        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(mWidth) +
-                         ", height=" + std::to_string(mHeight) +
-                         ", iscolor=" + (color ? "1" : "0"));
+        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(mWidth) + ", height=" +
+                         std::to_string(mHeight) + ", iscolor=" + (color ? "1" : "0"));
     }
     if (mWidth < 1 || mHeight < 1) {
         if (state.IsLogEnabled(1)) {
@@ -90,8 +90,8 @@ void ImgBuffers::Init() {
 
     uint32_t source = sdk::ImageFormatConverter::kUndefinedPixelType;
     if (const Param_* format = parameters.Find("PixelFormat")) {
-        source = static_cast<uint32_t>(sdk::PixelTypeMapper::GetPylonPixelTypeByName(
-            format->GetValueText().c_str()));
+        source = static_cast<uint32_t>(
+            sdk::PixelTypeMapper::GetPylonPixelTypeByName(format->GetValueText().c_str()));
     }
     mConverter.Initialize(source);
     mConverter.SetBitDepthReduction(sdk::BitDepthReduction::KeepMostSignificantBits);

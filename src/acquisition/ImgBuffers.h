@@ -23,7 +23,7 @@ class GrabResultPtr;
 // that reads rows after the completion callback. There is no lock: an image converted while the
 // host reads rows overwrites them in place.
 class ImgBuffers : public sdk::IBufferFactory {
-public:
+  public:
     explicit ImgBuffers(Camera* camera);
     ~ImgBuffers() override;
     ImgBuffers(const ImgBuffers&) = delete;

@@ -231,6 +231,10 @@ bool Camera::IsColor() const {
     }
 }
 
-int Camera::GetWidth() const { return GetParameterAsInt(mParameters, "Width"); }
+int Camera::GetWidth() const {
+    return GetParameterAsInt(mParameters, "Width");
+}
 
-int Camera::GetHeight() const { return GetParameterAsInt(mParameters, "Height"); }
+int Camera::GetHeight() const {
+    return GetParameterAsInt(mParameters, "Height");
+}

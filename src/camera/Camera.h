@@ -37,7 +37,7 @@ class UsbInstantCamera;
 // and a close from a host or removal thread never interleave. The flags and counters read across
 // threads are atomics; the parameter sets are not locked (the callers serialise them).
 class Camera {
-public:
+  public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null
     // pointer" when it is null.
     Camera(const CameraDeviceInfo& info, sdk::InstantCamera* instantCamera);
@@ -121,7 +121,7 @@ public:
     std::atomic<uint64_t> mCurrentFrame{0};
     std::atomic<int64_t> mFrameCount{0};
 
-private:
+  private:
     bool DoOpen();
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

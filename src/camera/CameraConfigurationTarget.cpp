@@ -8,11 +8,17 @@
 
 CameraConfigurationTarget::CameraConfigurationTarget(Camera& camera) : mCamera(camera) {}
 
-int CameraConfigurationTarget::GetPort() const { return mCamera.mPort; }
+int CameraConfigurationTarget::GetPort() const {
+    return mCamera.mPort;
+}
 
-std::string CameraConfigurationTarget::GetFriendlyName() const { return mCamera.Name(); }
+std::string CameraConfigurationTarget::GetFriendlyName() const {
+    return mCamera.Name();
+}
 
-CameraParameters& CameraConfigurationTarget::GetParameters() { return mCamera.mParameters; }
+CameraParameters& CameraConfigurationTarget::GetParameters() {
+    return mCamera.mParameters;
+}
 
 CameraParameters& CameraConfigurationTarget::GetBackupParameters() {
     return mCamera.mBackupParameters;
@@ -22,9 +28,13 @@ void CameraConfigurationTarget::SetConfiguring(bool configuring) {
     mCamera.mConfiguring = configuring;
 }
 
-bool CameraConfigurationTarget::IsGrabbing() { return mCamera.mInstantCamera->IsGrabbing(); }
+bool CameraConfigurationTarget::IsGrabbing() {
+    return mCamera.mInstantCamera->IsGrabbing();
+}
 
-void CameraConfigurationTarget::StopGrabbing() { mCamera.StopGrabbing(); }
+void CameraConfigurationTarget::StopGrabbing() {
+    mCamera.StopGrabbing();
+}
 
 void CameraConfigurationTarget::StartGrabbing() {
     if (mCamera.mIsOpen) {
@@ -32,7 +42,9 @@ void CameraConfigurationTarget::StartGrabbing() {
     }
 }
 
-bool CameraConfigurationTarget::IsContinuousGrab() const { return mCamera.mContinuousGrab; }
+bool CameraConfigurationTarget::IsContinuousGrab() const {
+    return mCamera.mContinuousGrab;
+}
 
 void CameraConfigurationTarget::ApplyToCamera(const std::vector<std::string>& names) {
     std::lock_guard<std::recursive_mutex> lock(mCamera.mLock);
@@ -56,12 +68,13 @@ void CameraConfigurationTarget::RefreshFromCamera() {
     }
 }
 
-bool CameraConfigurationTarget::Validate(const CameraParameters& parameters,
-                                         std::string& message) {
+bool CameraConfigurationTarget::Validate(const CameraParameters& parameters, std::string& message) {
     return parameters.Validate(message);
 }
 
-bool CameraConfigurationTarget::Save() { return mCamera.mParameters.Save(); }
+bool CameraConfigurationTarget::Save() {
+    return mCamera.mParameters.Save();
+}
 
 void CameraConfigurationTarget::ApplyDriverSettings() {
     mCamera.mDriverState->ApplySettings(mCamera.mParameters);

@@ -13,7 +13,7 @@ class Camera;
 //
 // Threading: the dialog's thread only.
 class CameraConfigurationTarget : public ConfigurationTarget {
-public:
+  public:
     explicit CameraConfigurationTarget(Camera& camera);
 
     int GetPort() const override;
@@ -32,6 +32,6 @@ public:
     bool Save() override;
     void ApplyDriverSettings() override;
 
-private:
+  private:
     Camera& mCamera;
 };

@@ -26,8 +26,8 @@ void CameraEventHandler::OnCameraDeviceRemoved(sdk::InstantCamera&) {
         const std::string& name = mCamera->Name();
         if (Camera::GetParameter<bool>(mCamera->mParameters, "Reconnect")) {
             CameraList::Instance().MarkLost(mCamera);
-            state.LogPort(1, port, "", "WARNING: Camera removed: " + name + ". Will try to reconnect",
-                          where);
+            state.LogPort(1, port, "",
+                          "WARNING: Camera removed: " + name + ". Will try to reconnect", where);
         } else {
             state.LogPort(1, port, "", "WARNING: Camera removal detected: " + name, where);
         }

@@ -14,13 +14,13 @@ class Camera;
 // Threading: OnCameraDeviceRemoved runs on a thread of the SDK; it reads the camera's flags and
 // settings and may close the camera (which takes the camera's lock).
 class CameraEventHandler : public sdk::ConfigurationEventHandler, public sdk::ImageEventHandler {
-public:
+  public:
     CameraEventHandler(Camera* camera, const std::atomic<int>* port);
     ~CameraEventHandler() override;
 
     void OnCameraDeviceRemoved(sdk::InstantCamera& camera) override;
 
-private:
+  private:
     Camera* mCamera;
     const std::atomic<int>* mPort;
 };

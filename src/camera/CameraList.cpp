@@ -13,13 +13,6 @@ namespace {
 
 CameraList* gInstance = nullptr;
 
-void LogIf(int level, const std::string& text) {
-    DriverState& state = GetDriverState();
-    if (state.IsLogEnabled(level)) {
-        state.Log(level, text);
-    }
-}
-
 }  // namespace
 
 CameraList& CameraList::Instance() {
@@ -29,11 +22,13 @@ CameraList& CameraList::Instance() {
     return *gInstance;
 }
 
-CameraList* CameraList::TryInstance() { return gInstance; }
+CameraList* CameraList::TryInstance() {
+    return gInstance;
+}
 
 void CameraList::InitInstance() {
     if (gInstance) {
-        LogIf(1, "CameraList::InitInstance: WARNING: already initialized");
+        GetDriverState().Log(1, "CameraList::InitInstance: WARNING: already initialized");
         return;
     }
     gInstance = new CameraList();
@@ -63,22 +58,23 @@ bool CameraList::Shutdown() {
             camera->mImageQueueThread.RequestStop();
         }
     }
-    LogIf(2, "CameraList dtor");
+    GetDriverState().Log(2, "CameraList dtor");
 
     // The reopen thread stops first, so it can never reach a camera deleted below.
     mLostCameras.Clear();
     if (!mReopenThread.Destroy()) {
         // Still inside an open after 10 s: it may touch this list and any camera, so they are
         // kept alive for the rest of the process.
-        LogIf(1, "CameraList dtor: WARNING: reopen thread still busy, cameras are kept");
+        GetDriverState().Log(
+            1, "CameraList dtor: WARNING: reopen thread still busy, cameras are kept");
         return false;
     }
     for (int i = 0; i < mCameras.Size(); ++i) {
         Camera* camera = mCameras.At(i);
         if (camera && !camera->mImageQueueThread.Destroy()) {
             // A host callback that does not return keeps its camera alive for good.
-            LogIf(1, "CameraList dtor: WARNING: image queue thread of " + camera->Name() +
-                         " still busy, camera is kept");
+            GetDriverState().Log(1, "CameraList dtor: WARNING: image queue thread of " +
+                                        camera->Name() + " still busy, camera is kept");
             mCameras.Remove(camera);
             --i;
         }
@@ -94,7 +90,8 @@ void CameraList::Init() {
     filter[1].SetDeviceClass("BaslerUsb");
     int count = sdk::TlFactory::GetInstance().EnumerateDevices(mDevices, filter, false);
     if (count == 0 || mDevices.empty()) {
-        LogIf(1, "CameraList::Init: WARNING: enumerateDevices shows no camera present!");
+        GetDriverState().Log(
+            1, "CameraList::Init: WARNING: enumerateDevices shows no camera present!");
         return;
     }
     int created = 0;
@@ -102,23 +99,26 @@ void CameraList::Init() {
         CameraDeviceInfo info(device);
         Camera* camera = CreateCamera(info);
         if (!camera) {
-            LogIf(1, "CameraList::Init:  ERROR: could not allocate Camera object");
+            GetDriverState().Log(1, "CameraList::Init:  ERROR: could not allocate Camera object");
             continue;
         }
         const char* kind = camera->mGigECamera ? "gigE" : camera->mUsbCamera ? "Usb" : "?";
-        LogIf(1, std::string(kind) + " camera found: " + info.mFriendlyName);
+        GetDriverState().Log(1, std::string(kind) + " camera found: " + info.mFriendlyName);
         mCameras.Add(camera);
         ++created;
     }
     if (created > 0) {
         mReopenThread.Start();
-        LogIf(2, "CameraList::Init: " + std::to_string(created) + " camera(s) found");
+        GetDriverState().Log(2,
+                             "CameraList::Init: " + std::to_string(created) + " camera(s) found");
     } else {
-        LogIf(1, "CameraList::Init: WARNING: no supported cameras found");
+        GetDriverState().Log(1, "CameraList::Init: WARNING: no supported cameras found");
     }
 }
 
-int CameraList::Count() const { return mCameras.Size(); }
+int CameraList::Count() const {
+    return mCameras.Size();
+}
 
 const char** CameraList::GetConfigNames() {
     mConfigNames.clear();
@@ -132,7 +132,7 @@ const char** CameraList::GetConfigNames() {
 
 Camera* CameraList::GetByName(const char* name) const {
     std::string text = name ? name : "";
-    LogIf(3, "CameraList::GetByName: entering " + text);
+    GetDriverState().Log(3, "CameraList::GetByName: entering " + text);
     if (!name) {
         return nullptr;
     }
@@ -140,7 +140,7 @@ Camera* CameraList::GetByName(const char* name) const {
     for (int i = 0; i < count; ++i) {
         Camera* camera = mCameras.At(i);
         if (camera && camera->Name() == text) {
-            LogIf(3, "CameraList::GetByName: leaving " + text);
+            GetDriverState().Log(3, "CameraList::GetByName: leaving " + text);
             return camera;
         }
     }
@@ -164,7 +164,9 @@ void CameraList::MarkLost(Camera* camera) {
     mLostCameras.AddUnique(camera);
 }
 
-void CameraList::RemoveLost(Camera* camera) { mLostCameras.Remove(camera); }
+void CameraList::RemoveLost(Camera* camera) {
+    mLostCameras.Remove(camera);
+}
 
 Camera* CreateCamera(const CameraDeviceInfo& info) {
     sdk::InstantCamera* instantCamera = nullptr;
@@ -173,7 +175,7 @@ Camera* CreateCamera(const CameraDeviceInfo& info) {
     } else if (info.mDeviceClass == "BaslerUsb") {
         instantCamera = new sdk::UsbInstantCamera();
     } else {
-        LogIf(1, "CreateCamera:: unrecognized type: " + info.mDeviceClass);
+        GetDriverState().Log(1, "CreateCamera:: unrecognized type: " + info.mDeviceClass);
         return nullptr;
     }
     return new Camera(info, instantCamera);

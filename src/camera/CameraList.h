@@ -22,7 +22,7 @@ struct CameraDeviceInfo;
 // and SDK threads; each CameraVector operation holds that vector's lock for itself only.
 // CallbackLock() serialises the host's completion callbacks of all cameras.
 class CameraList {
-public:
+  public:
     // The list; throws std::runtime_error "CameraList instance not ready yet" when there is none.
     static CameraList& Instance();
     // The list, or null when there is none.
@@ -55,7 +55,7 @@ public:
     void RemoveLost(Camera* camera);
     CameraVector& LostCameras() { return mLostCameras; }
 
-private:
+  private:
     CameraList();
     // Stops the threads and deletes the cameras; false when the reopen thread did not stop, in
     // which case the list must be kept alive.

@@ -13,13 +13,6 @@ namespace {
 constexpr unsigned kTickMs = 5000;
 constexpr unsigned kStopWaitMs = 10000;
 
-void LogIf(int level, const std::string& text) {
-    DriverState& state = GetDriverState();
-    if (state.IsLogEnabled(level)) {
-        state.Log(level, text);
-    }
-}
-
 }  // namespace
 
 std::string ThreadIdText(std::thread& thread) {
@@ -34,7 +27,7 @@ CameraReopenThread::CameraReopenThread(CameraVector* lostCameras)
       mExitedEvent(sdk::WaitObjectEx::Create()) {}
 
 CameraReopenThread::~CameraReopenThread() {
-    LogIf(2, "CameraReopenThread dtor");
+    GetDriverState().Log(2, "CameraReopenThread dtor");
     Destroy();
 }
 
@@ -43,11 +36,13 @@ void CameraReopenThread::Start() {
     mExitedEvent.Reset();
     mRunning = true;
     mThread = std::thread([this] { ThreadMain(); });
-    LogIf(2, "CameraReopenThread::CameraReopenThread: thread created:" + ThreadIdText(mThread));
+    GetDriverState().Log(
+        2, "CameraReopenThread::CameraReopenThread: thread created:" + ThreadIdText(mThread));
 }
 
 void CameraReopenThread::ThreadMain() {
-    LogIf(2, "CameraReopenThread::ThreadMain: entering, clock=" + std::to_string(std::clock()));
+    GetDriverState().Log(
+        2, "CameraReopenThread::ThreadMain: entering, clock=" + std::to_string(std::clock()));
     for (;;) {
         if (mTerminateEvent.Wait(kTickMs)) {
             break;
@@ -58,8 +53,8 @@ void CameraReopenThread::ThreadMain() {
             if (count == 0) {
                 return;
             }
-            LogIf(2, "CameraReopenThread: Lost cameras=" + std::to_string(count) +
-                         " Will try to reopen");
+            GetDriverState().Log(2, "CameraReopenThread: Lost cameras=" + std::to_string(count) +
+                                        " Will try to reopen");
             for (int i = count - 1; i >= 0; --i) {
                 if (Camera* camera = mLostCameras->At(i)) {
                     camera->ReOpen();
@@ -67,14 +62,14 @@ void CameraReopenThread::ThreadMain() {
             }
         });
     }
-    LogIf(2, "CameraReopenThread::ThreadMain: Event received: terminate");
-    LogIf(2, "CameraReopenThread::ThreadMain: leaving");
+    GetDriverState().Log(2, "CameraReopenThread::ThreadMain: Event received: terminate");
+    GetDriverState().Log(2, "CameraReopenThread::ThreadMain: leaving");
     mRunning = false;
     mExitedEvent.Signal();
 }
 
 bool CameraReopenThread::Destroy() {
-    LogIf(2, "CameraReopenThread::Destroy");
+    GetDriverState().Log(2, "CameraReopenThread::Destroy");
     if (!mThread.joinable()) {
         return true;
     }
@@ -83,7 +78,8 @@ bool CameraReopenThread::Destroy() {
     if (ended) {
         mThread.join();
     } else {
-        LogIf(1, "CameraReopenThread::Destroy: WARNING: thread did not end within 10 s");
+        GetDriverState().Log(
+            1, "CameraReopenThread::Destroy: WARNING: thread did not end within 10 s");
         mThread.detach();
     }
     return ended;

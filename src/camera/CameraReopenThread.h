@@ -17,7 +17,7 @@ class CameraVector;
 // thread's last act, so Destroy can wait for it with a time limit. An exception in one tick is
 // logged and the thread goes on at the next tick.
 class CameraReopenThread {
-public:
+  public:
     // lostCameras is the camera list's vector of lost cameras; it must outlive the thread.
     explicit CameraReopenThread(CameraVector* lostCameras);
     ~CameraReopenThread();
@@ -30,7 +30,7 @@ public:
     bool Destroy();
     bool IsRunning() const { return mRunning; }
 
-private:
+  private:
     void ThreadMain();
 
     CameraVector* mLostCameras;

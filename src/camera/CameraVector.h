@@ -11,7 +11,7 @@ class Camera;
 // Threading: any thread. Every operation holds mLock (recursive) for its own duration only, so
 // a walk reads Size() once and then fetches entries with At().
 class CameraVector {
-public:
+  public:
     void Add(Camera* camera);
     // Appends unless the same pointer is present already.
     void AddUnique(Camera* camera);
@@ -25,7 +25,7 @@ public:
     // Empties the vector without destroying anything.
     void Clear();
 
-private:
+  private:
     mutable std::recursive_mutex mLock;
     std::vector<Camera*> mCameras;  // guarded by mLock
 };

@@ -35,7 +35,9 @@ bool IsOneOf(const std::string& name, std::initializer_list<const char*> special
 }
 
 // Real values of "gamma" travel multiplied by 1000.
-double Scale(const std::string& hostName) { return Is(hostName, "gamma") ? 1000.0 : 1.0; }
+double Scale(const std::string& hostName) {
+    return Is(hostName, "gamma") ? 1000.0 : 1.0;
+}
 
 int TruncateToInt(double value) {
     if (std::isnan(value)) {

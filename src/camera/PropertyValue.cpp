@@ -89,4 +89,6 @@ bool PropertyValue::SetFromAssignment(const std::string& argument, std::string& 
     return true;
 }
 
-bool PropertyValue::IsInteger() const { return std::to_string(mInt) == mText; }
+bool PropertyValue::IsInteger() const {
+    return std::to_string(mInt) == mText;
+}

@@ -24,17 +24,13 @@ Result Guard(const char* function, Result failure, Body&& body) noexcept {
     return RunGuarded(kNoPort, function, function, failure, std::forward<Body>(body));
 }
 
-void LogIf(int level, const std::string& text) {
-    DriverState& state = GetDriverState();
-    if (state.IsLogEnabled(level)) {
-        state.Log(level, text);
-    }
+std::string Text(const char* text) {
+    return text ? text : "";
 }
 
-std::string Text(const char* text) { return text ? text : ""; }
-
 std::string GrabberPort(int grabberNo, int portNo, const char* separator) {
-    return "grabberNo=" + std::to_string(grabberNo) + separator + "portNo=" + std::to_string(portNo);
+    return "grabberNo=" + std::to_string(grabberNo) + separator +
+           "portNo=" + std::to_string(portNo);
 }
 
 bool EqualsIgnoringCase(const char* a, const char* b) {
@@ -49,7 +45,7 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 
 // A null out-pointer from the host is refused with a log line instead of a crash.
 int Refuse(const char* function, const char* argument) {
-    LogIf(1, std::string(function) + ": ERROR: null argument " + argument + "\n");
+    GetDriverState().Log(1, std::string(function) + ": ERROR: null argument " + argument + "\n");
     return 0;
 }
 
@@ -57,9 +53,13 @@ int Refuse(const char* function, const char* argument) {
 
 extern "C" {
 
-int setSystemPath(const char* path) { return GetDriverState().SetSystemPath(path) ? 1 : 0; }
+int setSystemPath(const char* path) {
+    return GetDriverState().SetSystemPath(path) ? 1 : 0;
+}
 
-void setDebugMsgProc(DebugMsgProc proc) { GetDriverState().mDebugMsgProc = proc; }
+void setDebugMsgProc(DebugMsgProc proc) {
+    GetDriverState().mDebugMsgProc = proc;
+}
 
 int initialize(const char* systemPath, DebugMsgProc proc) {
     return Guard("initialize", 0, [&] {
@@ -70,7 +70,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         if (const char* root = std::getenv("PYLON_GENICAM_ROOT")) {
             setenv("GENICAM_ROOT_V2_3", root, 1);
         }
-        LogIf(2, "===============\ninitialize: \n");
+        GetDriverState().Log(2, "===============\ninitialize: \n");
         if (state.mRefCount == 0) {
             sdk::Initialize();
             CameraList::InitInstance();
@@ -80,11 +80,12 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         std::time_t now = std::time(nullptr);
         std::tm t{};
         localtime_r(&now, &t);
-        LogIf(1, "initialize: Basler camera driver V" + std::string(DriverState::kVersionText) +
-                     ", refcount=" + std::to_string(count) + ", " +
-                     std::to_string(t.tm_year + 1900) + "-" + std::to_string(t.tm_mon + 1) + "-" +
-                     std::to_string(t.tm_mday) + " " + std::to_string(t.tm_hour) + ":" +
-                     std::to_string(t.tm_min) + ":" + std::to_string(t.tm_sec) + "\n");
+        GetDriverState().Log(
+            1, "initialize: Basler camera driver V" + std::string(DriverState::kVersionText) +
+                   ", refcount=" + std::to_string(count) + ", " + std::to_string(t.tm_year + 1900) +
+                   "-" + std::to_string(t.tm_mon + 1) + "-" + std::to_string(t.tm_mday) + " " +
+                   std::to_string(t.tm_hour) + ":" + std::to_string(t.tm_min) + ":" +
+                   std::to_string(t.tm_sec) + "\n");
         return 1;
     });
 }
@@ -92,11 +93,13 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
 int finalize(void) {
     return Guard("finalize", 0, [&] {
         DriverState& state = GetDriverState();
-        LogIf(2, "finalize: entering, refcount=" + std::to_string(state.mRefCount) + "\n");
+        GetDriverState().Log(
+            2, "finalize: entering, refcount=" + std::to_string(state.mRefCount) + "\n");
         if (state.mRefCount <= 0) {
             // Without this guard the count would go negative and every later initialize would
             // leave the driver without cameras for the rest of the process.
-            LogIf(1, "finalize: WARNING: finalize without initialize, refcount stays 0\n");
+            GetDriverState().Log(
+                1, "finalize: WARNING: finalize without initialize, refcount stays 0\n");
             return 1;
         }
         int count = --state.mRefCount;
@@ -106,14 +109,18 @@ int finalize(void) {
                 sdk::Terminate(true);
             }
         }
-        LogIf(2, "finalize: leaving, refcount=" + std::to_string(count) + "\n");
+        GetDriverState().Log(2, "finalize: leaving, refcount=" + std::to_string(count) + "\n");
         return 1;
     });
 }
 
-int getCVLMaxNoOfGrabbers(void) { return 1; }
+int getCVLMaxNoOfGrabbers(void) {
+    return 1;
+}
 
-int getCVLMaxNoOfPorts(void) { return 20; }
+int getCVLMaxNoOfPorts(void) {
+    return 20;
+}
 
 int getCVLNoOfSupportedCameras(void) {
     return Guard("getCVLNoOfSupportedCameras", 0, [] { return CameraList::Instance().Count(); });
@@ -132,37 +139,43 @@ int openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
         size[0] = 0;
         size[1] = 0;
         std::string name = Text(cameraName);
-        LogIf(2, "openCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") +
-                     ", cameraName=" + name + "\n");
+        GetDriverState().Log(2, "openCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") +
+                                    ", cameraName=" + name + "\n");
         if (name.empty() || EqualsIgnoringCase(name.c_str(), "Undefined") ||
             EqualsIgnoringCase(name.c_str(), "Udefinert")) {
-            LogIf(1, "openCVLPort: ERROR: undefined camera, " + GrabberPort(grabberNo, portNo, ", ") +
-                         ", cameraName=" + name + "\n");
+            GetDriverState().Log(1, "openCVLPort: ERROR: undefined camera, " +
+                                        GrabberPort(grabberNo, portNo, ", ") +
+                                        ", cameraName=" + name + "\n");
             return 0;
         }
         Camera* camera = CameraList::Instance().GetByName(cameraName);
         if (!camera) {
-            LogIf(1, "openCVLPort: ERROR: cannot find camera by name:" + name + "\n");
+            GetDriverState().Log(1,
+                                 "openCVLPort: ERROR: cannot find camera by name:" + name + "\n");
             return 0;
         }
         if (!camera->QuorvaneOpen(portNo, size)) {
-            LogIf(2, "openCVLPort: ERROR: camera not opened, " +
-                         GrabberPort(grabberNo, portNo, ", ") + ", cameraName=" + name + "\n");
+            GetDriverState().Log(2, "openCVLPort: ERROR: camera not opened, " +
+                                        GrabberPort(grabberNo, portNo, ", ") +
+                                        ", cameraName=" + name + "\n");
             return 0;
         }
-        LogIf(2, "openCVLPort: leaving -- Camera " + camera->mDeviceInfo.mFriendlyName +
-                     " OPENED on port " + std::to_string(portNo) + "\n");
+        GetDriverState().Log(2, "openCVLPort: leaving -- Camera " +
+                                    camera->mDeviceInfo.mFriendlyName + " OPENED on port " +
+                                    std::to_string(portNo) + "\n");
         return 1;
     });
 }
 
 void closeCVLPort(int grabberNo, int portNo) {
     Guard("closeCVLPort", 0, [&] {
-        LogIf(2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
+        GetDriverState().Log(
+            2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
         if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
             camera->Close();
         }
-        LogIf(2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
+        GetDriverState().Log(
+            2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
         return 0;
     });
 }
@@ -190,9 +203,10 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
         // The host's column range is checked: a bad range would read past the image.
         int width = camera->mBuffers.Width();
         if (firstCol < 0 || lastCol < firstCol || lastCol >= width) {
-            LogIf(1, "getCVLGrabRow: ERROR: column range " + std::to_string(firstCol) + ".." +
-                         std::to_string(lastCol) + " outside the image width " +
-                         std::to_string(width) + ", portNo=" + std::to_string(portNo) + "\n");
+            GetDriverState().Log(1, "getCVLGrabRow: ERROR: column range " +
+                                        std::to_string(firstCol) + ".." + std::to_string(lastCol) +
+                                        " outside the image width " + std::to_string(width) +
+                                        ", portNo=" + std::to_string(portNo) + "\n");
             return 0;
         }
         size_t bytesPerPixel = static_cast<size_t>(camera->mPixelSize / 8);
@@ -204,18 +218,21 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
 
 int setCompleteCallback(int grabberNo, int portNo, CompleteCallback callback) {
     return Guard("setCompleteCallback", 0, [&] {
-        LogIf(2, "setCompleteCallback: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        GetDriverState().Log(
+            2, "setCompleteCallback: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
         if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
             camera->mCompleteCallback = callback;
         }
-        LogIf(2, "setCompleteCallback: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        GetDriverState().Log(
+            2, "setCompleteCallback: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
         return 1;
     });
 }
 
 int getPropertyRange(int grabberNo, int portNo, const char* name, int* min, int* max) {
     return Guard("getPropertyRange", 0, [&] {
-        LogIf(2, "getPropertyRange: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        GetDriverState().Log(
+            2, "getPropertyRange: entering " + GrabberPort(grabberNo, portNo, "   ") + "\n");
         if (!name || !min || !max) {
             return Refuse("getPropertyRange", !name ? "name" : !min ? "min" : "max");
         }
@@ -223,14 +240,16 @@ int getPropertyRange(int grabberNo, int portNo, const char* name, int* min, int*
         if (!camera || !camera->GetRange(name, *min, *max)) {
             return 0;
         }
-        LogIf(2, "getPropertyRange: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
+        GetDriverState().Log(
+            2, "getPropertyRange: leaving " + GrabberPort(grabberNo, portNo, "   ") + "\n");
         return 1;
     });
 }
 
 int getProperty(int grabberNo, int portNo, const char* name, int* value) {
     return Guard("getProperty", 0, [&] {
-        LogIf(3, "getProperty: portNo=" + std::to_string(portNo) + ", prop=" + Text(name) + "\n");
+        GetDriverState().Log(
+            3, "getProperty: portNo=" + std::to_string(portNo) + ", prop=" + Text(name) + "\n");
         if (!name || !value) {
             return Refuse("getProperty", !name ? "name" : "value");
         }
@@ -246,7 +265,7 @@ int getProperty(int grabberNo, int portNo, const char* name, int* value) {
 
 int setProperty(int grabberNo, int portNo, const char* name, int value) {
     return Guard("setProperty", 0, [&] {
-        LogIf(3, "setProperty: portNo=" + std::to_string(portNo) + "\n");
+        GetDriverState().Log(3, "setProperty: portNo=" + std::to_string(portNo) + "\n");
         if (!name) {
             return Refuse("setProperty", "name");
         }
@@ -274,10 +293,11 @@ int execCmd(int grabberNo, int portNo, const char* command, const char* argument
 int configureCamera(void* parent, const char* cameraName) {
     return Guard("configureCamera", 0, [&] {
         std::string name = Text(cameraName);
-        LogIf(2, "configureCamera: entering cameraName=" + name + "\n");
+        GetDriverState().Log(2, "configureCamera: entering cameraName=" + name + "\n");
         Camera* camera = CameraList::Instance().GetByName(cameraName);
         if (!camera) {
-            LogIf(1, "configureCamera: ERROR: cannot find camera by name: " + name + "\n");
+            GetDriverState().Log(
+                1, "configureCamera: ERROR: cannot find camera by name: " + name + "\n");
             return 0;
         }
         if (!camera->Configure(parent)) {
