@@ -10,7 +10,7 @@
 namespace sdk {
 
 EnumerationNode::EnumerationNode(MemoryNodeMap& map, const gcstring& name)
-    : MemoryNode(map, name, intfIEnumeration) {}
+    : ValueNode(map, name, intfIEnumeration) {}
 
 INode* EnumerationNode::GetNode() const {
     return const_cast<EnumerationNode*>(this);
@@ -65,9 +65,7 @@ IEnumEntry* EnumerationNode::GetCurrentEntry(bool verify, bool ignoreCache) cons
 }
 
 int64_t EnumerationNode::GetIntValue(bool, bool) const {
-    Lock lock = LockMap();
-    CheckReadable();
-    return ReadRaw();
+    return ReadChecked();
 }
 
 void EnumerationNode::SetIntValue(int64_t value, bool) {
@@ -84,12 +82,7 @@ void EnumerationNode::SetIntValue(int64_t value, bool) {
                                   entry->GetSymbolic().str() + "' is not available",
                               __FILE__, __LINE__);
     }
-    if (mWriteHandler) {
-        mWriteHandler(value);
-    } else {
-        Store(value);
-    }
-    NotifyWritten();
+    WriteChecked(value);
 }
 
 EnumEntryNode& EnumerationNode::AddEntry(const gcstring& symbolic, int64_t value, bool available) {
@@ -101,27 +94,14 @@ EnumEntryNode& EnumerationNode::AddEntry(const gcstring& symbolic, int64_t value
     }
     mEntries.push_back(&entry);
     if (!mHasValue) {
-        mValue.SetAll(value);
-        mHasValue = true;
+        Initialize(value);
     }
     return entry;
 }
 
-EnumerationNode& EnumerationNode::SetValueProvider(std::function<int64_t()> provider) {
-    Lock lock = LockMap();
-    mValueProvider = std::move(provider);
-    return *this;
-}
-
-EnumerationNode& EnumerationNode::SetWriteHandler(std::function<void(int64_t)> handler) {
-    Lock lock = LockMap();
-    mWriteHandler = std::move(handler);
-    return *this;
-}
-
 EnumerationNode& EnumerationNode::Initialize(int64_t value) {
     Lock lock = LockMap();
-    mValue.SetAll(value);
+    ValueNode::Initialize(value);
     mHasValue = true;
     return *this;
 }
@@ -135,26 +115,6 @@ EnumerationNode& EnumerationNode::Initialize(const gcstring& symbolic) {
             __LINE__);
     }
     return Initialize(entry->GetValue());
-}
-
-int64_t EnumerationNode::ReadRaw() const {
-    Lock lock = LockMap();
-    return mValueProvider ? mValueProvider() : mValue.Get(GetSelectorKey());
-}
-
-int64_t EnumerationNode::StoredValue(const SelectorKey& key) const {
-    Lock lock = LockMap();
-    return mValue.Get(key);
-}
-
-void EnumerationNode::Store(int64_t value) {
-    Lock lock = LockMap();
-    mValue.Set(GetSelectorKey(), value);
-}
-
-void EnumerationNode::Store(const SelectorKey& key, int64_t value) {
-    Lock lock = LockMap();
-    mValue.Set(key, value);
 }
 
 gcstring EnumerationNode::ReadSymbolic() const {

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "sdk/IEnumeration.h"
-#include "sdk/MemoryNode.h"
+#include "sdk/ValueNode.h"
 
 namespace sdk {
 
@@ -13,7 +12,7 @@ class EnumEntryNode;
 
 // In-memory enumeration (see MemoryNodeMap). Entries keep the order they were added in; the first
 // one added is the initial value. Hooks: a value provider and a write handler as IntegerNode.
-class EnumerationNode : public MemoryNode, public IEnumeration {
+class EnumerationNode : public ValueNode<EnumerationNode, int64_t>, public IEnumeration {
   public:
     EnumerationNode(MemoryNodeMap& map, const gcstring& name);
 
@@ -31,16 +30,10 @@ class EnumerationNode : public MemoryNode, public IEnumeration {
 
     // Adds an entry; an unavailable one is NA.
     EnumEntryNode& AddEntry(const gcstring& symbolic, int64_t value, bool available = true);
-    EnumerationNode& SetValueProvider(std::function<int64_t()> provider);
-    EnumerationNode& SetWriteHandler(std::function<void(int64_t)> handler);
     // The stored value in every selector state, unchecked.
     EnumerationNode& Initialize(int64_t value);
     EnumerationNode& Initialize(const gcstring& symbolic);
 
-    int64_t ReadRaw() const;
-    int64_t StoredValue(const SelectorKey& key) const;
-    void Store(int64_t value);
-    void Store(const SelectorKey& key, int64_t value);
     // Symbolic name of the current value (empty when it is no entry), without access check.
     gcstring ReadSymbolic() const;
 
@@ -50,10 +43,7 @@ class EnumerationNode : public MemoryNode, public IEnumeration {
     EnumEntryNode* FindEntry(int64_t value) const;
 
     std::vector<EnumEntryNode*> mEntries;  // nodes owned by the map
-    SelectedValue<int64_t> mValue;
     bool mHasValue = false;
-    std::function<int64_t()> mValueProvider;
-    std::function<void(int64_t)> mWriteHandler;
 };
 
 }  // namespace sdk

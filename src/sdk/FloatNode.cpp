@@ -9,11 +9,7 @@
 namespace sdk {
 
 FloatNode::FloatNode(MemoryNodeMap& map, const gcstring& name)
-    : MemoryNode(map, name, intfIFloat), mMin(-DBL_MAX), mMax(DBL_MAX) {}
-
-INode* FloatNode::GetNode() const {
-    return const_cast<FloatNode*>(this);
-}
+    : NumericNode(map, name, intfIFloat, -DBL_MAX, DBL_MAX, Linear) {}
 
 gcstring FloatNode::ToString(bool verify, bool ignoreCache) const {
     return nodetext::FormatFloat(GetValue(verify, ignoreCache));
@@ -21,12 +17,6 @@ gcstring FloatNode::ToString(bool verify, bool ignoreCache) const {
 
 void FloatNode::FromString(const gcstring& text, bool verify) {
     SetValue(nodetext::ParseFloat(text.str(), GetName().str()), verify);
-}
-
-double FloatNode::GetValue(bool, bool) const {
-    Lock lock = LockMap();
-    CheckReadable();
-    return ReadRaw();
 }
 
 void FloatNode::SetValue(double value, bool) {
@@ -41,22 +31,7 @@ void FloatNode::SetValue(double value, bool) {
                                       GetName().str() + "'",
                                   __FILE__, __LINE__);
     }
-    if (mWriteHandler) {
-        mWriteHandler(value);
-    } else {
-        Store(value);
-    }
-    NotifyWritten();
-}
-
-double FloatNode::GetMin() const {
-    Lock lock = LockMap();
-    return mMinProvider ? mMinProvider() : mMin;
-}
-
-double FloatNode::GetMax() const {
-    Lock lock = LockMap();
-    return mMaxProvider ? mMaxProvider() : mMax;
+    WriteChecked(value);
 }
 
 bool FloatNode::HasInc() const {
@@ -69,20 +44,8 @@ double FloatNode::GetInc() const {
     return mInc;
 }
 
-ERepresentation FloatNode::GetRepresentation() const {
-    Lock lock = LockMap();
-    return mRepresentation;
-}
-
-gcstring FloatNode::GetUnit() const {
-    Lock lock = LockMap();
-    return mUnit;
-}
-
 FloatNode& FloatNode::SetRange(double min, double max) {
-    Lock lock = LockMap();
-    mMin = min;
-    mMax = max;
+    SetLimits(min, max);
     return *this;
 }
 
@@ -90,63 +53,6 @@ FloatNode& FloatNode::SetInc(double inc) {
     Lock lock = LockMap();
     mInc = inc;
     return *this;
-}
-
-FloatNode& FloatNode::SetMinProvider(std::function<double()> provider) {
-    Lock lock = LockMap();
-    mMinProvider = std::move(provider);
-    return *this;
-}
-
-FloatNode& FloatNode::SetMaxProvider(std::function<double()> provider) {
-    Lock lock = LockMap();
-    mMaxProvider = std::move(provider);
-    return *this;
-}
-
-FloatNode& FloatNode::SetRepresentation(ERepresentation representation) {
-    Lock lock = LockMap();
-    mRepresentation = representation;
-    return *this;
-}
-
-FloatNode& FloatNode::SetUnit(const gcstring& unit) {
-    Lock lock = LockMap();
-    mUnit = unit;
-    return *this;
-}
-
-FloatNode& FloatNode::SetValueProvider(std::function<double()> provider) {
-    Lock lock = LockMap();
-    mValueProvider = std::move(provider);
-    return *this;
-}
-
-FloatNode& FloatNode::SetWriteHandler(std::function<void(double)> handler) {
-    Lock lock = LockMap();
-    mWriteHandler = std::move(handler);
-    return *this;
-}
-
-FloatNode& FloatNode::Initialize(double value) {
-    Lock lock = LockMap();
-    mValue.SetAll(value);
-    return *this;
-}
-
-double FloatNode::ReadRaw() const {
-    Lock lock = LockMap();
-    return mValueProvider ? mValueProvider() : mValue.Get(GetSelectorKey());
-}
-
-void FloatNode::Store(double value) {
-    Lock lock = LockMap();
-    mValue.Set(GetSelectorKey(), value);
-}
-
-void FloatNode::Store(const SelectorKey& key, double value) {
-    Lock lock = LockMap();
-    mValue.Set(key, value);
 }
 
 }  // namespace sdk

@@ -116,6 +116,16 @@ int64_t ParseInteger(const std::string& text, const std::string& nodeName) {
     return value;
 }
 
+std::string FormatBytes(const std::vector<uint8_t>& bytes) {
+    std::string text = "0x";
+    char digits[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", unsigned(b));
+        text += digits;
+    }
+    return text;
+}
+
 std::string FormatFloat(double value) {
     for (int precision = 15; precision <= 17; ++precision) {
         std::ostringstream out;

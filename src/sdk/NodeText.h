@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sdk/NodeTypes.h"
 
@@ -23,6 +24,9 @@ double ParseFloat(const std::string& text, const std::string& nodeName);
 bool ParseBoolean(const std::string& text, const std::string& nodeName);
 
 std::string Trim(const std::string& text);
+
+// Register contents as "0x" and two upper-case hex digits per byte, in memory order.
+std::string FormatBytes(const std::vector<uint8_t>& bytes);
 
 }  // namespace nodetext
 }  // namespace sdk

@@ -1,7 +1,6 @@
 #include "sdk/RegisterNode.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "sdk/GenericException.h"
@@ -22,13 +21,7 @@ INode* RegisterNode::GetNode() const {
 gcstring RegisterNode::ToString(bool, bool) const {
     Lock lock = LockMap();
     CheckReadable();
-    std::string text = "0x";
-    char digits[3];
-    for (uint8_t b : mBytes) {
-        std::snprintf(digits, sizeof digits, "%02X", unsigned(b));
-        text += digits;
-    }
-    return text;
+    return nodetext::FormatBytes(mBytes);
 }
 
 void RegisterNode::FromString(const gcstring& text, bool verify) {

@@ -669,13 +669,7 @@ gcstring AravisRegister::ToString(bool verify, bool ignoreCache) const {
     Lock lock = LockMap();
     std::vector<uint8_t> bytes(static_cast<size_t>(GetLength()));
     Get(bytes.data(), static_cast<int64_t>(bytes.size()), verify, ignoreCache);
-    std::string text = "0x";
-    char digits[3];
-    for (uint8_t b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", unsigned(b));
-        text += digits;
-    }
-    return text;
+    return nodetext::FormatBytes(bytes);
 }
 
 void AravisRegister::FromString(const gcstring& text, bool verify) {

@@ -5,16 +5,16 @@
 #include <mutex>
 #include <thread>
 
+#include "sdk/RemovalCallback.h"
+
 namespace sdk {
 
 struct AravisRemovalNotifier::State {
     std::mutex mutex;
     std::condition_variable changed;
-    std::function<void()> callback;  // guarded by mutex
-    bool inCallback = false;         // guarded by mutex
-    std::thread::id callbackThread;  // guarded by mutex
-    bool lost = false;               // guarded by mutex
-    bool stop = false;               // guarded by mutex
+    RemovalCallback callback;  // guarded by mutex
+    bool lost = false;         // guarded by mutex
+    bool stop = false;         // guarded by mutex
     std::atomic<bool> removed{false};
 };
 
@@ -30,7 +30,7 @@ AravisRemovalNotifier::Token AravisRemovalNotifier::Start() {
     auto state = std::make_shared<State>();
     {
         std::lock_guard<std::mutex> lock(mState->mutex);
-        state->callback = mState->callback;
+        state->callback.CarryOver(mState->callback);
     }
     mState = state;
     std::thread(&AravisRemovalNotifier::Run, state).detach();
@@ -54,10 +54,7 @@ void AravisRemovalNotifier::Signal(const Token& token) {
 
 void AravisRemovalNotifier::SetCallback(std::function<void()> callback) {
     std::unique_lock<std::mutex> lock(mState->mutex);
-    mState->changed.wait(lock, [this] {
-        return !mState->inCallback || mState->callbackThread == std::this_thread::get_id();
-    });
-    mState->callback = std::move(callback);
+    mState->callback.Set(lock, mState->changed, std::move(callback));
 }
 
 bool AravisRemovalNotifier::IsRemoved() const {
@@ -71,21 +68,7 @@ void AravisRemovalNotifier::Run(Token state) {
         return;
     }
     state->removed = true;
-    std::function<void()> callback = state->callback;
-    if (!callback) {
-        return;
-    }
-    state->inCallback = true;
-    state->callbackThread = std::this_thread::get_id();
-    lock.unlock();
-    try {
-        callback();
-    } catch (...) {
-        // A handler's failure must not end the process.
-    }
-    lock.lock();
-    state->inCallback = false;
-    state->changed.notify_all();
+    state->callback.Run(lock, state->changed);
 }
 
 }  // namespace sdk

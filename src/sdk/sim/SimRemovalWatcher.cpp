@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "sdk/RemovalCallback.h"
+
 namespace sdk {
 
 struct SimRemovalWatcher::State {
@@ -19,9 +21,7 @@ struct SimRemovalWatcher::State {
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::function<void()> callback;  // guarded by mutex
-    bool inCallback = false;         // guarded by mutex
-    std::thread::id callbackThread;  // guarded by mutex
+    RemovalCallback callback;  // guarded by mutex
 };
 
 SimRemovalWatcher::SimRemovalWatcher(std::string path)
@@ -41,7 +41,7 @@ void SimRemovalWatcher::Start(int64_t timeoutMs) {
     state->timeoutMs = timeoutMs;
     {
         std::lock_guard<std::mutex> lock(mState->mutex);
-        state->callback = mState->callback;
+        state->callback.CarryOver(mState->callback);
     }
     state->running = true;
     mState = state;
@@ -61,10 +61,7 @@ void SimRemovalWatcher::SetTimeout(int64_t timeoutMs) {
 
 void SimRemovalWatcher::SetCallback(std::function<void()> callback) {
     std::unique_lock<std::mutex> lock(mState->mutex);
-    mState->changed.wait(lock, [this] {
-        return !mState->inCallback || mState->callbackThread == std::this_thread::get_id();
-    });
-    mState->callback = std::move(callback);
+    mState->callback.Set(lock, mState->changed, std::move(callback));
 }
 
 bool SimRemovalWatcher::IsRemoved() const {
@@ -94,20 +91,7 @@ void SimRemovalWatcher::Run(std::shared_ptr<State> state) {
             continue;
         }
         state->removed = true;
-        std::function<void()> callback = state->callback;
-        if (callback) {
-            state->inCallback = true;
-            state->callbackThread = std::this_thread::get_id();
-            lock.unlock();
-            try {
-                callback();
-            } catch (...) {
-                // A handler's failure must not end the process.
-            }
-            lock.lock();
-            state->inCallback = false;
-            state->changed.notify_all();
-        }
+        state->callback.Run(lock, state->changed);
         break;
     }
     state->running = false;
