@@ -76,12 +76,12 @@ void ImgBuffers::Init() {
         boost::numeric_cast<int32_t>(Camera::GetParameter<int64_t>(parameters, "Height"));
     mWidth = width;
     mHeight = height;
-    mLineSize = color ? 3 * mWidth : mWidth;
+    mLineSize = color ? 3 * width : width;
     if (state.IsLogEnabled(2)) {
-        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(mWidth) + ", height=" +
-                         std::to_string(mHeight) + ", iscolor=" + (color ? "1" : "0"));
+        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(width) + ", height=" +
+                         std::to_string(height) + ", iscolor=" + (color ? "1" : "0"));
     }
-    if (mWidth < 1 || mHeight < 1) {
+    if (width < 1 || height < 1) {
         if (state.IsLogEnabled(1)) {
             state.Log(1, " ImgBuffers::Init: ERROR: incorrect image width/height");
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -48,9 +49,10 @@ class ImgBuffers : public sdk::IBufferFactory {
 
     std::vector<std::unique_ptr<ImgBuffer>> mPool;  // only grows: element addresses are stable
     ImgBuffer mImage;
-    int32_t mLineSize = 0;
-    int32_t mWidth = 0;
-    int32_t mHeight = 0;
+    // The geometry is read by the host's row read-out while a reopen may set it again.
+    std::atomic<int32_t> mLineSize{0};
+    std::atomic<int32_t> mWidth{0};
+    std::atomic<int32_t> mHeight{0};
     sdk::ImageFormatConverter mConverter;
     Camera* mCamera;
 };
