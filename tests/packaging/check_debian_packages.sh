@@ -1,0 +1,130 @@
+#!/bin/bash
+# Builds the Debian packages from a finished build tree, installs them with apt-get into a scratch
+# root, builds a consumer with only pkg-config (and one with only the CMake package) against
+# them, then removes and purges them and checks that nothing is left.
+#   check_debian_packages.sh BUILD_DIR SOURCE_DIR
+# apt-get and dpkg work wholly inside the scratch root: its package database starts as a copy of
+# this machine's, so dependencies are resolved against what is installed here, but nothing of
+# this machine changes (no files, no apt hooks, no maintainer script actions, no locks).
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+if [ "$(id -u)" -ne 0 ]; then
+  echo "skipped: installing packages into a scratch root needs root"
+  exit 77
+fi
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+# shellcheck source=consumer.sh
+. "$source/tests/packaging/consumer.sh"
+
+echo "== packages"
+cpack --config "$build/CPackConfig.cmake" -B "$scratch/packages" >"$scratch/cpack.log" 2>&1 ||
+  { cat "$scratch/cpack.log"; fail "cpack"; }
+debs=("$scratch"/packages/*.deb)
+packages=()
+for deb in "${debs[@]}"; do
+  packages+=("$(dpkg-deb -f "$deb" Package)")
+  echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
+done
+[ "${packages[*]}" = "libostravelk-dev libostravelk1 ostravelk-tools" ] ||
+  fail "packages: ${packages[*]}"
+runtime=$(ls "$scratch"/packages/libostravelk1_*.deb)
+# Binary dependencies are found by dpkg-shlibdeps: the library's own NEEDED entries.
+dpkg-deb -f "$runtime" Depends | grep -q 'libc6 (>=' || fail "runtime has no libc6 dependency"
+dpkg-deb -f "$runtime" Depends | grep -q 'libqt6widgets6 (>=' || fail "runtime lacks Qt"
+
+# The library ships stripped; its debug information is in the -dbgsym package under its build id.
+mkdir -p "$scratch/unpacked"
+dpkg-deb -x "$runtime" "$scratch/unpacked/runtime"
+library=$(ls "$scratch"/unpacked/runtime/usr/lib/libostravelk.so.1.*)
+readelf -S "$library" | grep -q '\.debug_info' && fail "library is not stripped"
+build_id=$(readelf -n "$library" | sed -n 's/.*Build ID: //p')
+dpkg-deb -x "$(ls "$scratch"/packages/libostravelk1-dbgsym_*.ddeb)" "$scratch/unpacked/dbgsym"
+debug="$scratch/unpacked/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
+readelf -S "$debug" | grep -q '\.debug_info' || fail "no debug information for build id $build_id"
+echo "library $(stat -c %s "$library") bytes, debug information $(stat -c %s "$debug") bytes"
+
+echo "== apt-get install into a scratch root"
+root="$scratch/root"
+mkdir -p "$root"/var/lib/dpkg/{info,updates,triggers} "$root"/var/lib/apt/lists/partial \
+  "$root"/var/cache/apt/archives/partial "$root"/var/log/apt "$root"/etc/apt/{apt.conf.d,sources.list.d,preferences.d,trusted.gpg.d}
+cp /var/lib/dpkg/status "$root/var/lib/dpkg/status"
+# The installed packages' file lists are not copied: none of their files is in the scratch root.
+dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${binary:Package}\n' |
+  while read -r package; do : >"$root/var/lib/dpkg/info/$package.list"; done
+cat >"$scratch/apt.conf" <<CONF
+Dir::Etc::main "$root/etc/apt/apt.conf";
+Dir::Etc::parts "$root/etc/apt/apt.conf.d";
+Dir::Etc::sourcelist "$root/etc/apt/sources.list";
+Dir::Etc::sourceparts "$root/etc/apt/sources.list.d";
+Dir::Etc::preferences "$root/etc/apt/preferences";
+Dir::Etc::preferencesparts "$root/etc/apt/preferences.d";
+Dir::Etc::trustedparts "$root/etc/apt/trusted.gpg.d";
+Dir::State "$root/var/lib/apt";
+Dir::State::status "$root/var/lib/dpkg/status";
+Dir::Cache "$root/var/cache/apt";
+Dir::Log "$root/var/log/apt";
+APT::Sandbox::User "root";
+DPkg::Options { "--root=$root"; "--force-script-chrootless"; "--log=/dev/null"; };
+CONF
+apt() { APT_CONFIG="$scratch/apt.conf" DEBIAN_FRONTEND=noninteractive apt-get -q -y "$@"; }
+# Everything in the scratch root but the package manager's own bookkeeping.
+snapshot() {
+  (cd "$root" && find . \( -path ./var/lib/dpkg -o -path ./var/lib/apt -o -path ./var/cache/apt \
+    -o -path ./var/log/apt \) -prune -o -print | sort)
+}
+before=$(snapshot)
+(cd "$scratch/packages" && apt install ./*.deb) >"$scratch/apt.log" 2>&1 ||
+  { cat "$scratch/apt.log"; fail "apt-get install"; }
+for package in "${packages[@]}"; do
+  status=$(dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${db:Status-Abbrev}' "$package")
+  [ "$status" = "ii " ] || fail "$package is '$status' after installation"
+done
+
+# Every file dpkg lists is there, and nothing else came.
+listed=$(for package in "${packages[@]}"; do dpkg --root="$root" -L "$package"; done |
+  grep -vx '/\.' | sed 's|^|.|' | sort -u)
+while read -r path; do
+  [ -e "$root/$path" ] || [ -L "$root/$path" ] || fail "listed but missing: $path"
+done <<<"$listed"
+unlisted=$(comm -13 <(printf '%s\n' "$before") <(snapshot) | comm -23 - <(printf '%s\n' "$listed"))
+[ -z "$unlisted" ] || fail "installed but not listed: $unlisted"
+for want in ./usr/lib/udev/rules.d/70-ostravelk-usb3vision.rules \
+  ./usr/lib/sysctl.d/60-ostravelk-gige.conf ./usr/lib/libostravelk.so ./usr/bin/ostravelk-host; do
+  grep -qx "$want" <<<"$listed" || fail "not installed: $want"
+done
+
+echo "== consumers against the installed packages"
+libdir="$root/usr/lib"
+build_with_pkgconfig "$(dirname "$(grep '/ostravelk\.pc$' <<<"$listed" | sed "s|^\.|$root|")")" \
+  "$scratch/list_cameras"
+run_lists_cameras "$scratch/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
+build_with_cmake "$root/usr" "$scratch/cmake_consumer"
+run_lists_cameras "$scratch/cmake_consumer/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
+# The installed sample host finds the installed library by itself.
+host_wrapper="$scratch/host_list"
+printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n "s/^  //p"\n' "$root/usr/bin/ostravelk-host" \
+  >"$host_wrapper"
+chmod +x "$host_wrapper"
+run_lists_cameras "$host_wrapper" "$libdir"
+echo "each listed: $(expected_cameras | paste -sd ",")"
+
+echo "== apt-get remove, then purge"
+apt remove "${packages[@]}" >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log"; fail "apt-get remove"; }
+left=$(comm -13 <(printf '%s\n' "$before") <(snapshot))
+[ -z "$left" ] || fail "left behind after removal: $left"
+# A package with a removal script stays recorded (state rc, no files) until it is purged.
+kept=$({ dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${db:Status-Abbrev} ${Package}\n' \
+  "${packages[@]}" 2>/dev/null || true; } | sed -n 's/^rc  //p')
+echo "no files left; recorded until purged: ${kept:-none}"
+if [ -n "$kept" ]; then
+  # shellcheck disable=SC2086
+  apt purge $kept >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log"; fail "apt-get purge"; }
+fi
+known=$({ dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${db:Status-Abbrev} ${Package}\n' \
+  "${packages[@]}" 2>/dev/null || true; } | grep -v '^un ' || true)
+[ -z "$known" ] || fail "still known to dpkg after purge: $known"
+recorded=$(ls "$root/var/lib/dpkg/info" | grep -E '^(libostravelk|ostravelk)' || true)
+[ -z "$recorded" ] || fail "left in the package database: $recorded"
+echo "OK"
