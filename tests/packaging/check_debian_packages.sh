@@ -103,11 +103,8 @@ run_lists_cameras "$scratch/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
 build_with_cmake "$root/usr" "$scratch/cmake_consumer"
 run_lists_cameras "$scratch/cmake_consumer/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
 # The installed sample host finds the installed library by itself.
-host_wrapper="$scratch/host_list"
-printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n "s/^  //p"\n' "$root/usr/bin/ostravelk-host" \
-  >"$host_wrapper"
-chmod +x "$host_wrapper"
-run_lists_cameras "$host_wrapper" "$libdir"
+host_lister "$root/usr/bin/ostravelk-host" "$scratch/host_list"
+run_lists_cameras "$scratch/host_list" "$libdir"
 echo "each listed: $(expected_cameras | paste -sd ",")"
 
 echo "== apt-get remove, then purge"
@@ -125,6 +122,6 @@ fi
 known=$({ dpkg-query --admindir="$root/var/lib/dpkg" -W -f='${db:Status-Abbrev} ${Package}\n' \
   "${packages[@]}" 2>/dev/null || true; } | grep -v '^un ' || true)
 [ -z "$known" ] || fail "still known to dpkg after purge: $known"
-recorded=$(ls "$root/var/lib/dpkg/info" | grep -E '^(libostravelk|ostravelk)' || true)
+recorded=$(cd "$root/var/lib/dpkg/info" && find . -name 'libostravelk*' -o -name 'ostravelk*')
 [ -z "$recorded" ] || fail "left in the package database: $recorded"
 echo "OK"

@@ -22,9 +22,7 @@ check_prefix() {
   run_lists_cameras "$scratch/out/$name" "$libdir" LD_LIBRARY_PATH="$libdir"
   build_with_cmake "$prefix" "$scratch/out/$name-cmake"
   run_lists_cameras "$scratch/out/$name-cmake/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
-  printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n "s/^  //p"\n' "$prefix/bin/ostravelk-host" \
-    >"$scratch/out/$name-host"
-  chmod +x "$scratch/out/$name-host"
+  host_lister "$prefix/bin/ostravelk-host" "$scratch/out/$name-host"
   run_lists_cameras "$scratch/out/$name-host" "$libdir"
   echo "$prefix: consumers and sample host list the cameras"
 }

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154
 # Shared by the packaging checks (sourced): builds the camera-listing consumer against an
 # installed Ostravelk and checks that it lists the simulated cameras with the installed library.
 # Needs: $source (source tree), $build (build tree), $scratch (scratch directory).
@@ -26,13 +27,15 @@ run_lists_cameras() {
   trace=$(env "$@" LD_DEBUG=libs OSTRAVELK_SIM_DIR="$source/sim/cameras" OSTRAVELK_BACKENDS=sim \
     "$binary" "$scratch/host" 2>&1 >/dev/null)
   loaded=$(sed -n 's/.*calling init: \(.*libostravelk\.so\.1\)$/\1/p' <<<"$trace" | head -1)
-  [ -n "$loaded" ] && [ "$(realpath "$loaded")" = "$(realpath "$libdir/libostravelk.so.1")" ] ||
+  if [ -z "$loaded" ] || [ "$(realpath "$loaded")" != "$(realpath "$libdir/libostravelk.so.1")" ]; then
     fail "$binary loaded '$loaded', not $libdir/libostravelk.so.1"
+  fi
 }
 
 # build_with_pkgconfig PCDIR OUT: compiles the consumer with only what pkg-config says, as a
 # makefile would (the flags are shell words: a prefix with blanks comes escaped).
 build_with_pkgconfig() {
+  # shellcheck disable=SC2034 # out is used by eval
   local pcdir=$1 out=$2 flags
   flags=$(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs ostravelk) || fail "pkg-config"
   eval "cc -std=c99 -Wall -Wextra -Werror -pedantic \"\$source/tests/packaging/list_cameras.c\" \
@@ -48,4 +51,12 @@ build_with_cmake() {
   grep -qxF "Ostravelk_DIR:PATH=$prefix/lib/cmake/Ostravelk" "$outdir/CMakeCache.txt" ||
     fail "consumer found the CMake package outside $prefix"
   cmake --build "$outdir" >/dev/null || fail "consumer build with CMake package in $prefix"
+}
+
+# host_lister HOST OUT: writes OUT, a program that lists cameras like the consumer, by running the
+# installed sample host HOST.
+host_lister() {
+  # shellcheck disable=SC2016 # $1 belongs to the written script
+  printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n "s/^  //p"\n' "$1" >"$2"
+  chmod +x "$2"
 }
