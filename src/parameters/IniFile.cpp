@@ -1,255 +1,256 @@
 #include "parameters/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <mutex>
-#include <sstream>
+#include <string_view>
+#include <utility>
 
 namespace {
 
-std::mutex& FileLock() {
-    static std::mutex* lock = new std::mutex();
-    return *lock;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+std::string_view Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return std::string_view();
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string Trim(const std::string& text) {
-    const char* blanks = " \t\r\n\v\f";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb && std::tolower(ca) != std::tolower(cb)) {
-            return false;
+// ASCII letters to lower case; every other byte as it is, whatever the process locale.
+std::string Fold(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
         }
     }
+    return folded;
+}
+
+// A whole "[name]" line: the trimmed name, or false for other lines.
+bool ParseHeader(std::string_view line, std::string_view& name) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') {
+        return false;
+    }
+    name = Trim(trimmed.substr(1, trimmed.size() - 2));
     return true;
 }
 
-// "[name]" lines: the name, or false for other lines.
-bool ParseHeader(const std::string& line, std::string& name) {
-    std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] != '[') {
+// "key=value" lines: the trimmed key and where the trimmed value lies in the line. Comment lines
+// (";"), lines starting with "[" and lines without "=" are no keys.
+bool ParseKey(std::string_view line, std::string_view& key, size_t& valueBegin, size_t& valueEnd) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[') {
         return false;
     }
-    size_t close = trimmed.find(']');
-    name = Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-    return true;
-}
-
-// "key=value" lines; comment lines (";") and lines without "=" are no keys.
-bool ParseKey(const std::string& line, std::string& key, std::string& value) {
-    std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == ';') {
-        return false;
-    }
-    size_t equals = line.find('=');
-    if (equals == std::string::npos) {
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
         return false;
     }
     key = Trim(line.substr(0, equals));
-    value = Trim(line.substr(equals + 1));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    valueBegin = value.empty() ? equals + 1 : static_cast<size_t>(value.data() - line.data());
+    valueEnd = valueBegin + value.size();
     return true;
 }
 
-std::string Cut(const std::string& text, size_t bufferSize) {
+std::string Cut(std::string_view text, size_t bufferSize) {
     if (bufferSize == 0) {
         return std::string();
     }
-    return text.size() > bufferSize - 1 ? text.substr(0, bufferSize - 1) : text;
-}
-
-IniFile ReadUnlocked(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return IniFile();
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return IniFile::FromText(text.str());
+    return std::string(text.substr(0, bufferSize - 1));
 }
 
 }  // namespace
 
 IniFile IniFile::FromText(const std::string& text) {
     IniFile file;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
+    std::string_view rest(text);
+    if (rest.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        file.mByteOrderMark = true;
+        rest.remove_prefix(kByteOrderMark.size());
+    }
+    bool lineEndSeen = false;
+    Section* current = nullptr;
+    while (!rest.empty()) {
+        size_t end = rest.find('\n');
+        std::string_view content = rest.substr(0, end);
+        LineEnd lineEnd = LineEnd::kNone;
+        if (end != std::string_view::npos) {
+            lineEnd = LineEnd::kLf;
+            if (!content.empty() && content.back() == '\r') {
+                content.remove_suffix(1);
+                lineEnd = LineEnd::kCrLf;
+            }
+            rest.remove_prefix(end + 1);
+        } else {
+            rest = std::string_view();
         }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        if (!lineEndSeen && lineEnd != LineEnd::kNone) {
+            lineEndSeen = true;
+            file.mNewLineEnd = lineEnd;
         }
-        file.mLines.push_back(std::move(line));
-        start = end + 1;
+        const size_t index = file.mLines.size();
+        file.mLines.push_back(Line{std::string(content), lineEnd});
+
+        std::string_view name, key;
+        size_t valueBegin = 0, valueEnd = 0;
+        if (ParseHeader(content, name)) {
+            current = &file.AddSection(std::string(name), index);
+        } else if (current != nullptr) {
+            if (!Trim(content).empty()) {
+                current->lastContent = index;
+            }
+            if (ParseKey(content, key, valueBegin, valueEnd)) {
+                current->keys.emplace(Fold(key), KeyLine{false, index, valueBegin, valueEnd});
+            }
+        }
     }
     return file;
 }
 
+IniFile::Section& IniFile::AddSection(std::string name, size_t header) {
+    std::string folded = Fold(name);
+    mSectionIndex.emplace(std::move(folded), mSections.size());
+    if (!mListFull && mListedBytes + name.size() + 1 <= kSectionNamesBufferSize) {
+        mListedBytes += name.size() + 1;
+        ++mListedSections;
+    } else {
+        mListFull = true;
+    }
+    mSections.push_back(Section{std::move(name), header, header, {}, {}});
+    return mSections.back();
+}
+
+const char* IniFile::LineEndText(LineEnd end) {
+    switch (end) {
+        case LineEnd::kLf:
+            return "\n";
+        case LineEnd::kCrLf:
+            return "\r\n";
+        case LineEnd::kNone:
+            break;
+    }
+    return "";
+}
+
 std::string IniFile::ToText() const {
+    const std::string newLine = LineEndText(mNewLineEnd);
     std::string text;
-    for (const std::string& line : mLines) {
-        text += line;
-        text += '\n';
+    if (mByteOrderMark) {
+        text += kByteOrderMark;
+    }
+    // Sections of the text, in text order, hold their added keys after their last content line.
+    size_t next = 0;
+    for (size_t i = 0; i < mLines.size(); ++i) {
+        text += mLines[i].text;
+        text += LineEndText(mLines[i].end);
+        for (; next < mSections.size() && mSections[next].header != kNoLine &&
+               mSections[next].lastContent == i;
+             ++next) {
+            const Section& section = mSections[next];
+            if (!section.added.empty() && mLines[i].end == LineEnd::kNone) {
+                text += newLine;
+            }
+            for (const std::string& line : section.added) {
+                text += line;
+                text += newLine;
+            }
+        }
+    }
+    for (const Section& section : mSections) {
+        if (section.header != kNoLine) {
+            continue;
+        }
+        if (text.size() > (mByteOrderMark ? kByteOrderMark.size() : 0) && text.back() != '\n') {
+            text += newLine;
+        }
+        text += "[" + section.name + "]" + newLine;
+        for (const std::string& line : section.added) {
+            text += line;
+            text += newLine;
+        }
     }
     return text;
 }
 
-IniFile IniFile::Read(const std::string& path) {
-    std::lock_guard<std::mutex> lock(FileLock());
-    return ReadUnlocked(path);
+const IniFile::Section* IniFile::FindSection(const std::string& section) const {
+    const auto found = mSectionIndex.find(Fold(section));
+    return found == mSectionIndex.end() ? nullptr : &mSections[found->second];
 }
 
-bool IniFile::Update(const std::string& path, const std::function<void(IniFile&)>& update) {
-    std::lock_guard<std::mutex> lock(FileLock());
-    IniFile file = ReadUnlocked(path);
-    update(file);
-    return file.Write(path);
+const std::string& IniFile::TextOf(const Section& section, const KeyLine& line) const {
+    return line.added ? section.added[line.index] : mLines[line.index].text;
 }
 
-std::string IniFile::GetProfileString(const std::string& path, const std::string& section,
-                                      const std::string& key, const std::string& defaultValue,
-                                      size_t bufferSize) {
-    return Read(path).GetString(section, key, defaultValue, bufferSize);
-}
-
-bool IniFile::WriteProfileString(const std::string& path, const std::string& section,
-                                 const std::string& key, const std::string& value) {
-    return Update(path, [&](IniFile& file) { file.SetString(section, key, value); });
-}
-
-bool IniFile::FindSection(const std::string& section, Range& range) const {
-    std::string name;
-    for (size_t i = 0; i < mLines.size(); ++i) {
-        if (!ParseHeader(mLines[i], name) || !EqualsIgnoringCase(name, section)) {
-            continue;
-        }
-        range.header = i;
-        range.end = i + 1;
-        while (range.end < mLines.size() && !ParseHeader(mLines[range.end], name)) {
-            ++range.end;
-        }
-        return true;
+bool IniFile::Lookup(const std::string& section, const std::string& key, std::string& value,
+                     size_t bufferSize) const {
+    const Section* found = FindSection(section);
+    if (found == nullptr) {
+        return false;
     }
-    return false;
+    const auto line = found->keys.find(Fold(key));
+    if (line == found->keys.end()) {
+        return false;
+    }
+    const std::string_view text(TextOf(*found, line->second));
+    value =
+        Cut(text.substr(line->second.valueBegin, line->second.valueEnd - line->second.valueBegin),
+            bufferSize);
+    return true;
 }
 
 std::string IniFile::GetString(const std::string& section, const std::string& key,
                                const std::string& defaultValue, size_t bufferSize) const {
-    Range range;
-    if (FindSection(section, range)) {
-        std::string lineKey, value;
-        for (size_t i = range.header + 1; i < range.end; ++i) {
-            if (ParseKey(mLines[i], lineKey, value) && EqualsIgnoringCase(lineKey, key)) {
-                return Cut(value, bufferSize);
-            }
-        }
+    std::string value;
+    if (Lookup(section, key, value, bufferSize)) {
+        return value;
     }
     return Cut(Trim(defaultValue), bufferSize);
 }
 
 std::vector<std::string> IniFile::GetSectionNames(size_t bufferSize) const {
     std::vector<std::string> names;
-    size_t used = 0;
-    std::string name;
-    for (const std::string& line : mLines) {
-        if (!ParseHeader(line, name)) {
-            continue;
-        }
-        // Room for the name, its zero byte, and the zero byte that ends the list.
-        if (used + name.size() + 1 + 1 > bufferSize) {
+    size_t used = 1;  // the zero byte that ends the list
+    for (const Section& section : mSections) {
+        if (used + section.name.size() + 1 > bufferSize) {
             break;
         }
-        used += name.size() + 1;
-        names.push_back(name);
+        used += section.name.size() + 1;
+        names.push_back(section.name);
     }
     return names;
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-    for (const std::string& name : GetSectionNames()) {
-        if (EqualsIgnoringCase(name, section)) {
-            return true;
-        }
-    }
-    return false;
+    const auto found = mSectionIndex.find(Fold(section));
+    return found != mSectionIndex.end() && found->second < mListedSections;
 }
 
 void IniFile::SetString(const std::string& section, const std::string& key,
                         const std::string& value) {
-    std::string cleanValue = value.substr(0, value.find_first_of("\r\n"));
-    std::string line = key + "=" + cleanValue;
-    Range range;
-    if (!FindSection(section, range)) {
-        mLines.push_back("[" + section + "]");
-        mLines.push_back(line);
+    std::string line = key + "=" + value.substr(0, value.find_first_of("\r\n"));
+    std::string_view parsedKey;
+    size_t valueBegin = 0, valueEnd = 0;
+    if (!ParseKey(line, parsedKey, valueBegin, valueEnd)) {
+        valueBegin = valueEnd = line.size();
+    }
+    const auto found = mSectionIndex.find(Fold(section));
+    Section& target =
+        found != mSectionIndex.end() ? mSections[found->second] : AddSection(section, kNoLine);
+    auto [entry, added] = target.keys.try_emplace(
+        Fold(key), KeyLine{true, target.added.size(), valueBegin, valueEnd});
+    if (added) {
+        target.added.push_back(std::move(line));
         return;
     }
-    std::string lineKey, lineValue;
-    size_t lastContent = range.header;
-    for (size_t i = range.header + 1; i < range.end; ++i) {
-        if (ParseKey(mLines[i], lineKey, lineValue) && EqualsIgnoringCase(lineKey, key)) {
-            mLines[i] = line;
-            return;
-        }
-        if (!Trim(mLines[i]).empty()) {
-            lastContent = i;
-        }
+    KeyLine& existing = entry->second;
+    existing.valueBegin = valueBegin;
+    existing.valueEnd = valueEnd;
+    if (existing.added) {
+        target.added[existing.index] = std::move(line);
+    } else {
+        mLines[existing.index].text = std::move(line);
     }
-    mLines.insert(mLines.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), line);
-}
-
-bool IniFile::Write(const std::string& path) const {
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        return false;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::string text = ToText();
-    const char* data = text.data();
-    size_t left = text.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ok = false;
-            break;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(name.data(), path.c_str()) != 0) {
-        ::unlink(name.data());
-        return false;
-    }
-    return true;
 }

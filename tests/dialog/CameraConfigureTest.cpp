@@ -17,7 +17,7 @@
 #include "dialog/CSheet1.h"
 #include "driver/DriverState.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 #include "sdk/GenApi.h"
 #include "sdk/InstantCamera.h"
 
@@ -96,8 +96,8 @@ TEST_F(CameraConfigure, ApplyAndOkWriteTheCameraAndSaveTheFile) {
     EXPECT_TRUE(log.Contains("port0: ERR: SetContinous ignored: configure dialog open"));
     EXPECT_FALSE(camera->mConfiguring);
     EXPECT_EQ(DeviceWidth(), 640);
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "Port.0.0", "Width", ""), "640");
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "General", "LogLevel", ""), "2");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "Port.0.0", "Width", ""), "640");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "General", "LogLevel", ""), "2");
     EXPECT_TRUE(log.Contains(std::string("port99: Info: configureCamera leaving: ") +
                              SimCameras::kGigE + ", configureCamera"));
 }
@@ -112,5 +112,5 @@ TEST_F(CameraConfigure, CancelRestoresTheCameraEvenAfterApply) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(DeviceWidth(), originalWidth);
     EXPECT_TRUE(camera->mInstantCamera->IsGrabbing()) << "continuous grabbing resumes";
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "Port.0.0", "Width", "none"), "none");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "Port.0.0", "Width", "none"), "none");
 }

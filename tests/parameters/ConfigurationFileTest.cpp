@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "ParameterTestSupport.h"
-#include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 #include "parameters/IniSection.h"
 
 using namespace partest;
@@ -249,7 +249,7 @@ TEST_F(ConfigurationFileTest, LogIntoFileIsNeverReadOrWritten) {
     EXPECT_FALSE(Get<Param<bool>>(set, "LogIntoFile").mValue);
     EXPECT_EQ(Get<Param<int>>(set, "LogLevel").mValue, 3);
     ASSERT_TRUE(set.Save());
-    EXPECT_EQ(IniFile::Read(IniPath()).GetString("General", "LogIntoFile", "?"), "1");  // kept
+    EXPECT_EQ(IniFileStore::Read(IniPath()).GetString("General", "LogIntoFile", "?"), "1");  // kept
     WriteIni("");
     Get<Param<bool>>(set, "LogIntoFile").mValue = true;
     ASSERT_TRUE(set.Save());

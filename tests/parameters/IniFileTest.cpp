@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 
 TEST(IniFile, ReadsWithPrivateProfileRules) {
     IniFile file = IniFile::FromText(
@@ -84,19 +84,19 @@ TEST(IniFile, WritesInPlaceAppendsKeysAndSections) {
 TEST(IniFile, FileRoundTripIsAtomicAndKeepsOtherLines) {
     TempDir dir;
     std::string path = dir.File("Ostravelk.ini");
-    EXPECT_EQ(IniFile::GetProfileString(path, "General", "logDebugView", "1"), "1");
-    ASSERT_TRUE(IniFile::WriteProfileString(path, "Port.0.0", "$Camera", "Model A (1001)"));
-    ASSERT_TRUE(IniFile::WriteProfileString(path, "Port.0.0", "Width", "1280"));
-    ASSERT_TRUE(IniFile::WriteProfileString(path, "General", "LogLevel", "1"));
+    EXPECT_EQ(IniFileStore::GetProfileString(path, "General", "logDebugView", "1"), "1");
+    ASSERT_TRUE(IniFileStore::WriteProfileString(path, "Port.0.0", "$Camera", "Model A (1001)"));
+    ASSERT_TRUE(IniFileStore::WriteProfileString(path, "Port.0.0", "Width", "1280"));
+    ASSERT_TRUE(IniFileStore::WriteProfileString(path, "General", "LogLevel", "1"));
     EXPECT_EQ(ReadFile(path), "[Port.0.0]\n$Camera=Model A (1001)\nWidth=1280\n[General]\nLogLevel=1\n");
-    EXPECT_EQ(IniFile::GetProfileString(path, "port.0.0", "width", ""), "1280");
+    EXPECT_EQ(IniFileStore::GetProfileString(path, "port.0.0", "width", ""), "1280");
 
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_NE(info.st_mode & 0044, 0u) << "a saved file stays readable like one made by hand";
     // No temporary files are left behind.
     WriteFile(dir.File("probe"), "");
-    EXPECT_FALSE(IniFile::WriteProfileString(dir.File("missing/dir.ini"), "S", "k", "v"));
+    EXPECT_FALSE(IniFileStore::WriteProfileString(dir.File("missing/dir.ini"), "S", "k", "v"));
 }
 
 TEST(IniFile, ConcurrentWritersLoseNothing) {
@@ -106,13 +106,13 @@ TEST(IniFile, ConcurrentWritersLoseNothing) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([t, &path] {
             for (int i = 0; i < 25; ++i) {
-                IniFile::WriteProfileString(path, "Port.0." + std::to_string(t),
+                IniFileStore::WriteProfileString(path, "Port.0." + std::to_string(t),
                                             "Key" + std::to_string(i), std::to_string(i));
             }
         });
     }
     for (std::thread& thread : threads) thread.join();
-    IniFile file = IniFile::Read(path);
+    IniFile file = IniFileStore::Read(path);
     for (int t = 0; t < 4; ++t) {
         for (int i = 0; i < 25; ++i) {
             ASSERT_EQ(file.GetString("Port.0." + std::to_string(t), "Key" + std::to_string(i), ""),
