@@ -27,13 +27,18 @@ std::string Fold(std::string_view text) {
     return folded;
 }
 
-// A whole "[name]" line: the trimmed name, or false for other lines.
+// A "[name]" line, closed by its last "]" (text after it is ignored): the trimmed name, or false
+// for other lines.
 bool ParseHeader(std::string_view line, std::string_view& name) {
     const std::string_view trimmed = Trim(line);
-    if (trimmed.size() < 2 || trimmed.front() != '[' || trimmed.back() != ']') {
+    if (trimmed.empty() || trimmed.front() != '[') {
         return false;
     }
-    name = Trim(trimmed.substr(1, trimmed.size() - 2));
+    const size_t close = trimmed.rfind(']');
+    if (close == 0 || close == std::string_view::npos) {
+        return false;
+    }
+    name = Trim(trimmed.substr(1, close - 1));
     return true;
 }
 

@@ -20,9 +20,10 @@
 // line end (LF, CR LF or none on a last line), and new lines take the line end of the first
 // line that has one (LF in a document without any).
 //
-// A section header is a whole line "[name]" (blanks around it and around the name allowed); a
-// line that starts with "[" without ending in "]" is neither a header nor a key and is kept as
-// it is. Key lines before the first header belong to no section.
+// A section header is a line "[name]", closed by the line's last "]" (blanks around the name,
+// and anything after the "]", are ignored); a line that starts with "[" and has no "]" is neither
+// a header nor a key and is kept as it is. Key lines before the first header belong to no
+// section.
 //
 // Reading and writing the file on disk is IniFileStore's.
 //

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <mutex>
+#include <random>
 #include <system_error>
 #include <vector>
 
@@ -16,8 +18,10 @@ namespace {
 
 // Symbolic links followed before a path counts as a loop, as the kernel does.
 constexpr int kMaxLinks = 40;
-// Times an update opens the file again because another process replaced it meanwhile.
-constexpr int kMaxReopens = 100;
+// Times an update opens the file again because another process replaced it while this one
+// waited for the lock. Each time means another save completed, so this only bounds a file that
+// something outside these locks keeps replacing.
+constexpr int kMaxReopens = 10000;
 
 std::mutex& ProcessLock() {
     static std::mutex* lock = new std::mutex();
@@ -142,6 +146,28 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
+// Gives the unnamed file fd a fresh name target + "." + six random characters; false when the
+// file system refuses.
+bool LinkUnnamed(int fd, const std::string& target, std::string& name) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<unsigned> counter{0};
+    std::mt19937 random(static_cast<unsigned>(::getpid()) * 2654435761u + counter++);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".";
+        for (int i = 0; i < 6; ++i) {
+            name += kLetters[random() % (sizeof kLetters - 1)];
+        }
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
 enum class Outcome { kDone, kNotPossible, kFailed };
 
 // Writes text to a temporary file beside target with target's mode, owner and group, and renames
@@ -152,8 +178,16 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
     if (info.st_nlink != 1) {
         return Outcome::kNotPossible;
     }
+    // An unnamed file where the file system has them, so that a save killed while writing
+    // leaves nothing behind; it is named beside the target only once complete.
+    const std::string directory = DirectoryOf(target);
     std::string name = target + ".XXXXXX";
-    FileDescriptor temp(::mkostemp(name.data(), O_CLOEXEC));
+    bool named = false;
+    FileDescriptor temp(::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
+    if (!temp.Valid()) {
+        temp.Reset(::mkostemp(name.data(), O_CLOEXEC));
+        named = temp.Valid();
+    }
     if (!temp.Valid()) {
         return Outcome::kNotPossible;
     }
@@ -164,17 +198,24 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
          ::fchown(temp.Get(), info.st_uid, info.st_gid) == 0) &&
         ::fchmod(temp.Get(), info.st_mode & 07777) == 0) {
         outcome = Outcome::kFailed;
-        if (WriteAll(temp.Get(), text) && ::fsync(temp.Get()) == 0 && temp.Close()) {
-            outcome = ::rename(name.c_str(), target.c_str()) == 0 ? Outcome::kDone
-                                                                  : Outcome::kNotPossible;
+        if (WriteAll(temp.Get(), text) && ::fsync(temp.Get()) == 0) {
+            outcome = Outcome::kNotPossible;
+            if (!named) {
+                named = LinkUnnamed(temp.Get(), target, name);
+            }
+            if (named && temp.Close() && ::rename(name.c_str(), target.c_str()) == 0) {
+                outcome = Outcome::kDone;
+            }
         }
         error = errno;
     }
     if (outcome != Outcome::kDone) {
-        ::unlink(name.c_str());
+        if (named) {
+            ::unlink(name.c_str());
+        }
         return outcome;
     }
-    SyncDirectory(DirectoryOf(target));
+    SyncDirectory(directory);
     return Outcome::kDone;
 }
 
