@@ -72,8 +72,8 @@ bool CameraConfigurationTarget::Validate(const CameraParameters& parameters, std
     return parameters.Validate(message);
 }
 
-bool CameraConfigurationTarget::Save() {
-    return mCamera.mParameters.Save();
+bool CameraConfigurationTarget::Save(std::string& error) {
+    return mCamera.mParameters.Save(&error);
 }
 
 void CameraConfigurationTarget::ApplyDriverSettings() {

@@ -29,7 +29,7 @@ class CameraConfigurationTarget : public ConfigurationTarget {
     bool ApplyAllToCamera(int maxPasses) override;
     void RefreshFromCamera() override;
     bool Validate(const CameraParameters& parameters, std::string& message) override;
-    bool Save() override;
+    bool Save(std::string& error) override;
     void ApplyDriverSettings() override;
 
   private:

@@ -14,6 +14,7 @@
 #include "camera/Camera.h"
 #include "camera/PropertyValue.h"
 #include "driver/DriverState.h"
+#include "parameters/NoCaseLess.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
 #include "sdk/GenApi.h"
@@ -22,7 +23,7 @@
 namespace {
 
 bool Is(const std::string& name, const char* special) {
-    return strcasecmp(name.c_str(), special) == 0;
+    return NoCaseLess::EqualNoCase(name, special);
 }
 
 bool IsOneOf(const std::string& name, std::initializer_list<const char*> specials) {
@@ -239,7 +240,7 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
 bool Camera::ExecuteCmd(const char* command, const char* argument, char* result,
                         unsigned resultSize) {
     std::string text = argument ? argument : "";
-    if (command && strcasecmp(command, "get") == 0) {
+    if (command && NoCaseLess::EqualNoCase(command, "get")) {
         PropertyValue value;
         bool found = GetProperty(text, value);
         if (result && resultSize > 0) {
@@ -249,7 +250,7 @@ bool Camera::ExecuteCmd(const char* command, const char* argument, char* result,
         }
         return found;
     }
-    if (command && strcasecmp(command, "set") == 0) {
+    if (command && NoCaseLess::EqualNoCase(command, "set")) {
         PropertyValue value;
         std::string name;
         if (!value.SetFromAssignment(text, name)) {

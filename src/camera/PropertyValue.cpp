@@ -5,18 +5,13 @@
 #include <locale>
 #include <sstream>
 
+#include "parameters/NoCaseLess.h"
 #include "parameters/TextToNumber.h"
 
 namespace {
 
 bool EqualsIgnoringCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i]) {
-            return false;
-        }
-    }
-    return i == a.size() && b[i] == '\0';
+    return NoCaseLess::EqualNoCase(a, b);
 }
 
 int64_t TruncateToInt64(double value) {

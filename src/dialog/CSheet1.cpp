@@ -4,6 +4,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <algorithm>
+#include <utility>
 
 #include "dialog/CPropertyGeneral.h"
 #include "driver/ExceptionGuard.h"
@@ -129,9 +130,20 @@ void CSheet1::EnableOk(bool enable) {
     }
 }
 
+void CSheet1::SetOkHandler(std::function<bool(std::string& error)> handler) {
+    mOkHandler = std::move(handler);
+}
+
 void CSheet1::SetStatusText(const QWidget* page, const std::string& text) {
-    QString line = (page != nullptr ? page->windowTitle() : QString()) + QStringLiteral(": ") +
-                   QString::fromStdString(text);
+    ShowStatus((page != nullptr ? page->windowTitle() : QString()) + QStringLiteral(": ") +
+               QString::fromStdString(text));
+}
+
+void CSheet1::SetStatusText(const std::string& text) {
+    ShowStatus(QString::fromStdString(text));
+}
+
+void CSheet1::ShowStatus(QString line) {
     line.truncate(kMaxStatusText);
     mStatusBar->showMessage(line);
 }
@@ -168,6 +180,11 @@ void CSheet1::accept() {
         if (page != nullptr) {
             page->OnApply();
         }
+    }
+    std::string error;
+    if (mOkHandler && !mOkHandler(error)) {
+        SetStatusText(error);
+        return;
     }
     QDialog::accept();
 }

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,9 @@ class QTabWidget;
 // The modal configuration window: one tab per page, OK, Cancel and Apply in a column at the right
 // edge and a status bar at the bottom that tells why the parameter set is invalid.
 //
-// OK runs every page's OnApply and closes with kIdOk; it is disabled while the set is invalid
-// (EnableOk). Apply runs OnApply and stays open; it is enabled while a page is modified. Cancel,
+// OK runs every page's OnApply, then the OK handler, and closes with kIdOk; it is disabled while
+// the set is invalid (EnableOk). A handler that fails keeps the sheet open with its error in the
+// status bar. Apply runs OnApply and stays open; it is enabled while a page is modified. Cancel,
 // Escape and the close box run every page's OnCancel and close with kIdCancel.
 //
 // Threading: GUI thread only.
@@ -44,11 +46,17 @@ class CSheet1 : public QDialog {
     // (logged in the exception form).
     int DoModal();
 
+    // What OK does once the pages have applied their edits (saving them): false, with a text
+    // for the user in error, keeps the sheet open and shows the text in the status bar.
+    void SetOkHandler(std::function<bool(std::string& error)> handler);
+
     // Stores the flag and enables or disables OK; enabling also clears the status text.
     void EnableOk(bool enable);
     bool IsOkEnabled() const { return mOkEnabled; }
     // Shows the page's caption, ": " and the text, cut to kMaxStatusText characters.
     void SetStatusText(const QWidget* page, const std::string& text);
+    // Shows the text alone, cut the same way.
+    void SetStatusText(const std::string& text);
     void ClearStatusText();
     QString StatusText() const;
     // A page was edited (true) or applied (false): enables or disables Apply.
@@ -70,6 +78,7 @@ class CSheet1 : public QDialog {
   private:
     void OnApplyNow();
     void Layout();
+    void ShowStatus(QString line);
 
     QTabWidget* mTabs;
     QPushButton* mOk;
@@ -77,6 +86,7 @@ class CSheet1 : public QDialog {
     QPushButton* mApply;
     QStatusBar* mStatusBar;
     std::vector<QPointer<CPropertyGeneral>> mPages;  // null once a page was deleted
+    std::function<bool(std::string&)> mOkHandler;
     int mFirstPage;
     int mLogPort;
     bool mOkEnabled = true;

@@ -58,17 +58,25 @@ bool RunConfigurationDialog(void* parent, ConfigurationTarget& target) {
                                            static_cast<QWidget*>(parent), 0, port);
     auto page = std::make_unique<CPropertyGeneral>(target, parameters, sheet.get());
     sheet->AddPage(page.get());
+    // OK saves while the sheet is still open, so that a failed save leaves the user the choice.
+    bool settingsTaken = false;
+    sheet->SetOkHandler([&](std::string& error) {
+        target.ApplyDriverSettings();
+        settingsTaken = true;
+        return target.Save(error);
+    });
     const int result = sheet->DoModal();
 
     bool accepted = false;
     if (result == CSheet1::kIdOk) {
-        target.ApplyDriverSettings();
-        target.Save();
         accepted = true;
     } else {
         parameters.CopyValuesFrom(target.GetBackupParameters());
         target.ApplyAllToCamera(kCancelPasses);
         target.RefreshFromCamera();
+        if (settingsTaken) {
+            target.ApplyDriverSettings();
+        }
         if (wasGrabbing && target.IsContinuousGrab()) {
             target.StartGrabbing();
         }

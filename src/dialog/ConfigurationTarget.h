@@ -55,8 +55,9 @@ class ConfigurationTarget {
     // parameters.Validate (CameraParameters::Validate): true when valid, else false with the
     // first failure's text in message.
     virtual bool Validate(const CameraParameters& parameters, std::string& message) = 0;
-    // Saves the set to the configuration file (CameraParameters::Save).
-    virtual bool Save() = 0;
+    // Saves the set to the configuration file (CameraParameters::Save); false, with a text for
+    // the user in error, when it was not saved.
+    virtual bool Save(std::string& error) = 0;
     // The driver takes its logging settings from the set (DriverState::ApplySettings).
     virtual void ApplyDriverSettings() = 0;
 };

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "parameters/DriverSettings.h"
-#include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 
 namespace {
 
@@ -127,7 +127,7 @@ void DriverState::ReadSettings() {
     std::string iniPath = GetIniPath();
     int value = 1;
     if (!iniPath.empty()) {
-        std::string text = IniFile::GetProfileString(iniPath, "General", "logDebugView", "1", 128);
+        std::string text = IniFileStore::GetProfileString(iniPath, "General", "logDebugView", "1", 128);
         value = std::atoi(text.c_str());
     }
     mLogDebugView = value;

@@ -12,6 +12,7 @@
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
+#include "parameters/NoCaseLess.h"
 #include "sdk/SdkRuntime.h"
 
 namespace {
@@ -34,13 +35,7 @@ std::string GrabberPort(int grabberNo, int portNo, const char* separator) {
 }
 
 bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (std::tolower(static_cast<unsigned char>(*a)) !=
-            std::tolower(static_cast<unsigned char>(*b))) {
-            return false;
-        }
-    }
-    return *a == *b;
+    return NoCaseLess::EqualNoCase(a, b);
 }
 
 // A null out-pointer from the host is refused with a log line instead of a crash.

@@ -13,6 +13,7 @@
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 #include "parameters/IniSection.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
@@ -840,7 +841,7 @@ std::string CameraParameters::PortSectionName() const {
 }
 
 std::string CameraParameters::FindSection() const {
-    return FindSection(IniFile::Read(GetDriverState().GetIniPath()));
+    return FindSection(IniFileStore::Read(GetDriverState().GetIniPath()));
 }
 
 std::string CameraParameters::FindSection(const IniFile& file) const {
@@ -857,7 +858,12 @@ std::string CameraParameters::FindSection(const IniFile& file) const {
 
 bool CameraParameters::Load(bool driverSettings) {
     const std::string path = GetDriverState().GetIniPath();
-    const IniFile file = IniFile::Read(path);
+    IniFile file;
+    std::string error;
+    if (!IniFileStore::Read(path, file, error)) {
+        Plain([&] { return "Error: Parameter load failed, " + error; });
+        return true;  // the values stay as they are, as without a file
+    }
     const std::string name = FindSection(file);
     if (name.empty()) {
         return true;  // no matching section: nothing is read, not even "General"
@@ -871,34 +877,45 @@ bool CameraParameters::Load(bool driverSettings) {
     return true;
 }
 
-bool CameraParameters::Save() const {
-    DriverState& state = GetDriverState();
+bool CameraParameters::Save(std::string* error) const {
+    const auto fail = [&](const std::string& logged, const std::string& reason) {
+        Plain([&] { return "Error: " + logged; });
+        if (error != nullptr) {
+            *error = reason;
+        }
+        return false;
+    };
     if (GetCameraPort() < 0) {
-        Plain([] { return "Error: Parameter save on unassigned port"; });
-        return false;
+        return fail("Parameter save on unassigned port", "Parameter save on unassigned port");
     }
-    const std::string path = state.GetIniPath();
+    const std::string path = GetDriverState().GetIniPath();
     if (path.empty()) {
-        Plain([] { return "Error: Parameter save without configuration file path"; });
-        return false;
+        return fail("Parameter save without configuration file path",
+                    "Parameter save without configuration file path");
     }
     // Always the port section, also when the set was loaded from a section named like the
     // camera. One update of the file, key by key as single writes would leave it.
     const IniSection section(path, PortSectionName());
-    const bool saved = IniFile::Update(path, [&](IniFile& file) {
-        file.SetString(section.GetName(), "$Camera", mCameraName);
-        for (const Param_& parameter : *this) {
-            if (parameter.mPersistent) {
-                section.WriteParameter(file, parameter);
+    std::string reason;
+    const bool saved = IniFileStore::Update(
+        path,
+        [&](IniFile& file) {
+            file.SetString(section.GetName(), "$Camera", mCameraName);
+            for (const Param_& parameter : *this) {
+                if (parameter.mPersistent) {
+                    section.WriteParameter(file, parameter);
+                }
             }
-        }
-    });
+        },
+        &reason);
     if (!saved) {
-        Plain([&] { return "Error: Parameter save failed, file " + path; });
+        fail("Parameter save failed, file " + path, "Parameter save failed: " + reason);
+        Plain([&] { return "Error: " + reason; });
+        return false;
     }
-    return saved;
+    return true;
 }
 
 bool CameraParameters::SectionExists(const std::string& name) {
-    return IniFile::Read(GetDriverState().GetIniPath()).SectionExists(name);
+    return IniFileStore::Read(GetDriverState().GetIniPath()).SectionExists(name);
 }

@@ -46,8 +46,8 @@ class INodeMap;
 // Threading: no lock of its own. The camera serialises the threads that build, change and read it
 // (open, reopen, configuration and the host's property calls). UpdateChunkParameters runs on the
 // image thread and changes only values; the chunk-mode flag and the port are atomics, so they may
-// be read from any thread. The configuration file is read and written under IniFile's process-wide
-// lock, each Save as one atomic update.
+// be read from any thread. The configuration file is read and written under IniFileStore's locks
+// (in the process and across processes), each Save as one atomic update.
 class CameraParameters {
   public:
     using ParamList = std::vector<std::unique_ptr<Param_>>;
@@ -199,12 +199,13 @@ class CameraParameters {
     // Empty when there is none.
     std::string FindSection() const;
     // Reads every persistent parameter whose mGeneral equals driverSettings from FindSection()
-    // (driver settings from "General"); a missing key keeps the value. Returns true.
+    // (driver settings from "General"); a missing key keeps the value. A file that exists but
+    // cannot be read is logged and read as none. Returns true.
     bool Load(bool driverSettings);
     // Writes "$Camera" and every persistent parameter into the port section (driver settings into
     // "General") in one atomic update of the file. False, writing nothing, for an unassigned
-    // port or when the file cannot be written.
-    bool Save() const;
+    // port or when the file cannot be read or written; error, when given, then tells why.
+    bool Save(std::string* error = nullptr) const;
     // Whether the configuration file has a section of that name, ignoring case.
     static bool SectionExists(const std::string& name);
 

@@ -1,255 +1,298 @@
 #include "parameters/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <fstream>
-#include <mutex>
-#include <sstream>
+#include <string_view>
+#include <utility>
 
 namespace {
 
-std::mutex& FileLock() {
-    static std::mutex* lock = new std::mutex();
-    return *lock;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kBlanks = " \t\r\n\v\f";
+
+std::string_view Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return std::string_view();
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-std::string Trim(const std::string& text) {
-    const char* blanks = " \t\r\n\v\f";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb && std::tolower(ca) != std::tolower(cb)) {
-            return false;
+// ASCII letters to lower case; every other byte as it is, whatever the process locale.
+std::string Fold(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
         }
     }
+    return folded;
+}
+
+// A "[name]" line, closed by its last "]" (text after it is ignored): the trimmed name, or false
+// for other lines.
+bool ParseHeader(std::string_view line, std::string_view& name) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() != '[') {
+        return false;
+    }
+    const size_t close = trimmed.rfind(']');
+    if (close == 0 || close == std::string_view::npos) {
+        return false;
+    }
+    name = Trim(trimmed.substr(1, close - 1));
     return true;
 }
 
-// "[name]" lines: the name, or false for other lines.
-bool ParseHeader(const std::string& line, std::string& name) {
-    std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] != '[') {
+// "key=value" lines: the trimmed key and where the trimmed value lies in the line. Comment lines
+// (";"), lines starting with "[" and lines without "=" are no keys.
+bool ParseKey(std::string_view line, std::string_view& key, size_t& valueBegin, size_t& valueEnd) {
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[') {
         return false;
     }
-    size_t close = trimmed.find(']');
-    name = Trim(trimmed.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-    return true;
-}
-
-// "key=value" lines; comment lines (";") and lines without "=" are no keys.
-bool ParseKey(const std::string& line, std::string& key, std::string& value) {
-    std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == ';') {
-        return false;
-    }
-    size_t equals = line.find('=');
-    if (equals == std::string::npos) {
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
         return false;
     }
     key = Trim(line.substr(0, equals));
-    value = Trim(line.substr(equals + 1));
+    const std::string_view value = Trim(line.substr(equals + 1));
+    valueBegin = value.empty() ? equals + 1 : static_cast<size_t>(value.data() - line.data());
+    valueEnd = valueBegin + value.size();
     return true;
 }
 
-std::string Cut(const std::string& text, size_t bufferSize) {
+std::string Cut(std::string_view text, size_t bufferSize) {
     if (bufferSize == 0) {
         return std::string();
     }
-    return text.size() > bufferSize - 1 ? text.substr(0, bufferSize - 1) : text;
-}
-
-IniFile ReadUnlocked(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return IniFile();
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return IniFile::FromText(text.str());
+    return std::string(text.substr(0, bufferSize - 1));
 }
 
 }  // namespace
 
-IniFile IniFile::FromText(const std::string& text) {
+IniFile IniFile::FromText(std::string text) {
     IniFile file;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
+    file.mText = std::move(text);
+    const std::string_view all(file.mText);
+    size_t begin = 0;
+    if (all.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        file.mByteOrderMark = true;
+        begin = kByteOrderMark.size();
+    }
+    bool lineEndSeen = false;
+    while (begin < all.size()) {
+        const size_t newLine = all.find('\n', begin);
+        const size_t stop = newLine == std::string_view::npos ? all.size() : newLine;
+        Line line{begin, stop - begin, LineEnd::kNone, false};
+        if (newLine != std::string_view::npos) {
+            line.end = LineEnd::kLf;
+            if (line.size > 0 && all[stop - 1] == '\r') {
+                --line.size;
+                line.end = LineEnd::kCrLf;
+            }
+            if (!lineEndSeen) {
+                lineEndSeen = true;
+                file.mNewLineEnd = line.end;
+            }
         }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
+        const size_t index = file.mLines.size();
+        file.mLines.push_back(line);
+        std::string_view name;
+        if (ParseHeader(all.substr(line.begin, line.size), name)) {
+            if (!file.mSections.empty()) {
+                file.mSections.back().end = index;
+            }
+            file.AddSection(std::string(name), index);
         }
-        file.mLines.push_back(std::move(line));
-        start = end + 1;
+        begin = stop == all.size() ? stop : newLine + 1;
+    }
+    if (!file.mSections.empty()) {
+        file.mSections.back().end = file.mLines.size();
     }
     return file;
 }
 
+IniFile::Section& IniFile::AddSection(std::string name, size_t header) {
+    std::string folded = Fold(name);
+    mSectionIndex.emplace(std::move(folded), mSections.size());
+    if (!mListFull && mListedBytes + name.size() + 1 <= kSectionNamesBufferSize) {
+        mListedBytes += name.size() + 1;
+        ++mListedSections;
+    } else {
+        mListFull = true;
+    }
+    // A section SetString adds has no lines of the text to index.
+    const bool added = header == kNoLine;
+    mSections.push_back(
+        Section{std::move(name), header, added ? header : header + 1, {}, added, header, {}});
+    return mSections.back();
+}
+
+std::string_view IniFile::TextOf(const Line& line) const {
+    if (line.replaced) {
+        return mReplaced[line.begin];
+    }
+    return std::string_view(mText).substr(line.begin, line.size);
+}
+
+std::string_view IniFile::TextOf(const Section& section, const KeyLine& line) const {
+    return line.added ? std::string_view(section.added[line.index]) : TextOf(mLines[line.index]);
+}
+
+const char* IniFile::LineEndText(LineEnd end) {
+    switch (end) {
+        case LineEnd::kLf:
+            return "\n";
+        case LineEnd::kCrLf:
+            return "\r\n";
+        case LineEnd::kNone:
+            break;
+    }
+    return "";
+}
+
 std::string IniFile::ToText() const {
+    const std::string newLine = LineEndText(mNewLineEnd);
     std::string text;
-    for (const std::string& line : mLines) {
-        text += line;
-        text += '\n';
+    text.reserve(mText.size() + 64);
+    if (mByteOrderMark) {
+        text += kByteOrderMark;
+    }
+    // Sections of the text hold their added keys after their last content line; those lines
+    // come in text order, as the sections do.
+    size_t next = 0;
+    const auto nextWithKeys = [&] {
+        while (next < mSections.size() && mSections[next].header != kNoLine &&
+               mSections[next].added.empty()) {
+            ++next;
+        }
+        return next < mSections.size() && mSections[next].header != kNoLine ? &mSections[next]
+                                                                            : nullptr;
+    };
+    const Section* pending = nextWithKeys();
+    for (size_t i = 0; i < mLines.size(); ++i) {
+        text += TextOf(mLines[i]);
+        text += LineEndText(mLines[i].end);
+        if (pending != nullptr && pending->lastContent == i) {
+            if (mLines[i].end == LineEnd::kNone) {
+                text += newLine;
+            }
+            for (const std::string& line : pending->added) {
+                text += line;
+                text += newLine;
+            }
+            ++next;
+            pending = nextWithKeys();
+        }
+    }
+    for (const Section& section : mSections) {
+        if (section.header != kNoLine) {
+            continue;
+        }
+        if (text.size() > (mByteOrderMark ? kByteOrderMark.size() : 0) && text.back() != '\n') {
+            text += newLine;
+        }
+        text += "[" + section.name + "]" + newLine;
+        for (const std::string& line : section.added) {
+            text += line;
+            text += newLine;
+        }
     }
     return text;
 }
 
-IniFile IniFile::Read(const std::string& path) {
-    std::lock_guard<std::mutex> lock(FileLock());
-    return ReadUnlocked(path);
-}
-
-bool IniFile::Update(const std::string& path, const std::function<void(IniFile&)>& update) {
-    std::lock_guard<std::mutex> lock(FileLock());
-    IniFile file = ReadUnlocked(path);
-    update(file);
-    return file.Write(path);
-}
-
-std::string IniFile::GetProfileString(const std::string& path, const std::string& section,
-                                      const std::string& key, const std::string& defaultValue,
-                                      size_t bufferSize) {
-    return Read(path).GetString(section, key, defaultValue, bufferSize);
-}
-
-bool IniFile::WriteProfileString(const std::string& path, const std::string& section,
-                                 const std::string& key, const std::string& value) {
-    return Update(path, [&](IniFile& file) { file.SetString(section, key, value); });
-}
-
-bool IniFile::FindSection(const std::string& section, Range& range) const {
-    std::string name;
-    for (size_t i = 0; i < mLines.size(); ++i) {
-        if (!ParseHeader(mLines[i], name) || !EqualsIgnoringCase(name, section)) {
-            continue;
-        }
-        range.header = i;
-        range.end = i + 1;
-        while (range.end < mLines.size() && !ParseHeader(mLines[range.end], name)) {
-            ++range.end;
-        }
-        return true;
+IniFile::Section* IniFile::FindSection(const std::string& section) const {
+    const auto found = mSectionIndex.find(Fold(section));
+    if (found == mSectionIndex.end()) {
+        return nullptr;
     }
-    return false;
+    Section& target = mSections[found->second];
+    if (!target.indexed) {
+        target.indexed = true;
+        std::string_view key;
+        size_t valueBegin = 0, valueEnd = 0;
+        for (size_t i = target.header + 1; i < target.end; ++i) {
+            const std::string_view content = TextOf(mLines[i]);
+            if (!Trim(content).empty()) {
+                target.lastContent = i;
+            }
+            if (ParseKey(content, key, valueBegin, valueEnd)) {
+                target.keys.emplace(Fold(key), KeyLine{false, i, valueBegin, valueEnd});
+            }
+        }
+    }
+    return &target;
+}
+
+bool IniFile::Lookup(const std::string& section, const std::string& key, std::string& value,
+                     size_t bufferSize) const {
+    const Section* found = FindSection(section);
+    if (found == nullptr) {
+        return false;
+    }
+    const auto line = found->keys.find(Fold(key));
+    if (line == found->keys.end()) {
+        return false;
+    }
+    const std::string_view text(TextOf(*found, line->second));
+    value =
+        Cut(text.substr(line->second.valueBegin, line->second.valueEnd - line->second.valueBegin),
+            bufferSize);
+    return true;
 }
 
 std::string IniFile::GetString(const std::string& section, const std::string& key,
                                const std::string& defaultValue, size_t bufferSize) const {
-    Range range;
-    if (FindSection(section, range)) {
-        std::string lineKey, value;
-        for (size_t i = range.header + 1; i < range.end; ++i) {
-            if (ParseKey(mLines[i], lineKey, value) && EqualsIgnoringCase(lineKey, key)) {
-                return Cut(value, bufferSize);
-            }
-        }
+    std::string value;
+    if (Lookup(section, key, value, bufferSize)) {
+        return value;
     }
     return Cut(Trim(defaultValue), bufferSize);
 }
 
 std::vector<std::string> IniFile::GetSectionNames(size_t bufferSize) const {
     std::vector<std::string> names;
-    size_t used = 0;
-    std::string name;
-    for (const std::string& line : mLines) {
-        if (!ParseHeader(line, name)) {
-            continue;
-        }
-        // Room for the name, its zero byte, and the zero byte that ends the list.
-        if (used + name.size() + 1 + 1 > bufferSize) {
+    size_t used = 1;  // the zero byte that ends the list
+    for (const Section& section : mSections) {
+        if (used + section.name.size() + 1 > bufferSize) {
             break;
         }
-        used += name.size() + 1;
-        names.push_back(name);
+        used += section.name.size() + 1;
+        names.push_back(section.name);
     }
     return names;
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-    for (const std::string& name : GetSectionNames()) {
-        if (EqualsIgnoringCase(name, section)) {
-            return true;
-        }
-    }
-    return false;
+    const auto found = mSectionIndex.find(Fold(section));
+    return found != mSectionIndex.end() && found->second < mListedSections;
 }
 
 void IniFile::SetString(const std::string& section, const std::string& key,
                         const std::string& value) {
-    std::string cleanValue = value.substr(0, value.find_first_of("\r\n"));
-    std::string line = key + "=" + cleanValue;
-    Range range;
-    if (!FindSection(section, range)) {
-        mLines.push_back("[" + section + "]");
-        mLines.push_back(line);
+    std::string line = key + "=" + value.substr(0, value.find_first_of("\r\n"));
+    std::string_view parsedKey;
+    size_t valueBegin = 0, valueEnd = 0;
+    if (!ParseKey(line, parsedKey, valueBegin, valueEnd)) {
+        valueBegin = valueEnd = line.size();
+    }
+    Section* found = FindSection(section);
+    Section& target = found != nullptr ? *found : AddSection(section, kNoLine);
+    auto [entry, added] = target.keys.try_emplace(
+        Fold(key), KeyLine{true, target.added.size(), valueBegin, valueEnd});
+    if (added) {
+        target.added.push_back(std::move(line));
         return;
     }
-    std::string lineKey, lineValue;
-    size_t lastContent = range.header;
-    for (size_t i = range.header + 1; i < range.end; ++i) {
-        if (ParseKey(mLines[i], lineKey, lineValue) && EqualsIgnoringCase(lineKey, key)) {
-            mLines[i] = line;
-            return;
-        }
-        if (!Trim(mLines[i]).empty()) {
-            lastContent = i;
-        }
+    KeyLine& existing = entry->second;
+    existing.valueBegin = valueBegin;
+    existing.valueEnd = valueEnd;
+    if (existing.added) {
+        target.added[existing.index] = std::move(line);
+    } else if (Line& replaced = mLines[existing.index]; replaced.replaced) {
+        mReplaced[replaced.begin] = std::move(line);
+    } else {
+        replaced.begin = mReplaced.size();
+        replaced.replaced = true;
+        mReplaced.push_back(std::move(line));
     }
-    mLines.insert(mLines.begin() + static_cast<std::ptrdiff_t>(lastContent + 1), line);
-}
-
-bool IniFile::Write(const std::string& path) const {
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        return false;
-    }
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    std::string text = ToText();
-    const char* data = text.data();
-    size_t left = text.size();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t written = ::write(fd, data, left);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            ok = false;
-            break;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || std::rename(name.data(), path.c_str()) != 0) {
-        ::unlink(name.data());
-        return false;
-    }
-    return true;
 }

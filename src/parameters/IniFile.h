@@ -1,21 +1,37 @@
 #pragma once
 
-#include <functional>
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
-// An INI file of sections ("[name]") and "key=value" lines, read and written with the classic
-// private-profile behaviour: section and key names compare ignoring case, values are trimmed of
-// surrounding blanks, a missing file, section or key gives the default, writing replaces a key in
-// place, appends a new key at the end of its section and a new section at the end of the file,
-// and every other line is kept as it was.
+// An INI document of sections ("[name]") and "key=value" lines, held in memory and read and
+// written with the classic private-profile behaviour: section and key names compare ignoring
+// ASCII case (whatever the process locale), values are trimmed of surrounding blanks, a missing
+// section or key gives the default, writing replaces a key in place, appends a new key at the end
+// of its section and a new section at the end of the document, and every other line is kept as
+// it was.
 //
-// Threading: every access to a file on disk goes through one process-wide lock, so readers never
-// see a half-written file and two writers never lose each other's keys. A file is replaced
-// atomically (temporary file beside it, then rename), so a crash leaves the old or the new file.
-// An IniFile object itself is a plain value with no lock; use it from one thread.
+// The text is parsed once (FromText) into lines and sections, and a section's keys are indexed
+// the first time one of them is asked for, so every look-up and every SetString costs about the
+// length of its names and value, whatever the size of the document. ToText gives the text back byte
+// for byte where nothing was set: a UTF-8 byte-order mark at the start is no part of the first line
+// and is kept, every line keeps its own line end (LF, CR LF or none on a last line), and new lines
+// take the line end of the first line that has one (LF in a document without any).
+//
+// A section header is a line "[name]", closed by the line's last "]" (blanks around the name,
+// and anything after the "]", are ignored); a line that starts with "[" and has no "]" is neither
+// a header nor a key and is kept as it is. Key lines before the first header belong to no
+// section.
+//
+// Reading and writing the file on disk is IniFileStore's.
+//
+// Threading: a plain value with no lock; use one object from one thread at a time (look-ups
+// build the key index, so not even const calls may overlap).
 class IniFile {
-public:
+  public:
     // Value buffer of the private-profile reader: at most 255 characters of a value are taken.
     static constexpr size_t kValueBufferSize = 256;
     // Buffer for the list of section names; sections beyond it count as absent.
@@ -23,25 +39,19 @@ public:
 
     IniFile() = default;
 
-    // Reads the file (an absent or unreadable file gives an empty document).
-    static IniFile Read(const std::string& path);
+    static IniFile FromText(std::string text);
+    // The document as file text.
+    std::string ToText() const;
 
-    // Reads, lets update change the document, and writes it back, all under the process lock.
-    static bool Update(const std::string& path, const std::function<void(IniFile&)>& update);
-
-    // One value, as GetPrivateProfileString does it.
-    static std::string GetProfileString(const std::string& path, const std::string& section,
-                                        const std::string& key, const std::string& defaultValue,
-                                        size_t bufferSize = kValueBufferSize);
-    // One key written, as WritePrivateProfileString does it. False when the file can't be written.
-    static bool WriteProfileString(const std::string& path, const std::string& section,
-                                   const std::string& key, const std::string& value);
-
-    // The value of key in section, trimmed and cut to bufferSize - 1 characters, or the default.
+    // The value of key in section, trimmed and cut to bufferSize - 1 characters, or the default
+    // (trimmed and cut the same way).
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& defaultValue,
                           size_t bufferSize = kValueBufferSize) const;
-    // Section names in file order, as far as they fit into a buffer of bufferSize bytes
+    // Whether section has key; if so its value, trimmed and cut to bufferSize - 1 characters.
+    bool Lookup(const std::string& section, const std::string& key, std::string& value,
+                size_t bufferSize = kValueBufferSize) const;
+    // Section names in document order, as far as they fit into a buffer of bufferSize bytes
     // (each name followed by a zero byte, plus a final zero byte).
     std::vector<std::string> GetSectionNames(size_t bufferSize = kSectionNamesBufferSize) const;
     // Whether a section of that name (ignoring case) is among GetSectionNames().
@@ -51,18 +61,52 @@ public:
     // line of its own.
     void SetString(const std::string& section, const std::string& key, const std::string& value);
 
-    // The document as file text.
-    std::string ToText() const;
-    static IniFile FromText(const std::string& text);
-
-private:
-    struct Range {
-        size_t header;  // index of the "[name]" line
-        size_t end;     // one past the last line of the section
+  private:
+    enum class LineEnd : uint8_t { kNone, kLf, kCrLf };
+    // One line: a piece of mText, or, once SetString replaced it, an entry of mReplaced.
+    struct Line {
+        size_t begin;  // offset into mText, or index into mReplaced
+        size_t size;
+        LineEnd end;
+        bool replaced;
     };
+    // Where a key's line is: a line of the text, or a line SetString added to the section.
+    struct KeyLine {
+        bool added;
+        size_t index;       // into mLines, or into the section's added
+        size_t valueBegin;  // the trimmed value within the line's text
+        size_t valueEnd;
+    };
+    // A section's keys are indexed when first looked up, so sections nobody asks for cost only
+    // the scan for headers.
+    struct Section {
+        std::string name;
+        size_t header;                   // line of "[name]"; kNoLine for a section SetString added
+        size_t end;                      // one past its last line of the text
+        std::vector<std::string> added;  // key lines added by SetString
+        bool indexed;
+        size_t lastContent;  // once indexed: last non-blank line; new keys follow it
+        std::unordered_map<std::string, KeyLine> keys;  // once indexed: folded key -> first line
+    };
+    static constexpr size_t kNoLine = static_cast<size_t>(-1);
 
-    bool FindSection(const std::string& section, Range& range) const;
-    bool Write(const std::string& path) const;
+    // Appends a section and keeps the section index and the section-name list count up to date.
+    Section& AddSection(std::string name, size_t header);
+    // The section of that name with its keys indexed, or null.
+    Section* FindSection(const std::string& section) const;
+    std::string_view TextOf(const Line& line) const;
+    std::string_view TextOf(const Section& section, const KeyLine& line) const;
+    static const char* LineEndText(LineEnd end);
 
-    std::vector<std::string> mLines;  // without line terminators
+    bool mByteOrderMark = false;
+    LineEnd mNewLineEnd = LineEnd::kLf;
+    std::string mText;                   // the text parsed
+    std::vector<std::string> mReplaced;  // lines SetString replaced
+    std::vector<Line> mLines;
+    // Document order, added sections last. Mutable: look-ups index a section's keys on demand.
+    mutable std::vector<Section> mSections;
+    std::unordered_map<std::string, size_t> mSectionIndex;  // folded name -> first section
+    size_t mListedSections = 0;  // how many sections fit kSectionNamesBufferSize
+    size_t mListedBytes = 1;     // bytes of their names in that buffer, final zero included
+    bool mListFull = false;      // a section did not fit: no later one is listed
 };

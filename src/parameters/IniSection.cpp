@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 #include "parameters/Param_.h"
 
 namespace {
@@ -22,25 +23,21 @@ const std::string& IniSection::SectionOf(const Param_& parameter) const {
 }
 
 void IniSection::ReadParameter(Param_& parameter) const {
-    ReadParameter(IniFile::Read(mPath), parameter);
+    ReadParameter(IniFileStore::Read(mPath), parameter);
 }
 
 void IniSection::ReadParameter(const IniFile& file, Param_& parameter) const {
     const std::string& section = SectionOf(parameter);
-    // A present key gives its value whatever the default; only a missing one gives back both
-    // defaults. The value is then left exactly as it is: passing it through the reader as the
+    // A missing key leaves the value exactly as it is: passing it through the reader as the
     // default would trim its blanks and cut it to 255 characters.
-    const std::string value =
-        file.GetString(section, parameter.mName, "0", IniFile::kValueBufferSize);
-    if (value == "0" &&
-        file.GetString(section, parameter.mName, "1", IniFile::kValueBufferSize) == "1") {
-        return;
+    std::string value;
+    if (file.Lookup(section, parameter.mName, value, IniFile::kValueBufferSize)) {
+        parameter.SetFromText(value);
     }
-    parameter.SetFromText(value);
 }
 
 bool IniSection::WriteParameter(const Param_& parameter) const {
-    return IniFile::Update(mPath, [&](IniFile& file) { WriteParameter(file, parameter); });
+    return IniFileStore::Update(mPath, [&](IniFile& file) { WriteParameter(file, parameter); });
 }
 
 void IniSection::WriteParameter(IniFile& file, const Param_& parameter) const {

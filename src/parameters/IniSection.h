@@ -12,7 +12,7 @@ class Param_;
 // Reading takes at most 255 characters of a value (IniFile::kValueBufferSize); a missing file,
 // section or key leaves the parameter as it is, because its current value text is the default.
 //
-// Threading: a plain value. The file itself is guarded by IniFile's process-wide lock.
+// Threading: a plain value. The file itself is guarded by IniFileStore's locks.
 class IniSection {
   public:
     static constexpr const char* kGeneral = "General";

@@ -1,6 +1,5 @@
 #include "sdk/NodeText.h"
 
-#include <strings.h>
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -56,6 +55,21 @@ std::string Trim(const std::string& text) {
     }
     const auto last = text.find_last_not_of(" \t\r\n");
     return text.substr(first, last - first + 1);
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    const auto fold = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (fold(a[i]) != fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string FormatInteger(int64_t value, ERepresentation representation) {
@@ -151,10 +165,10 @@ double ParseFloat(const std::string& text, const std::string& nodeName) {
 
 bool ParseBoolean(const std::string& text, const std::string& nodeName) {
     const std::string t = Trim(text);
-    if (t == "1" || strcasecmp(t.c_str(), "true") == 0) {
+    if (t == "1" || EqualsIgnoringCase(t, "true")) {
         return true;
     }
-    if (t == "0" || strcasecmp(t.c_str(), "false") == 0) {
+    if (t == "0" || EqualsIgnoringCase(t, "false")) {
         return false;
     }
     Fail(text, nodeName);

@@ -25,6 +25,9 @@ bool ParseBoolean(const std::string& text, const std::string& nodeName);
 
 std::string Trim(const std::string& text);
 
+// Equal apart from the case of ASCII letters, whatever the process locale.
+bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+
 // Register contents as "0x" and two upper-case hex digits per byte, in memory order.
 std::string FormatBytes(const std::vector<uint8_t>& bytes);
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstring>
 #include <string>
 
@@ -230,4 +231,22 @@ TEST(PropertyValue, SettersFillAllThreeForms) {
     EXPECT_EQ(v.mInt, 3);
     EXPECT_EQ(v.mReal, 0.0);
     EXPECT_EQ(v.mText, "Mono12");
+}
+
+TEST_F(NamedProperties, NamesFoldOnlyAsciiLettersWhateverTheLocale) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "tr_TR.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no Turkish locale installed (scripts/setup generates tr_TR.UTF-8)";
+    }
+    // Turkish upper-cases "i" to a dotted capital, so the C library no longer pairs "I" and "i".
+    const int pixelSize = Get(0, "PIXELSIZE");
+    const int continuous = setProperty(0, 0, "CONTINUOUS", 1);
+    const bool grabbing = gige->mContinuousGrab;
+    const int width = Get(0, "WIDTH");
+    std::setlocale(LC_ALL, previous.c_str());
+    EXPECT_EQ(pixelSize, Get(0, "PixelSize"));
+    EXPECT_EQ(continuous, 1);
+    EXPECT_TRUE(grabbing);
+    EXPECT_EQ(width, Get(0, "Width"));
+    ASSERT_EQ(setProperty(0, 0, "continuous", 0), 1);
 }

@@ -5,6 +5,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -17,7 +21,7 @@
 #include "dialog/CSheet1.h"
 #include "driver/DriverState.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/IniFile.h"
+#include "parameters/IniFileStore.h"
 #include "sdk/GenApi.h"
 #include "sdk/InstantCamera.h"
 
@@ -96,8 +100,8 @@ TEST_F(CameraConfigure, ApplyAndOkWriteTheCameraAndSaveTheFile) {
     EXPECT_TRUE(log.Contains("port0: ERR: SetContinous ignored: configure dialog open"));
     EXPECT_FALSE(camera->mConfiguring);
     EXPECT_EQ(DeviceWidth(), 640);
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "Port.0.0", "Width", ""), "640");
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "General", "LogLevel", ""), "2");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "Port.0.0", "Width", ""), "640");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "General", "LogLevel", ""), "2");
     EXPECT_TRUE(log.Contains(std::string("port99: Info: configureCamera leaving: ") +
                              SimCameras::kGigE + ", configureCamera"));
 }
@@ -112,5 +116,42 @@ TEST_F(CameraConfigure, CancelRestoresTheCameraEvenAfterApply) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(DeviceWidth(), originalWidth);
     EXPECT_TRUE(camera->mInstantCamera->IsGrabbing()) << "continuous grabbing resumes";
-    EXPECT_EQ(IniFile::GetProfileString(sim.IniPath(), "Port.0.0", "Width", "none"), "none");
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "Port.0.0", "Width", "none"), "none");
+}
+
+TEST_F(CameraConfigure, AFailedSaveKeepsTheDialogOpenAndCancelStillUndoes) {
+    const std::string gone = sim.HostDir() + ".gone";
+    ASSERT_EQ(std::rename(sim.HostDir().c_str(), gone.c_str()), 0);  // the host directory goes
+    bool openAfterOk = false;
+    std::string status;
+    const int result = Configure([&](CSheet1& sheet, CPropertyGeneral& page) {
+        EditWidth(page, 640);
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        openAfterOk = sheet.isVisible();
+        status = sheet.StatusText().toStdString();
+        QTest::mouseClick(sheet.CancelButton(), Qt::LeftButton);
+    });
+    ASSERT_EQ(std::rename(gone.c_str(), sim.HostDir().c_str()), 0);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(openAfterOk) << "a failed save must not close the dialog";
+    EXPECT_EQ(status.rfind("Parameter save failed: " + sim.IniPath() + ": ", 0), 0u) << status;
+    EXPECT_EQ(DeviceWidth(), originalWidth);
+    EXPECT_TRUE(log.Contains("Error: Parameter save failed, file " + sim.IniPath()));
+    EXPECT_EQ(IniFileStore::GetProfileString(sim.IniPath(), "Port.0.0", "Width", "none"), "none");
+}
+
+TEST_F(CameraConfigure, AHostThatClosesTheDialogAfterAFailedSaveGetsZero) {
+    ASSERT_EQ(std::remove(sim.IniPath().c_str()), 0);
+    ASSERT_EQ(mkdir(sim.IniPath().c_str(), 0755), 0);  // no file can be written there
+    bool openAfterOk = false;
+    const int result = Configure([&](CSheet1& sheet, CPropertyGeneral& page) {
+        EditWidth(page, 640);
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        openAfterOk = sheet.isVisible();
+        sheet.close();
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(DeviceWidth(), originalWidth);
+    ASSERT_EQ(rmdir(sim.IniPath().c_str()), 0);
 }

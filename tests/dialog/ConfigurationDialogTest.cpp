@@ -353,6 +353,43 @@ TEST_F(ConfigurationDialogTest, CancelRestoresValuesEvenAfterApply) {
               "DeviceUserID");
 }
 
+TEST_F(ConfigurationDialogTest, AFailedSaveKeepsTheDialogOpenAndCancelStillUndoes) {
+    target.mSaveError = "Parameter save failed: /x/Ostravelk.ini: Permission denied";
+    bool openAfterOk = false;
+    QString status;
+    const bool result = Run([&](CSheet1& sheet, CPropertyGeneral& page) {
+        EditValue(*page.Grid(), ItemOf(page, *target.mWorking, "Width"), "1024");
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        openAfterOk = sheet.isVisible();
+        status = sheet.StatusText();
+        EXPECT_EQ(target.mDevice["Width"], "1024") << "OK applied the edit before saving";
+        QTest::mouseClick(sheet.CancelButton(), Qt::LeftButton);
+    });
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(openAfterOk);
+    EXPECT_EQ(status.toStdString(), target.mSaveError);
+    EXPECT_EQ(As<Param<int64_t>>(*target.mWorking, "Width").mValue, 640);
+    EXPECT_EQ(target.mDevice["Width"], "640");
+    // The logging settings taken at OK are given back from the restored set.
+    EXPECT_EQ(target.mCalls,
+              (std::vector<std::string>{"SetConfiguring(1)", "StopGrabbing", "ApplyToCamera",
+                                        "RefreshFromCamera", "ApplyDriverSettings", "Save",
+                                        "ApplyAllToCamera", "RefreshFromCamera",
+                                        "ApplyDriverSettings", "SetConfiguring(0)"}));
+}
+
+TEST_F(ConfigurationDialogTest, OkAgainAfterAFailedSaveSavesAndCloses) {
+    target.mSaveError = "Parameter save failed";
+    const bool result = Run([&](CSheet1& sheet, CPropertyGeneral&) {
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        ASSERT_TRUE(sheet.isVisible());
+        target.mSaveError.clear();
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(result);
+    EXPECT_FALSE(target.mSaved.empty());
+}
+
 TEST_F(ConfigurationDialogTest, CancelRestartsOnlyAContinuousGrab) {
     target.mGrabbing = true;
     target.mContinuous = false;

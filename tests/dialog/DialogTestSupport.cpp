@@ -180,8 +180,12 @@ bool FakeTarget::Validate(const CameraParameters& parameters, std::string& messa
     return true;
 }
 
-bool FakeTarget::Save() {
+bool FakeTarget::Save(std::string& error) {
     mCalls.push_back("Save");
+    if (!mSaveError.empty()) {
+        error = mSaveError;
+        return false;
+    }
     mSaved.clear();
     for (const Param_& parameter : *mWorking) {
         mSaved[parameter.mName] = parameter.GetValueText();

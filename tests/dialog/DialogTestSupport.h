@@ -65,7 +65,7 @@ class FakeTarget : public ConfigurationTarget {
     bool ApplyAllToCamera(int maxPasses) override;
     void RefreshFromCamera() override;
     bool Validate(const CameraParameters& parameters, std::string& message) override;
-    bool Save() override;
+    bool Save(std::string& error) override;
     void ApplyDriverSettings() override;
 
     // Writes the working value of one camera parameter into the device map, with coercion.
@@ -83,6 +83,8 @@ class FakeTarget : public ConfigurationTarget {
     bool mConfiguring = false;
     bool mGrabbing = false;
     bool mContinuous = false;
+    // Text of a failing Save; empty: Save succeeds.
+    std::string mSaveError;
     // Values of the working set at the moment Save was called.
     std::map<std::string, std::string, NoCaseLess> mSaved;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <functional>
 #include <regex>
@@ -184,4 +186,17 @@ TEST(Initialize, SdkLivesFromFirstInitializeToLastFinalize) {
     initialize(dir.Path().c_str(), nullptr);
     finalize();
     EXPECT_EQ(sdk::SdkRuntime::GetInitializeCount(), 1) << "terminate inhibited";
+}
+
+TEST(Initialize, AFifoNamedLikeTheConfigurationFileDoesNotHang) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.File("Ostravelk.ini").c_str(), 0666), 0);
+    // In a child, so that a hang fails the test instead of stopping the run.
+    const int result = RunInChild(
+        [&] {
+            const int initialized = initialize(dir.Path().c_str(), nullptr);
+            return initialized == 1 && GetDriverState().mLogDebugView == 1 ? 0 : 1;
+        },
+        20);
+    EXPECT_EQ(result, 0);
 }

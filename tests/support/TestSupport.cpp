@@ -1,5 +1,9 @@
 #include "TestSupport.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -152,4 +156,70 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+int RunInChild(const std::function<int()>& body, double timeoutSeconds) {
+    const pid_t child = fork();
+    if (child < 0) {
+        return -2;
+    }
+    if (child == 0) {
+        int result = 255;
+        try {
+            result = body();
+        } catch (...) {
+        }
+        _exit(result);
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+}
+
+namespace {
+
+const passwd* Nobody() {
+    return getpwnam("nobody");
+}
+
+}  // namespace
+
+std::string WhyNotAsNobody() {
+    if (Nobody() == nullptr) {
+        return "there is no user \"nobody\"";
+    }
+    if (geteuid() != 0) {
+        return "only root can run code as another user";
+    }
+    return std::string();
+}
+
+uid_t NobodyUid() {
+    return Nobody() ? Nobody()->pw_uid : static_cast<uid_t>(-1);
+}
+
+gid_t NobodyGid() {
+    return Nobody() ? Nobody()->pw_gid : static_cast<gid_t>(-1);
+}
+
+int RunAsNobody(const std::function<int()>& body, double timeoutSeconds) {
+    const uid_t uid = NobodyUid();
+    const gid_t gid = NobodyGid();
+    return RunInChild(
+        [&] {
+            if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) {
+                return 254;
+            }
+            return body();
+        },
+        timeoutSeconds);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,3 +75,18 @@ private:
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
+
+// --- Child processes ----------------------------------------------------------------------------
+
+// Runs body in a forked child and returns what it returned (its exit status, 0..255); -1 when
+// the child had not ended after timeoutSeconds (it is then killed), -2 when a signal ended it.
+// Assertions inside body do not reach the parent: body reports through its result.
+int RunInChild(const std::function<int()>& body, double timeoutSeconds = 60);
+
+// The ordinary user the permission tests act as: "nobody". Empty when this process can run code
+// as that user (it is root), else why not.
+std::string WhyNotAsNobody();
+uid_t NobodyUid();
+gid_t NobodyGid();
+// As RunInChild, the child dropping to "nobody" (groups, group and user) before running body.
+int RunAsNobody(const std::function<int()>& body, double timeoutSeconds = 60);

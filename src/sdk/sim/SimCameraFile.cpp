@@ -1,7 +1,5 @@
 #include "sdk/sim/SimCameraFile.h"
 
-#include <strings.h>
-
 #include <fstream>
 #include <sstream>
 
@@ -13,7 +11,7 @@ namespace sdk {
 namespace {
 
 bool SameIgnoringCase(const std::string& a, const char* b) {
-    return strcasecmp(a.c_str(), b) == 0;
+    return nodetext::EqualsIgnoringCase(a, b);
 }
 
 std::string BaseName(const std::string& path) {
