@@ -160,8 +160,16 @@ Camera* CameraList::GetByPort_(int port) const {
 }
 
 void CameraList::MarkLost(Camera* camera) {
+    std::lock_guard<std::recursive_mutex> lock(camera->mLock);
+    if (!camera->mIsOpen) {
+        return;
+    }
     camera->Close();
     mLostCameras.AddUnique(camera);
+}
+
+bool CameraList::IsLost(const Camera* camera) const {
+    return mLostCameras.Contains(camera);
 }
 
 void CameraList::RemoveLost(Camera* camera) {

@@ -49,10 +49,13 @@ class CameraList {
     Camera* GetByName(const char* name) const;
     // The first camera bound to port; null (logged) when none.
     Camera* GetByPort_(int port) const;
-    // Closes a removed camera and adds it to the lost cameras unless present.
+    // Closes a removed camera and adds it to the lost cameras unless present; nothing when the
+    // camera is not open (closed by the host meanwhile). Holds the camera's mLock throughout, so a
+    // host close never falls between the close and the listing.
     void MarkLost(Camera* camera);
-    // Takes a camera off the lost cameras (open succeeded).
+    // Takes a camera off the lost cameras (open succeeded, or the host closed it).
     void RemoveLost(Camera* camera);
+    bool IsLost(const Camera* camera) const;
     CameraVector& LostCameras() { return mLostCameras; }
 
   private:

@@ -172,7 +172,7 @@ void closeCVLPort(int grabberNo, int portNo) {
         GetDriverState().Log(
             2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
         if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
-            camera->Close();
+            camera->QuorvaneClose();
         }
         GetDriverState().Log(
             2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
