@@ -229,6 +229,8 @@ void Camera::QuorvaneClose() {
 }
 
 bool Camera::QuorvaneOpen(int port, int* size) {
+    // Two host threads opening the camera at once start one image queue thread.
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     mImageQueueThread.Init();
     size[0] = 0;
     size[1] = 0;

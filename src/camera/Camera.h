@@ -34,8 +34,10 @@ class UsbInstantCamera;
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
 // InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
 // mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. The flags and counters read across
-// threads are atomics; the parameter sets are not locked (the callers serialise them).
+// and a close from a host or removal thread never interleave. It also guards the parameter sets,
+// which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
+// image queue thread's chunk update hold it. The flags and counters read across threads are
+// atomics.
 class Camera {
   public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null

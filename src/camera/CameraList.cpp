@@ -121,7 +121,10 @@ int CameraList::Count() const {
 }
 
 const char** CameraList::GetConfigNames() {
-    mConfigNames.clear();
+    std::lock_guard<std::mutex> lock(mConfigNamesLock);
+    if (!mConfigNames.empty()) {
+        return mConfigNames.data();  // the camera set never changes
+    }
     int count = mCameras.Size();
     for (int i = 0; i < count; ++i) {
         mConfigNames.push_back(mCameras.At(i)->Name().c_str());

@@ -42,8 +42,9 @@ class CameraList {
     // Enumerates the devices and makes one camera per supported device.
     void Init();
     int Count() const;
-    // Names of all cameras in list order, ending with null; valid until the next call or the
-    // list's destruction.
+    // Names of all cameras in list order, ending with null; valid until the list's destruction.
+    // Every call returns the same array (built by the first), so host threads that ask at the
+    // same time never see it rebuilt under them.
     const char** GetConfigNames();
     // The first camera whose name equals name exactly; null when none (or name is null).
     Camera* GetByName(const char* name) const;
@@ -67,7 +68,8 @@ class CameraList {
     sdk::DeviceInfoList mDevices;
     CameraVector mCameras;
     CameraVector mLostCameras;
-    std::vector<const char*> mConfigNames;
+    std::mutex mConfigNamesLock;
+    std::vector<const char*> mConfigNames;  // guarded by mConfigNamesLock
     CameraReopenThread mReopenThread;
 };
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 #include "camera/Camera.h"
@@ -196,6 +197,8 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
         if (!camera || !camera->mIsOpen) {
             return 0;
         }
+        // The image stays as it is (no reopen, no conversion) until the row is copied.
+        const std::unique_lock<std::mutex> image = camera->mBuffers.LockImage();
         const uint8_t* line = camera->mBuffers.GetLine(row);
         if (!line) {
             return 0;
@@ -209,7 +212,8 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
                                         ", portNo=" + std::to_string(portNo) + "\n");
             return 0;
         }
-        size_t bytesPerPixel = static_cast<size_t>(camera->mPixelSize / 8);
+        // From the image's own geometry: a reopen may have changed the pixel size meanwhile.
+        size_t bytesPerPixel = static_cast<size_t>(camera->mBuffers.LineSize() / width);
         std::memcpy(dest, line + static_cast<size_t>(firstCol) * bytesPerPixel,
                     static_cast<size_t>(lastCol - firstCol + 1) * bytesPerPixel);
         return 1;
