@@ -1,6 +1,8 @@
 #include "camera/CameraList.h"
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "camera/Camera.h"
 #include "camera/CameraDeviceInfo.h"
@@ -162,13 +164,24 @@ Camera* CameraList::GetByPort_(int port) const {
     return nullptr;
 }
 
-void CameraList::MarkLost(Camera* camera) {
-    std::lock_guard<std::recursive_mutex> lock(camera->mLock);
+bool CameraList::MarkLost(Camera* camera) {
+    // Runs inside the SDK's removal call, which an open re-attaching the device waits for while
+    // it holds the camera's lock: the lock is only tried here, and a camera that got closed
+    // meanwhile (the open comes after a close) is left alone.
+    std::unique_lock<std::recursive_mutex> lock(camera->mLock, std::try_to_lock);
+    while (!lock.owns_lock()) {
+        if (!camera->mIsOpen) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        lock.try_lock();
+    }
     if (!camera->mIsOpen) {
-        return;
+        return false;
     }
     camera->Close();
     mLostCameras.AddUnique(camera);
+    return true;
 }
 
 bool CameraList::IsLost(const Camera* camera) const {

@@ -50,10 +50,11 @@ class CameraList {
     Camera* GetByName(const char* name) const;
     // The first camera bound to port; null (logged) when none.
     Camera* GetByPort_(int port) const;
-    // Closes a removed camera and adds it to the lost cameras unless present; nothing when the
-    // camera is not open (closed by the host meanwhile). Holds the camera's mLock throughout, so a
-    // host close never falls between the close and the listing.
-    void MarkLost(Camera* camera);
+    // Closes a removed camera and adds it to the lost cameras unless present (true); nothing
+    // (false) when the camera is not open (closed by the host meanwhile). Holds the camera's mLock
+    // throughout, so a host close never falls between the close and the listing; called from the
+    // SDK's removal call, it never waits for that lock while the camera is closed.
+    bool MarkLost(Camera* camera);
     // Takes a camera off the lost cameras (open succeeded, or the host closed it).
     void RemoveLost(Camera* camera);
     bool IsLost(const Camera* camera) const;
