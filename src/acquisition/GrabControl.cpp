@@ -135,8 +135,11 @@ bool Camera::RetrieveImage() {
     if (!mBuffers.Convert(result)) {
         return false;
     }
-    if (mParameters.IsChunkModeActive() && result->IsChunkDataAvailable()) {
-        mParameters.UpdateChunkParameters(result->GetChunkDataNodeMap());
+    {
+        std::lock_guard<std::recursive_mutex> lock(mLock);  // the host reads them meanwhile
+        if (mParameters.IsChunkModeActive() && result->IsChunkDataAvailable()) {
+            mParameters.UpdateChunkParameters(result->GetChunkDataNodeMap());
+        }
     }
     result.Release();
     return true;

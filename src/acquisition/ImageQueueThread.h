@@ -12,7 +12,8 @@ class Camera;
 // host open of the camera and running until the camera is destroyed; while the camera does not
 // grab it only polls its stop flag.
 //
-// Threading: Init, RequestStop and Destroy run on host threads; ThreadMain on the worker.
+// Threading: Init, RequestStop and Destroy run on host threads, Init under the camera's mLock
+// (two host opens of one camera must not both start a worker); ThreadMain on the worker.
 // mTerminate is the stop request; mExitedEvent is signalled as the worker's last act so Destroy
 // can wait for it with a time limit. A worker that is still running after Destroy gave up must
 // not outlive its camera: the camera list then keeps the camera alive.

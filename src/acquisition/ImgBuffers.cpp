@@ -34,6 +34,7 @@ ImgBuffers::~ImgBuffers() {
 }
 
 void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer, intptr_t& bufferContext) {
+    std::lock_guard<std::mutex> lock(mPoolMutex);
     ImgBuffer* free = nullptr;
     for (const std::unique_ptr<ImgBuffer>& buffer : mPool) {
         if (!buffer->mInUse) {
@@ -52,6 +53,7 @@ void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer, intptr_
 }
 
 void ImgBuffers::FreeBuffer(void* createdBuffer, intptr_t bufferContext) {
+    std::lock_guard<std::mutex> lock(mPoolMutex);
     auto* buffer = reinterpret_cast<ImgBuffer*>(bufferContext);
     if (buffer == nullptr || buffer->mData != createdBuffer) {
         throw std::runtime_error("ImgBuffers::FreeBuffer pointer mismatch");
@@ -67,6 +69,7 @@ void ImgBuffers::DestroyBufferFactory() {
 }
 
 void ImgBuffers::Init() {
+    std::lock_guard<std::mutex> lock(mImageMutex);
     DriverState& state = GetDriverState();
     bool color = mCamera->IsColor();
     const CameraParameters& parameters = mCamera->mParameters;
@@ -78,8 +81,8 @@ void ImgBuffers::Init() {
     mHeight = height;
     mLineSize = color ? 3 * width : width;
     if (state.IsLogEnabled(2)) {
-        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(width) + ", height=" +
-                         std::to_string(height) + ", iscolor=" + (color ? "1" : "0"));
+        state.Log(2, "ImgBuffers::Init: width=" + std::to_string(width) +
+                         ", height=" + std::to_string(height) + ", iscolor=" + (color ? "1" : "0"));
     }
     if (width < 1 || height < 1) {
         if (state.IsLogEnabled(1)) {
@@ -128,6 +131,7 @@ bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
         }
         return false;
     }
+    std::lock_guard<std::mutex> lock(mImageMutex);
     mConverter.Convert(mImage.mData, static_cast<size_t>(mImage.mSize), result->GetBuffer(),
                        result->GetPayloadSize(), static_cast<uint32_t>(result->GetPixelType()),
                        result->GetWidth(), result->GetHeight(), result->GetPaddingX());

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "acquisition/ImgBuffer.h"
@@ -19,10 +20,15 @@ class GrabResultPtr;
 // buffers from a pool that is reused across grabs; every retrieved grab result is converted into
 // the one output image (8-bit mono or 24-bit colour, packed rows), from which the host reads rows.
 //
-// Threading: AllocateBuffer and FreeBuffer come from the SDK on the thread that starts or stops
-// grabbing; Init runs in the open; Convert on the image queue thread; GetLine on the host thread
-// that reads rows after the completion callback. There is no lock: an image converted while the
-// host reads rows overwrites them in place.
+// Threading: AllocateBuffer comes from the SDK on the host thread that starts grabbing, FreeBuffer
+// on the thread that stops grabbing or drops the last result of a stopped run (often the image
+// queue thread), so the two may overlap: mPoolMutex guards mPool and the buffers' mInUse. Init
+// runs in the open (which may be a reopen while the host reads rows); Convert on the image queue
+// thread; GetLine on host threads, at any time. mImageMutex guards the output image, the converter
+// and their agreement with the geometry: Init and Convert hold it, and a host holds it
+// (LockImage) from GetLine until it has copied its row, so a row is never read while the image is
+// reallocated or half converted. The geometry is atomic besides, for readers that only report
+// it.
 class ImgBuffers : public sdk::IBufferFactory {
   public:
     explicit ImgBuffers(Camera* camera);
@@ -39,14 +45,22 @@ class ImgBuffers : public sdk::IBufferFactory {
     void Init();
     // Converts one grab result into the output image and records its block id in the camera.
     bool Convert(const sdk::GrabResultPtr& result);
-    // Start of a row of the output image, or null (logged).
+    // Start of a row of the output image, or null (logged). Valid while LockImage() is held.
     const uint8_t* GetLine(int32_t row);
+    std::unique_lock<std::mutex> LockImage() const {
+        return std::unique_lock<std::mutex>(mImageMutex);
+    }
 
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
     int32_t LineSize() const { return mLineSize; }
-    size_t PoolSize() const { return mPool.size(); }
+    size_t PoolSize() const {
+        std::lock_guard<std::mutex> lock(mPoolMutex);
+        return mPool.size();
+    }
 
+    mutable std::mutex mPoolMutex;
+    mutable std::mutex mImageMutex;
     std::vector<std::unique_ptr<ImgBuffer>> mPool;  // only grows: element addresses are stable
     ImgBuffer mImage;
     // The geometry is read by the host's row read-out while a reopen may set it again.

@@ -2,6 +2,7 @@
 
 #include <boost/numeric/conversion/cast.hpp>
 
+#include <algorithm>
 #include <set>
 #include <stdexcept>
 
@@ -127,8 +128,7 @@ bool Camera::DoOpen() {
         throw std::runtime_error("Camera::Open: Failed to read configuration file");
     }
     mDriverState->ApplySettings(mParameters);
-    mInstantCamera->SetMaxNumBuffer(
-        static_cast<size_t>(GetParameter<int>(mParameters, "BufferCount")));
+    mInstantCamera->SetMaxNumBuffer(static_cast<size_t>(SettingForOpen("BufferCount")));
     mInstantCamera->Open();
     mInstantCamera->SetCameraContext(reinterpret_cast<intptr_t>(this));
     sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
@@ -158,7 +158,7 @@ bool Camera::DoOpen() {
 
     mBuffers.Init();
     CheckForSoftwareTrigger(nodeMap);
-    SetHeartBeat(GetParameter<int>(mParameters, "Heartbeat"));
+    SetHeartBeat(SettingForOpen("Heartbeat"));
     if (CameraList* list = CameraList::TryInstance()) {
         list->RemoveLost(this);
     }
@@ -168,6 +168,19 @@ bool Camera::DoOpen() {
     }
     Log(2, "", "Open OK", kOpen);
     return true;
+}
+
+int Camera::SettingForOpen(const char* name) const {
+    const int value = GetParameter<int>(mParameters, name);
+    const auto& setting = dynamic_cast<const Param<int>&>(*mParameters.Find(name));
+    const int used = std::min(std::max(value, setting.mMin), setting.mMax);
+    if (used != value) {
+        Log(1, "",
+            "WARNING: " + std::string(name) + " " + std::to_string(value) + " is outside " +
+                setting.GetRangeText() + ", using " + std::to_string(used),
+            kOpen);
+    }
+    return used;
 }
 
 void Camera::Close() {
@@ -198,10 +211,26 @@ void Camera::ReOpen() {
         Log(2, "", "Camera::ReOpen skipped, configure in progress", where);
         return;
     }
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    CameraList* list = CameraList::TryInstance();
+    if (list && !list->IsLost(this)) {
+        Log(2, "", "Camera::ReOpen skipped, closed by the host", where);
+        return;
+    }
     Open();
 }
 
+void Camera::QuorvaneClose() {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    if (CameraList* list = CameraList::TryInstance()) {
+        list->RemoveLost(this);
+    }
+    Close();
+}
+
 bool Camera::QuorvaneOpen(int port, int* size) {
+    // Two host threads opening the camera at once start one image queue thread.
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     mImageQueueThread.Init();
     size[0] = 0;
     size[1] = 0;

@@ -34,8 +34,10 @@ class UsbInstantCamera;
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
 // InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
 // mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. The flags and counters read across
-// threads are atomics; the parameter sets are not locked (the callers serialise them).
+// and a close from a host or removal thread never interleave. It also guards the parameter sets,
+// which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
+// image queue thread's chunk update hold it. The flags and counters read across threads are
+// atomics.
 class Camera {
   public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null
@@ -54,11 +56,16 @@ class Camera {
     bool Open();
     // Stops grabbing and closes the SDK camera. Never throws.
     void Close();
-    // Open, unless the camera has no port or its configuration dialog is running.
+    // Open, unless the camera has no port, its configuration dialog is running or it is no
+    // longer lost (the host closed it).
     void ReOpen();
     // Binds the camera to port, starts its image queue thread, opens it unless open and reports
     // width and height into size[0] and size[1].
     bool QuorvaneOpen(int port, int* size);
+    // The host's close (closeCVLPort): takes the camera off the lost cameras, so that it stays
+    // closed when its device returns, then Close; both under mLock, so that a reopen in progress
+    // finishes first and none starts after.
+    void QuorvaneClose();
     // The modal configuration dialog; true when closed with OK.
     bool Configure(void* parent);
     // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
@@ -123,5 +130,9 @@ class Camera {
 
   private:
     bool DoOpen();
+    // The integer driver setting as the open uses it: clamped into the setting's range, so that a
+    // value the file got wrong (the validation warns about it) cannot keep the camera from
+    // opening. A clamped value is logged with the value used.
+    int SettingForOpen(const char* name) const;
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

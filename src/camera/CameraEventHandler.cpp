@@ -25,7 +25,9 @@ void CameraEventHandler::OnCameraDeviceRemoved(sdk::InstantCamera&) {
         DriverState& state = GetDriverState();
         const std::string& name = mCamera->Name();
         if (Camera::GetParameter<bool>(mCamera->mParameters, "Reconnect")) {
-            CameraList::Instance().MarkLost(mCamera);
+            if (!CameraList::Instance().MarkLost(mCamera)) {
+                return;  // closed by the host meanwhile
+            }
             state.LogPort(1, port, "",
                           "WARNING: Camera removed: " + name + ". Will try to reconnect", where);
         } else {

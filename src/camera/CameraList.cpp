@@ -1,6 +1,8 @@
 #include "camera/CameraList.h"
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "camera/Camera.h"
 #include "camera/CameraDeviceInfo.h"
@@ -121,7 +123,10 @@ int CameraList::Count() const {
 }
 
 const char** CameraList::GetConfigNames() {
-    mConfigNames.clear();
+    std::lock_guard<std::mutex> lock(mConfigNamesLock);
+    if (!mConfigNames.empty()) {
+        return mConfigNames.data();  // the camera set never changes
+    }
     int count = mCameras.Size();
     for (int i = 0; i < count; ++i) {
         mConfigNames.push_back(mCameras.At(i)->Name().c_str());
@@ -159,9 +164,28 @@ Camera* CameraList::GetByPort_(int port) const {
     return nullptr;
 }
 
-void CameraList::MarkLost(Camera* camera) {
+bool CameraList::MarkLost(Camera* camera) {
+    // Runs inside the SDK's removal call, which an open re-attaching the device waits for while
+    // it holds the camera's lock: the lock is only tried here, and a camera that got closed
+    // meanwhile (the open comes after a close) is left alone.
+    std::unique_lock<std::recursive_mutex> lock(camera->mLock, std::try_to_lock);
+    while (!lock.owns_lock()) {
+        if (!camera->mIsOpen) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        lock.try_lock();
+    }
+    if (!camera->mIsOpen) {
+        return false;
+    }
     camera->Close();
     mLostCameras.AddUnique(camera);
+    return true;
+}
+
+bool CameraList::IsLost(const Camera* camera) const {
+    return mLostCameras.Contains(camera);
 }
 
 void CameraList::RemoveLost(Camera* camera) {

@@ -42,17 +42,22 @@ class CameraList {
     // Enumerates the devices and makes one camera per supported device.
     void Init();
     int Count() const;
-    // Names of all cameras in list order, ending with null; valid until the next call or the
-    // list's destruction.
+    // Names of all cameras in list order, ending with null; valid until the list's destruction.
+    // Every call returns the same array (built by the first), so host threads that ask at the
+    // same time never see it rebuilt under them.
     const char** GetConfigNames();
     // The first camera whose name equals name exactly; null when none (or name is null).
     Camera* GetByName(const char* name) const;
     // The first camera bound to port; null (logged) when none.
     Camera* GetByPort_(int port) const;
-    // Closes a removed camera and adds it to the lost cameras unless present.
-    void MarkLost(Camera* camera);
-    // Takes a camera off the lost cameras (open succeeded).
+    // Closes a removed camera and adds it to the lost cameras unless present (true); nothing
+    // (false) when the camera is not open (closed by the host meanwhile). Holds the camera's mLock
+    // throughout, so a host close never falls between the close and the listing; called from the
+    // SDK's removal call, it never waits for that lock while the camera is closed.
+    bool MarkLost(Camera* camera);
+    // Takes a camera off the lost cameras (open succeeded, or the host closed it).
     void RemoveLost(Camera* camera);
+    bool IsLost(const Camera* camera) const;
     CameraVector& LostCameras() { return mLostCameras; }
 
   private:
@@ -64,7 +69,8 @@ class CameraList {
     sdk::DeviceInfoList mDevices;
     CameraVector mCameras;
     CameraVector mLostCameras;
-    std::vector<const char*> mConfigNames;
+    std::mutex mConfigNamesLock;
+    std::vector<const char*> mConfigNames;  // guarded by mConfigNamesLock
     CameraReopenThread mReopenThread;
 };
 

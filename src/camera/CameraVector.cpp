@@ -24,6 +24,11 @@ Camera* CameraVector::At(int index) const {
     return mCameras[static_cast<size_t>(index)];
 }
 
+bool CameraVector::Contains(const Camera* camera) const {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    return std::find(mCameras.begin(), mCameras.end(), camera) != mCameras.end();
+}
+
 int CameraVector::Size() const {
     std::lock_guard<std::recursive_mutex> lock(mLock);
     return static_cast<int>(mCameras.size());

@@ -18,6 +18,7 @@ class CameraVector {
     // The camera at index, or null for an index out of range.
     Camera* At(int index) const;
     int Size() const;
+    bool Contains(const Camera* camera) const;
     // Removes the first entry equal to camera, keeping the order of the rest.
     void Remove(Camera* camera);
     // Destroys every camera, then empties the vector.

@@ -87,6 +87,7 @@ std::string Camera::MapPropertyName(const std::string& name) const {
 }
 
 bool Camera::GetRange(const std::string& name, int& min, int& max) {
+    std::lock_guard<std::recursive_mutex> lock(mLock);  // an open rebuilds the parameters
     if (mDriverState->IsLogEnabled(2)) {
         mDriverState->Log(2, "Camera::GetRange: entering prop=" + name + " \n");
     }
@@ -120,6 +121,7 @@ bool Camera::GetRange(const std::string& name, int& min, int& max) {
 }
 
 bool Camera::GetProperty(const std::string& name, PropertyValue& value) {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     if (mDriverState->IsLogEnabled(3)) {
         mDriverState->Log(3, "Camera::GetProperty: prop=" + name + " \n");
     }
@@ -179,6 +181,7 @@ bool Camera::GetProperty(const std::string& name, PropertyValue& value) {
 }
 
 bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     if (mDriverState->IsLogEnabled(3)) {
         mDriverState->Log(3, "Camera::SetProperty: prop=" + name + " value=" + value.mText + " \n");
     }

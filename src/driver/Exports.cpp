@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 
 #include "camera/Camera.h"
@@ -167,7 +168,7 @@ void closeCVLPort(int grabberNo, int portNo) {
         GetDriverState().Log(
             2, "closeCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") + "\n");
         if (Camera* camera = CameraList::Instance().GetByPort_(portNo)) {
-            camera->Close();
+            camera->QuorvaneClose();
         }
         GetDriverState().Log(
             2, "closeCVLPort: leaving " + GrabberPort(grabberNo, portNo, ", ") + "\n");
@@ -191,6 +192,8 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
         if (!camera || !camera->mIsOpen) {
             return 0;
         }
+        // The image stays as it is (no reopen, no conversion) until the row is copied.
+        const std::unique_lock<std::mutex> image = camera->mBuffers.LockImage();
         const uint8_t* line = camera->mBuffers.GetLine(row);
         if (!line) {
             return 0;
@@ -204,7 +207,8 @@ int getCVLGrabRow(int grabberNo, int portNo, void* dest, int row, int firstCol, 
                                         ", portNo=" + std::to_string(portNo) + "\n");
             return 0;
         }
-        size_t bytesPerPixel = static_cast<size_t>(camera->mPixelSize / 8);
+        // From the image's own geometry: a reopen may have changed the pixel size meanwhile.
+        size_t bytesPerPixel = static_cast<size_t>(camera->mBuffers.LineSize() / width);
         std::memcpy(dest, line + static_cast<size_t>(firstCol) * bytesPerPixel,
                     static_cast<size_t>(lastCol - firstCol + 1) * bytesPerPixel);
         return 1;

@@ -1,6 +1,7 @@
 #include "sdk/GrabEngine.h"
 
 #include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "sdk/Device.h"
@@ -59,6 +60,7 @@ size_t GrabEngine::PopReady() {
 
 void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCount,
                        size_t maxImages) {
+    std::lock_guard<std::mutex> run(mRunMutex);
     if (maxImages == 0) {
         throw InvalidArgumentException("StartGrabbing: maximum number of images is 0", __FILE__,
                                        __LINE__);
@@ -132,6 +134,8 @@ void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCou
         mQueuedTotal = handles.size();
         mRetrievedTotal = 0;
         mGrabbing = true;
+        mStopping = false;
+        ++mRun;
     }
     try {
         device.StartStreaming(*this);
@@ -146,25 +150,39 @@ void GrabEngine::Start(Device& device, IBufferFactory* factory, size_t bufferCou
             device.QueueBuffer(data, size, handle);
         }
     } catch (...) {
-        Stop();
+        try {
+            StopRun(kAnyRun);
+        } catch (...) {
+            // The start's own failure is the one to report.
+        }
         throw;
     }
 }
 
 void GrabEngine::Stop() {
+    std::lock_guard<std::mutex> run(mRunMutex);
+    StopRun(kAnyRun);
+}
+
+void GrabEngine::StopRun(uint64_t run) {
     Device* device = nullptr;
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        if (!mGrabbing) {
+        if (!mGrabbing || (run != kAnyRun && run != mRun)) {
             return;
         }
-        mGrabbing = false;
+        mStopping = true;  // nothing is queued from now on
         device = mDevice;
     }
+    std::exception_ptr failure;
     if (device) {
-        device->StopStreaming();
+        try {
+            device->StopStreaming();
+        } catch (...) {
+            failure = std::current_exception();  // rethrown once the buffers are back
+        }
     }
-    std::lock_guard<std::mutex> lock(mMutex);
+    std::unique_lock<std::mutex> lock(mMutex);
     for (Slot& slot : mSlots) {
         if (slot.state != State::User) {
             FreeSlot(slot);
@@ -174,6 +192,12 @@ void GrabEngine::Stop() {
     mReadyCount = 0;
     mWait.Reset();
     mDevice = nullptr;
+    mStopping = false;
+    mGrabbing = false;
+    lock.unlock();
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
 }
 
 bool GrabEngine::IsGrabbing() const {
@@ -187,10 +211,11 @@ bool GrabEngine::Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_
         return false;
     }
     bool lastImage = false;
+    uint64_t run = kAnyRun;
     GrabResult* taken = nullptr;
     {
         std::lock_guard<std::mutex> lock(mMutex);
-        if (mReadyCount == 0) {
+        if (mReadyCount == 0 || mStopping) {
             mWait.Reset();
             return false;
         }
@@ -209,6 +234,7 @@ bool GrabEngine::Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_
         taken->mRefs.store(1, std::memory_order_relaxed);
         ++mRetrievedTotal;
         lastImage = mMaxImages != kUnlimited && mRetrievedTotal >= mMaxImages;
+        run = mRun;
     }
     // The slot is ours (User) and no handle exists yet: nobody else reads or writes the result.
     GrabResultPtr handle(taken);
@@ -216,15 +242,20 @@ bool GrabEngine::Retrieve(unsigned int timeoutMs, GrabResultPtr& result, intptr_
         taken->UpdateChunkMap();
     } catch (...) {
         if (lastImage) {
-            Stop();
+            StopFinishedRun(run);
         }
         throw;  // the handle gives the buffer back
     }
     result = std::move(handle);
     if (lastImage) {
-        Stop();
+        StopFinishedRun(run);
     }
     return true;
+}
+
+void GrabEngine::StopFinishedRun(uint64_t run) {
+    std::lock_guard<std::mutex> lock(mRunMutex);
+    StopRun(run);
 }
 
 size_t GrabEngine::NumReadyBuffers() const {
@@ -265,7 +296,7 @@ void GrabEngine::ReleaseBuffer(size_t index) noexcept {
     if (slot.state != State::User) {
         return;
     }
-    const bool requeue = mGrabbing && !slot.orphaned && mDevice &&
+    const bool requeue = mGrabbing && !mStopping && !slot.orphaned && mDevice &&
                          (mMaxImages == kUnlimited || mQueuedTotal < mMaxImages);
     if (!requeue) {
         if (mGrabbing && !slot.orphaned) {

@@ -38,12 +38,23 @@ class IBufferFactory;
 // buffer it delivers (handles count references in it), the ready queue is a ring as large as the
 // slot table, and a Start reuses empty slots before it adds new ones.
 //
-// Threading: Start/Stop/Retrieve on the camera's callers; OnBufferDone on the backend thread;
-// ReleaseBuffer on whatever thread drops the last result handle. mMutex guards all members
-// except mWait (thread-safe itself) and is never held while calling into the device or the
-// factory... except for QueueBuffer, which backends accept from any thread. A slot's GrabResult
-// is written only while its slot is Queued or Ready (under mMutex) or just taken by Retrieve
-// (before its handle exists).
+// Threading: Start, Stop and Retrieve run on the camera's callers (host threads, the image queue
+// thread, whose Retrieve stops a run that reached its image count); OnBufferDone on the backend
+// thread; ReleaseBuffer on whatever thread drops the last result handle.
+//
+// Start and stop of one engine never overlap: mRunMutex is held for the whole of Start and of
+// Stop, including the device's StartStreaming/StopStreaming, and "grabbing" (mGrabbing) stays set
+// until a stop has finished. So a caller that sees IsGrabbing() false finds no stop under way, and
+// a Start never meets the late half of a stop (which would stop the new stream or free its
+// buffers). A stop on behalf of a finished run (Retrieve) names that run (mRun) and does nothing
+// when another run has begun meanwhile. mRunMutex is taken before mMutex, never the other way.
+// No lock of the engine is held while the image queue thread waits on mWait.
+//
+// mMutex guards all other members except mWait (thread-safe itself) and is never held while
+// calling into the device or the factory... except for QueueBuffer, which backends accept from any
+// thread. While a stop is under way (mStopping) no buffer is queued and no result handed out. A
+// slot's GrabResult is written only while its slot is Queued or Ready (under mMutex) or just taken
+// by Retrieve (before its handle exists).
 class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabEngine> {
   public:
     static constexpr size_t kUnlimited = SIZE_MAX;
@@ -85,18 +96,26 @@ class GrabEngine : public IStreamSink, public std::enable_shared_from_this<GrabE
         IBufferFactory* factory = nullptr;
     };
 
+    // Stops run (any run: kAnyRun); mRunMutex held.
+    static constexpr uint64_t kAnyRun = 0;
+    void StopRun(uint64_t run);
+    // Stops run unless another one has begun; takes mRunMutex.
+    void StopFinishedRun(uint64_t run);
     static void FreeBuffer(void* data, intptr_t context, IBufferFactory* factory) noexcept;
     static void FreeSlot(Slot& slot) noexcept;
     void PushReady(size_t index);
     size_t PopReady();
 
+    std::mutex mRunMutex;  // serialises Start and Stop
     mutable std::mutex mMutex;
     std::vector<Slot> mSlots;    // index = handle; never shrinks while results may exist
     std::vector<size_t> mReady;  // ring of ready slot indexes, as large as mSlots
     size_t mReadyHead = 0;       // oldest entry of the ring
     size_t mReadyCount = 0;
     Device* mDevice = nullptr;
-    bool mGrabbing = false;
+    bool mGrabbing = false;  // from Start until a stop has finished
+    bool mStopping = false;  // a stop is under way
+    uint64_t mRun = 0;       // the current or last run; counts from 1
     size_t mMaxImages = kUnlimited;
     size_t mQueuedTotal = 0;     // buffers queued in this run
     size_t mRetrievedTotal = 0;  // results handed out in this run

@@ -44,10 +44,12 @@ class WaitObject;
 //
 // Threading: callers serialise the camera's own operations (attach, open, close, start, stop).
 // RetrieveResult, the wait object and NumReadyBuffers may be used from another thread while
-// grabbing; RetrieveResult allocates nothing (the image handlers are read from an immutable
-// snapshot that registration replaces). mMutex (recursive) guards mDevice, mDeviceOwned, mFactory,
-// mFactoryCleanup and mEngine; mHandlerMutex guards the handler lists and the snapshot pointer,
-// and is never held while a handler runs.
+// grabbing; a RetrieveResult that takes the last of a maximum image count stops grabbing on its
+// thread, and the grab engine serialises that stop with the callers' start and stop (IsGrabbing
+// stays true until it has finished); RetrieveResult allocates nothing (the image handlers are read
+// from an immutable snapshot that registration replaces). mMutex (recursive) guards mDevice,
+// mDeviceOwned, mFactory, mFactoryCleanup and mEngine; mHandlerMutex guards the handler lists and
+// the snapshot pointer, and is never held while a handler runs.
 class InstantCamera {
   public:
     InstantCamera();

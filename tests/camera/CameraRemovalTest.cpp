@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "TestSupport.h"
 #include "camera/Camera.h"
@@ -84,5 +87,41 @@ TEST_F(CameraRemoval, RemovalOfAClosedCameraDoesNothing) {
     // The reopen thread's next tick would show a lost camera.
     EXPECT_FALSE(log.WaitFor("Lost cameras=", 6));
     EXPECT_FALSE(log.Contains("Camera remov"));
+    EXPECT_EQ(finalize(), 1);
+}
+
+namespace {
+
+std::atomic<int> gCompleted{0};
+void CountCompletion(int, int) { ++gCompleted; }
+
+}  // namespace
+
+// A port the host closed while its camera was lost stays closed when the device comes back: no
+// reopen, no grab, no continuous grabbing starting by itself.
+TEST_F(CameraRemoval, ALostCameraClosedByTheHostStaysClosedWhenItsDeviceReturns) {
+    Open("");
+    ASSERT_EQ(setCompleteCallback(0, 0, CountCompletion), 1);
+    ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+    sim.Unplug("22000002");
+    ASSERT_TRUE(log.WaitFor("WARNING: Camera removed: ", 10));
+    ASSERT_EQ(CameraList::Instance().LostCameras().Size(), 1);
+
+    closeCVLPort(0, 0);
+    EXPECT_EQ(CameraList::Instance().LostCameras().Size(), 0) << "closing takes it off the list";
+    sim.Plug("22000002");
+    log.Clear();
+    EXPECT_FALSE(log.WaitFor("Lost cameras=", 6));
+    EXPECT_FALSE(log.Contains("Open OK"));
+    EXPECT_FALSE(camera->mIsOpen);
+    EXPECT_EQ(doCVLGrab(0, 0), 0) << "a closed port does not grab";
+    const int completed = gCompleted;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(gCompleted, completed) << "no continuous grabbing";
+
+    // The host can open it again.
+    int size[2];
+    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kUsb, size), 1);
+    EXPECT_TRUE(camera->mIsOpen);
     EXPECT_EQ(finalize(), 1);
 }

@@ -77,9 +77,8 @@ void AravisStream::SetChunkFeatures(std::vector<ChunkFeature> features) {
 }
 
 void AravisStream::Start(IStreamSink& sink, size_t payload) {
-    if (IsStarted()) {
-        Stop();
-    }
+    std::lock_guard<std::mutex> run(mRunMutex);
+    StopLocked();
     if (!mChunkParser && !mChunkFeatures.empty()) {
         mChunkParser.Reset(arv_device_create_chunk_parser(mDevice.Get()));
     }
@@ -172,6 +171,11 @@ bool AravisStream::IsStarted() const {
 }
 
 void AravisStream::Stop() {
+    std::lock_guard<std::mutex> run(mRunMutex);
+    StopLocked();
+}
+
+void AravisStream::StopLocked() {
     ArvStream* stream = mStream.load();
     if (!stream) {
         return;

@@ -39,8 +39,11 @@ struct FrameInfo;
 // Aravis' chunk parser finds in it becomes a FrameInfo chunk.
 //
 // Threading: Start/Stop/Queue/BeginAcquisition from the device's users; the callback runs on
-// Aravis' stream thread and calls the sink without mMutex held. mMutex guards mSlots, mSink,
-// mFramesLeft, mLimited, mBlockIds; mStream is set and cleared while no stream thread runs.
+// Aravis' stream thread and calls the sink without mMutex held. Start and Stop are serialised by
+// mRunMutex (held while Aravis' stream is created or destroyed, which ends its thread; taken
+// before mMutex), so two stops never both destroy one stream and a start never meets a stop
+// half done; neither may be called from the sink. mMutex guards mSlots, mSink, mFramesLeft,
+// mLimited, mBlockIds; mStream is set and cleared under mRunMutex while no stream thread runs.
 class AravisStream {
   public:
     enum class ChunkType { Integer, Float, Boolean };
@@ -89,6 +92,8 @@ class AravisStream {
 
     static void Callback(void* user, ArvStreamCallbackType type, ArvBuffer* buffer);
     void OnBufferDone(ArvBuffer* buffer);
+    // Stop with mRunMutex held.
+    void StopLocked();
     void Describe(ArvBuffer* buffer, FrameInfo& info);
     void ReleaseSlots();
     // The descriptor of the UDP socket bound to the stream's port, or -1.
@@ -97,6 +102,7 @@ class AravisStream {
 
     aravis::GRef<ArvDevice> mDevice;
     const bool mGigE;
+    std::mutex mRunMutex;
     std::atomic<ArvStream*> mStream{nullptr};
     aravis::GRef<ArvChunkParser> mChunkParser;  // used on the stream thread only while started
     std::vector<ChunkFeature> mChunkFeatures;   // same

@@ -51,7 +51,8 @@ void SimStream::Reset() {
 }
 
 void SimStream::Start(IStreamSink& sink) {
-    Stop();
+    std::lock_guard<std::mutex> run(mRunMutex);
+    StopLocked();
     std::lock_guard<std::mutex> lock(mMutex);
     mSink = &sink;
     mStreaming = true;
@@ -60,6 +61,11 @@ void SimStream::Start(IStreamSink& sink) {
 }
 
 void SimStream::Stop() {
+    std::lock_guard<std::mutex> run(mRunMutex);
+    StopLocked();
+}
+
+void SimStream::StopLocked() {
     {
         std::lock_guard<std::mutex> lock(mMutex);
         mStreaming = false;

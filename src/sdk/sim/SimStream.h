@@ -24,8 +24,10 @@ struct FrameInfo;
 // "ChunkModeActive" each enabled chunk comes along as "Chunk" + selector entry.
 //
 // Threading: Start/Stop/Queue/AcquisitionStart/AcquisitionStop/SoftwareTrigger from any thread;
-// the sink is called on the stream thread without mMutex held. mMutex guards every member below
-// it.
+// the sink is called on the stream thread without mMutex held. Start and Stop are serialised by
+// mRunMutex (held across the join of the stream thread, and taken before mMutex), so a stop from
+// one thread and a start or stop from another never both join or replace mThread; neither may be
+// called from the sink. mMutex guards every member below it.
 class SimStream {
   public:
     SimStream(MemoryNodeMap& nodes, bool gige);
@@ -53,6 +55,8 @@ class SimStream {
     struct Settings;
 
     void Run();
+    // Ends the stream thread; mRunMutex held.
+    void StopLocked();
     Settings ReadSettings() const;
     void Fill(const Buffer& buffer, const Settings& settings, FrameInfo& info);
     // The ring mQueue; mMutex held.
@@ -62,7 +66,8 @@ class SimStream {
 
     MemoryNodeMap& mNodes;
     const bool mGigE;
-    std::thread mThread;
+    std::mutex mRunMutex;
+    std::thread mThread;  // guarded by mRunMutex
 
     std::mutex mMutex;
     std::condition_variable mChanged;
