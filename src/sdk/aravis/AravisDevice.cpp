@@ -6,6 +6,7 @@
 #include "sdk/GenApi.h"
 #include "sdk/GenericException.h"
 #include "sdk/IntegerNode.h"
+#include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisNodes.h"
 #include "sdk/aravis/AravisStream.h"
@@ -37,8 +38,9 @@ std::vector<AravisStream::ChunkFeature> ChunkFeatures(const INodeMap& nodes) {
 
 }  // namespace
 
-AravisDevice::AravisDevice(const DeviceInfo& info)
+AravisDevice::AravisDevice(const DeviceInfo& info, std::shared_ptr<AravisDeviceSource> source)
     : mInfo(info),
+      mSource(std::move(source)),
       mGigE(info.GetDeviceClass() == DeviceInfo::kClassGigE),
       mTLNodes(info.GetModelName() + " transport layer"),
       mClosedNodes(info.GetModelName()) {
@@ -69,7 +71,8 @@ void AravisDevice::Open() {
         return;
     }
     GError* error = nullptr;
-    ArvDevice* device = arv_open_device(mInfo.GetFullName().c_str(), &error);
+    ArvDevice* device = mSource ? mSource->Open(mInfo.GetFullName(), &error)
+                                : arv_open_device(mInfo.GetFullName().c_str(), &error);
     if (!device) {
         aravis::ThrowError(error, "The device '" + mInfo.GetFriendlyName() + "' is not available",
                            __FILE__, __LINE__);
@@ -148,8 +151,8 @@ void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
         return;
     }
     GError* error = nullptr;
-    if (!arv_device_write_register(mArv.Get(), kHeartbeatRegister,
-                                   static_cast<guint32>(timeoutMs), &error)) {
+    if (!arv_device_write_register(mArv.Get(), kHeartbeatRegister, static_cast<guint32>(timeoutMs),
+                                   &error)) {
         aravis::ThrowError(error, "HeartbeatTimeout cannot be written", __FILE__, __LINE__);
     }
 }

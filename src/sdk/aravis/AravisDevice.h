@@ -15,6 +15,7 @@
 
 namespace sdk {
 
+class AravisDeviceSource;
 class AravisNodeMap;
 class AravisStream;
 
@@ -40,7 +41,9 @@ class AravisDevice : public Device {
     static constexpr uint32_t kHeartbeatRegister = 0x0938;
     static constexpr int64_t kDefaultHeartbeatMs = 3000;
 
-    explicit AravisDevice(const DeviceInfo& info);
+    // Opens through source when given, else through Aravis' interfaces (arv_open_device).
+    explicit AravisDevice(const DeviceInfo& info,
+                          std::shared_ptr<AravisDeviceSource> source = nullptr);
     ~AravisDevice() override;
 
     const DeviceInfo& GetDeviceInfo() const override { return mInfo; }
@@ -70,6 +73,7 @@ class AravisDevice : public Device {
     static void FreeToken(gpointer data, GClosure* closure);
 
     const DeviceInfo mInfo;
+    const std::shared_ptr<AravisDeviceSource> mSource;
     const bool mGigE;
     MemoryNodeMap mTLNodes;
     MemoryNodeMap mClosedNodes;  // what GetNodeMap gives while closed: no nodes
