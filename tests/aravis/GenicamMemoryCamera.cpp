@@ -23,7 +23,22 @@ struct MemoryDevice {
     ArvGc* gc;
     ArvDevice* fake;
     gboolean lostSignalled;
+    gint acquiring;  // atomic: between the AcquisitionStart and AcquisitionStop registers' writes
 };
+
+// Aravis' fake stream fills buffers whether acquiring or not: its thread is held before each
+// buffer until the device acquires or the stream goes.
+struct StreamGate {
+    ArvDevice* device;  // holds a reference
+    ArvStreamCallback callback;
+    void* user;
+    GDestroyNotify destroy;
+    std::atomic<bool> closed{false};
+};
+
+void GateCallback(void* data, ArvStreamCallbackType type, ArvBuffer* buffer);
+void GateDestroy(void* data);
+void GateClosed(gpointer data, GObject*);
 
 struct MemoryDeviceClass {
     ArvDeviceClass parent;
@@ -37,7 +52,42 @@ MemoryDevice* Self(ArvDevice* device) {
 
 ArvStream* CreateStream(ArvDevice* device, ArvStreamCallback callback, void* user,
                         GDestroyNotify destroy, GError** error) {
-    return arv_device_create_stream_full(Self(device)->fake, callback, user, destroy, error);
+    auto* gate = new StreamGate;
+    gate->device = ARV_DEVICE(g_object_ref(device));
+    gate->callback = callback;
+    gate->user = user;
+    gate->destroy = destroy;
+    ArvStream* stream =
+        arv_device_create_stream_full(Self(device)->fake, &GateCallback, gate, &GateDestroy, error);
+    if (stream) {
+        g_object_weak_ref(G_OBJECT(stream), &GateClosed, gate);
+    }
+    return stream;
+}
+
+void GateCallback(void* data, ArvStreamCallbackType type, ArvBuffer* buffer) {
+    auto* gate = static_cast<StreamGate*>(data);
+    if (type == ARV_STREAM_CALLBACK_TYPE_START_BUFFER) {
+        while (!g_atomic_int_get(&Self(gate->device)->acquiring) && !gate->closed) {
+            g_usleep(2000);
+        }
+    }
+    if (gate->callback) {
+        gate->callback(gate->user, type, buffer);
+    }
+}
+
+void GateClosed(gpointer data, GObject*) {
+    static_cast<StreamGate*>(data)->closed = true;
+}
+
+void GateDestroy(void* data) {
+    auto* gate = static_cast<StreamGate*>(data);
+    if (gate->destroy) {
+        gate->destroy(gate->user);
+    }
+    g_object_unref(gate->device);
+    delete gate;
 }
 
 const char* GetXml(ArvDevice* device, size_t* size) {
@@ -65,7 +115,7 @@ gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buf
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
-    return self->camera->WriteMemory(self->fake, address, size, buffer, error);
+    return self->camera->WriteMemory(device, address, size, buffer, error);
 }
 
 gboolean ReadRegister(ArvDevice* device, guint64 address, guint32* value, GError** error) {
@@ -493,6 +543,28 @@ int64_t GenicamMemoryCamera::ReadInteger(const std::string& feature) {
     return value;
 }
 
+void GenicamMemoryCamera::WriteInteger(const std::string& feature, int64_t value) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_ENUMERATION(node)) {
+        arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(node), value, &error);
+    } else if (node && ARV_IS_GC_INTEGER(node)) {
+        arv_gc_integer_set_value(ARV_GC_INTEGER(node), value, &error);
+    }
+    g_clear_error(&error);
+}
+
+void GenicamMemoryCamera::WriteFloat(const std::string& feature, double value) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_FLOAT(node)) {
+        arv_gc_float_set_value(ARV_GC_FLOAT(node), value, &error);
+    }
+    g_clear_error(&error);
+}
+
 void GenicamMemoryCamera::Fill(uint64_t address, uint64_t length, uint8_t byte) {
     std::vector<uint8_t> bytes(length, byte);
     WriteMemory(nullptr, address, static_cast<uint32_t>(length), bytes.data(), nullptr);
@@ -527,7 +599,7 @@ bool GenicamMemoryCamera::ReadMemory(uint64_t address, uint32_t size, void* buff
     return true;
 }
 
-bool GenicamMemoryCamera::WriteMemory(ArvDevice* fake, uint64_t address, uint32_t size,
+bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint32_t size,
                                       const void* buffer, GError**) {
     {
         std::lock_guard<std::mutex> lock(mMemoryLock);
@@ -541,9 +613,10 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* fake, uint64_t address, uint32_
             page[at % kPage] = in[i];
         }
     }
-    if (!fake) {
+    if (!device || device == mDevice) {
         return true;
     }
+    ArvDevice* fake = Self(device)->fake;
     auto hits = [&](const Command& command) {
         return command.address != UINT64_MAX && address <= command.address &&
                command.address < address + size;
@@ -560,8 +633,10 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* fake, uint64_t address, uint32_
             ++mStartsLocked;
         }
         StartFake(fake);
+        g_atomic_int_set(&Self(device)->acquiring, 1);
     } else if (hits(mStop)) {
         ++mStops;
+        g_atomic_int_set(&Self(device)->acquiring, 0);
         arv_fake_camera_write_register(arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake)),
                                        ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 0);
         mAcquiring = false;

@@ -57,6 +57,9 @@ class GenicamMemoryCamera {
 
     // A feature's value read from the registers (seeding tree, no cache); 0 when unreadable.
     int64_t ReadInteger(const std::string& feature);
+    // Writes a feature through the seeding tree (checks off), as the camera itself would.
+    void WriteInteger(const std::string& feature, int64_t value);
+    void WriteFloat(const std::string& feature, double value);
     // Whether the fake behind some connection is acquiring.
     bool IsAcquiring() const { return mAcquiring; }
     // How often each command's register was written.
@@ -67,7 +70,7 @@ class GenicamMemoryCamera {
 
     // For the device class.
     bool ReadMemory(uint64_t address, uint32_t size, void* buffer, GError** error);
-    bool WriteMemory(ArvDevice* fake, uint64_t address, uint32_t size, const void* buffer,
+    bool WriteMemory(ArvDevice* device, uint64_t address, uint32_t size, const void* buffer,
                      GError** error);
     bool CheckPresent(ArvDevice* device, GError** error);
 

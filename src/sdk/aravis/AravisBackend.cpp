@@ -66,7 +66,8 @@ void AravisBackend::EnumerateDevices(DeviceInfoList& devices) {
 
 std::unique_ptr<Device> AravisBackend::CreateDevice(const DeviceInfo& info) {
     const std::string& id = info.GetFullName();
-    const DeviceInfo* found = FindLast(id);
+    // Entries of another source (or of Aravis' interfaces) are not this source's devices.
+    const DeviceInfo* found = AravisDeviceSource::Installed() == mSource ? FindLast(id) : nullptr;
     if (!found) {
         DeviceInfoList ignored;
         EnumerateDevices(ignored);
