@@ -123,5 +123,7 @@ class Camera {
 
   private:
     bool DoOpen();
+    // Throws (after marking the camera lost) when the device went away during the open.
+    void FailIfRemovedWhileOpening();
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

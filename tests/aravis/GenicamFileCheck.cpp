@@ -5,11 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <memory>
-#include <set>
-#include <sstream>
 #include <thread>
 
 #include "GenicamMemorySource.h"
@@ -58,42 +54,11 @@ bool GenicamFileCheck::IsErrorLine(const std::string& line) {
            line.find("error") != std::string::npos;
 }
 
-size_t GenicamFileCheck::CountFeatures(const std::string& xmlPath) {
-    std::ifstream file(xmlPath, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    const std::string xml = text.str();
-    ArvGc* gc = arv_gc_new(nullptr, xml.data(), xml.size());
-    std::set<std::string> features;
-    std::set<std::string> visited;
-    std::function<void(const char*)> walk = [&](const char* name) {
-        ArvGcNode* node = arv_gc_get_node(gc, name);
-        if (!node) {
-            return;
-        }
-        if (!ARV_IS_GC_CATEGORY(node)) {
-            features.insert(name);
-            return;
-        }
-        if (!visited.insert(name).second) {
-            return;
-        }
-        for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); item;
-             item = item->next) {
-            walk(static_cast<const char*>(item->data));
-        }
-    };
-    walk("Root");
-    g_object_unref(gc);
-    return features.size();
-}
-
 GenicamFileCheck::Result GenicamFileCheck::Run(const std::string& xmlPath, bool grab) {
     Result result;
     result.file = BaseName(xmlPath);
-    result.features = CountFeatures(xmlPath);
     auto source = std::make_shared<GenicamMemorySource>();
-    source->Add(xmlPath, "MEM01");
+    result.features = source->Add(xmlPath, "MEM01")->CountImplementedFeatures();
     sdk::AravisDeviceSource::Install(source);
     setenv("OSTRAVELK_BACKENDS", "aravis", 1);
     unsetenv("OSTRAVELK_SIM_DIR");

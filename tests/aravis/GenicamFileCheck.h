@@ -27,9 +27,6 @@ class GenicamFileCheck {
 
     // The check for the file; grabs are skipped when grab is false.
     static Result Run(const std::string& xmlPath, bool grab = true);
-    // The features a walk of the description's categories from Root lists (each once),
-    // categories not counted.
-    static size_t CountFeatures(const std::string& xmlPath);
     // True for the driver's error lines.
     static bool IsErrorLine(const std::string& line);
 };

@@ -312,14 +312,19 @@ void GenicamMemoryCamera::SeedConditions() {
                            }
                        }
                    });
-    std::set<ArvGcNode*>& decided = mDecided;
     for (ArvGcNode* condition : conditions) {
+        SeedCondition(condition);
+    }
+}
+
+void GenicamMemoryCamera::SeedCondition(ArvGcNode* condition) {
+    {
         std::vector<ArvGcNode*> leaves;
         std::set<ArvGcNode*> seen;
         CollectLeaves(condition, leaves, seen, 0);
         std::vector<ArvGcNode*> open;
         for (ArvGcNode* leaf : leaves) {
-            if (decided.insert(leaf).second) {
+            if (Decide(leaf)) {
                 open.push_back(leaf);
             }
         }
@@ -344,6 +349,15 @@ void GenicamMemoryCamera::SeedConditions() {
     }
 }
 
+// A register's address can depend on a selector: what is decided is the register at its
+// present address.
+bool GenicamMemoryCamera::Decide(ArvGcNode* leaf) {
+    GError* error = nullptr;
+    const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(leaf), &error);
+    g_clear_error(&error);
+    return mDecided.insert({leaf, address}).second;
+}
+
 void GenicamMemoryCamera::SeedReadOnly() {
     auto set = [](ArvGcNode* node, double value) {
         GError* error = nullptr;
@@ -360,7 +374,7 @@ void GenicamMemoryCamera::SeedReadOnly() {
     // What a camera reads in its own registers is rarely 0: a divisor, an increment, a size.
     for (ArvDomNode* element : elements) {
         ArvGcNode* node = ARV_GC_NODE(element);
-        if (IsReadOnlyRegister(node) && !mDecided.count(node)) {
+        if (IsReadOnlyRegister(node) && Decide(node)) {
             set(node, 1);
         }
     }
@@ -371,11 +385,49 @@ void GenicamMemoryCamera::SeedReadOnly() {
             std::set<ArvGcNode*> seen;
             CollectLeaves(bound, leaves, seen, 0);
             for (ArvGcNode* leaf : leaves) {
-                if (mDecided.insert(leaf).second) {
+                if (Decide(leaf)) {
                     set(leaf, kReadOnlyMaximum);
                 }
             }
         }
+    }
+}
+
+// A camera does not hold 0 where its description divides by the value (a frame period under a
+// frame rate converter): such values read 1.
+void GenicamMemoryCamera::SeedDivisors(ArvDomNode* element) {
+    GError* error = nullptr;
+    if (ARV_IS_GC_FLOAT(element)) {
+        arv_gc_float_get_value(ARV_GC_FLOAT(element), &error);
+    } else if (ARV_IS_GC_INTEGER(element)) {
+        arv_gc_integer_get_value(ARV_GC_INTEGER(element), &error);
+    } else {
+        return;
+    }
+    const bool division = error && std::strstr(error->message, "division by zero");
+    g_clear_error(&error);
+    if (!division) {
+        return;
+    }
+    std::vector<ArvGcNode*> links =
+        Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE});
+    for (size_t i = 0; i < links.size() && i < 64; ++i) {
+        ArvGcNode* link = links[i];
+        if (ARV_IS_GC_INTEGER(link) &&
+            arv_gc_integer_get_value(ARV_GC_INTEGER(link), &error) == 0 && !error) {
+            arv_gc_integer_set_value(ARV_GC_INTEGER(link), 1, &error);
+        } else if (ARV_IS_GC_FLOAT(link) &&
+                   arv_gc_float_get_value(ARV_GC_FLOAT(link), &error) == 0.0 && !error) {
+            arv_gc_float_set_value(ARV_GC_FLOAT(link), 1.0, &error);
+        } else if (error) {
+            // A divisor further down the chain.
+            for (ArvGcNode* deeper : Linked(
+                     ARV_DOM_NODE(link),
+                     {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE})) {
+                links.push_back(deeper);
+            }
+        }
+        g_clear_error(&error);
     }
 }
 
@@ -405,6 +457,7 @@ void GenicamMemoryCamera::SeedValues() {
     };
     walk(arv_gc_get_node(mGc, "Root"));
     std::function<void(ArvDomNode*)> seed = [&](ArvDomNode* element) {
+        SeedDivisors(element);
         GError* error = nullptr;
         if (ARV_IS_GC_ENUMERATION(element)) {
             ArvGcEnumeration* enumeration = ARV_GC_ENUMERATION(element);
@@ -476,9 +529,26 @@ void GenicamMemoryCamera::SeedValues() {
             for (const GSList* item =
                      arv_gc_selector_get_selected_features(ARV_GC_SELECTOR(element));
                  item; item = item->next) {
-                if (ARV_IS_GC_FEATURE_NODE(item->data) && item->data != element) {
-                    seed(ARV_DOM_NODE(item->data));
+                if (!ARV_IS_GC_FEATURE_NODE(item->data) || item->data == element) {
+                    continue;
                 }
+                // Conditions often read another register for each entry of the selector.
+                ArvDomNode* selected = ARV_DOM_NODE(item->data);
+                std::vector<ArvDomNode*> owners = {selected};
+                for (ArvDomNode* sub = arv_dom_node_get_first_child(selected); sub;
+                     sub = arv_dom_node_get_next_sibling(sub)) {
+                    if (ARV_IS_GC_ENUM_ENTRY(sub)) {
+                        owners.push_back(sub);
+                    }
+                }
+                for (ArvDomNode* owner : owners) {
+                    for (ArvGcNode* condition :
+                         Linked(owner, {ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED,
+                                        ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE})) {
+                        SeedCondition(condition);
+                    }
+                }
+                seed(selected);
             }
         }
         arv_gc_enumeration_set_int_value(selector, current, &error);
@@ -541,6 +611,35 @@ int64_t GenicamMemoryCamera::ReadInteger(const std::string& feature) {
         return 0;
     }
     return value;
+}
+
+size_t GenicamMemoryCamera::CountImplementedFeatures() {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    std::set<ArvGcNode*> features;
+    std::set<ArvGcNode*> categories;
+    std::function<void(ArvGcNode*)> walk = [&](ArvGcNode* node) {
+        if (!node) {
+            return;
+        }
+        if (!ARV_IS_GC_CATEGORY(node)) {
+            GError* error = nullptr;
+            if (ARV_IS_GC_FEATURE_NODE(node) &&
+                arv_gc_feature_node_is_implemented(ARV_GC_FEATURE_NODE(node), &error) && !error) {
+                features.insert(node);
+            }
+            g_clear_error(&error);
+            return;
+        }
+        if (!categories.insert(node).second) {
+            return;
+        }
+        for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); item;
+             item = item->next) {
+            walk(arv_gc_get_node(mGc, static_cast<const char*>(item->data)));
+        }
+    };
+    walk(arv_gc_get_node(mGc, "Root"));
+    return features.size();
 }
 
 void GenicamMemoryCamera::WriteInteger(const std::string& feature, int64_t value) {
@@ -629,9 +728,6 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint3
     }
     if (hits(mStart) && (!shared || written == mStart.value)) {
         ++mStarts;
-        if (ReadInteger("TLParamsLocked") == 1) {
-            ++mStartsLocked;
-        }
         StartFake(fake);
         g_atomic_int_set(&Self(device)->acquiring, 1);
     } else if (hits(mStop)) {

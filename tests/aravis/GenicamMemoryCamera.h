@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // A camera served in process from any GenICam description: Aravis' GenICam parser over a device
@@ -16,7 +17,8 @@
 //
 // Seeding, from the description alone: the registers that the features' pIsImplemented and
 // pIsAvailable conditions read (read-only registers reached through pValue and pVariable) are
-// set to all ones, or to zero where a condition needs that; other read-only number registers
+// set to all ones, or to zero where a condition needs that (for each entry of the selectors that
+// select the feature); other read-only number registers
 // read 1, those a pMax reads 1024 (a sensor-like size); then every feature under Root: an
 // enumeration that holds no available entry gets its first available entry (document order), every
 // number outside its range its maximum (its minimum when the range is wider than 1024), and a
@@ -60,13 +62,14 @@ class GenicamMemoryCamera {
     // Writes a feature through the seeding tree (checks off), as the camera itself would.
     void WriteInteger(const std::string& feature, int64_t value);
     void WriteFloat(const std::string& feature, double value);
+    // The features below Root's categories that are implemented, each once, categories and
+    // entries not counted: what arv-tool-0.8 features lists for this camera.
+    size_t CountImplementedFeatures();
     // Whether the fake behind some connection is acquiring.
     bool IsAcquiring() const { return mAcquiring; }
     // How often each command's register was written.
     int StartCount() const { return mStarts; }
     int StopCount() const { return mStops; }
-    // How often TLParamsLocked was 1 when AcquisitionStart was written.
-    int StartsWhileLocked() const { return mStartsLocked; }
 
     // For the device class.
     bool ReadMemory(uint64_t address, uint32_t size, void* buffer, GError** error);
@@ -82,6 +85,9 @@ class GenicamMemoryCamera {
 
     void Seed();
     void SeedConditions();
+    void SeedCondition(ArvGcNode* condition);
+    void SeedDivisors(ArvDomNode* element);
+    bool Decide(ArvGcNode* leaf);
     void SeedReadOnly();
     void SeedValues();
     Command FindCommand(const char* name);
@@ -97,7 +103,6 @@ class GenicamMemoryCamera {
     std::atomic<bool> mAcquiring{false};
     std::atomic<int> mStarts{0};
     std::atomic<int> mStops{0};
-    std::atomic<int> mStartsLocked{0};
     Command mStart;
     Command mStop;
 
@@ -107,5 +112,6 @@ class GenicamMemoryCamera {
     std::recursive_mutex mGcLock;
     ArvDevice* mDevice = nullptr;  // the seeding connection, holding mGc
     ArvGc* mGc = nullptr;
-    std::set<ArvGcNode*> mDecided;  // registers seeding has set; guarded by mGcLock
+    // Registers (at an address) seeding has set; guarded by mGcLock.
+    std::set<std::pair<ArvGcNode*, uint64_t>> mDecided;
 };

@@ -94,10 +94,13 @@ void AravisDevice::Open() {
         mArv.Reset();
         throw;
     }
-    auto* token = new AravisRemovalNotifier::Token(mNotifier.Start());
-    mSignalHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(&OnControlLost),
-                                           token, &FreeToken, GConnectFlags(0));
+    auto* lost = new LostSignal{mNotifier.Start(), mNodes->LostFlag()};
+    // A device the node map finds gone (a time-out, say) goes the way of a lost connection.
+    mNodes->SetLostListener([token = lost->token] { AravisRemovalNotifier::Signal(token); });
+    mSignalHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(&OnControlLost), lost,
+                                           &FreeToken, GConnectFlags(0));
     mAcquiring = false;
+    mParamsLocked = false;
     mQueueStream = mStream.get();
     mOpen = true;
 }
@@ -137,11 +140,13 @@ void AravisDevice::SetRemovalCallback(std::function<void()> callback) {
 }
 
 void AravisDevice::OnControlLost(ArvDevice*, gpointer data) {
-    AravisRemovalNotifier::Signal(*static_cast<AravisRemovalNotifier::Token*>(data));
+    auto* lost = static_cast<LostSignal*>(data);
+    lost->mapLost->store(true);
+    AravisRemovalNotifier::Signal(lost->token);
 }
 
 void AravisDevice::FreeToken(gpointer data, GClosure*) {
-    delete static_cast<AravisRemovalNotifier::Token*>(data);
+    delete static_cast<LostSignal*>(data);
 }
 
 void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
@@ -207,7 +212,34 @@ void AravisDevice::StartStreaming(IStreamSink& sink) {
             __FILE__, __LINE__);
     }
     const size_t payload = GetPayloadSize();
-    mStream->Start(sink, payload);
+    LockTransportParameters(true);
+    try {
+        mStream->Start(sink, payload);
+    } catch (...) {
+        LockTransportParameters(false);
+        throw;
+    }
+}
+
+// Cameras that lock their acquisition commands while TLParamsLocked is 0 (and their size
+// features while it is 1) get it set for the time of a stream, as GenICam transport layers do.
+void AravisDevice::LockTransportParameters(bool lock) {
+    if (!lock && !mParamsLocked) {
+        return;
+    }
+    mParamsLocked = false;
+    try {
+        IInteger* locked = As<IInteger>(mNodes->GetNode("TLParamsLocked"));
+        if (IsWritable(locked) && IsReadable(locked) && locked->GetValue() != (lock ? 1 : 0)) {
+            locked->SetValue(lock ? 1 : 0);
+        }
+        mParamsLocked = lock && IsWritable(locked);
+    } catch (const GenericException&) {
+        if (lock) {
+            throw;
+        }
+        // Unlocking follows the stream's end in any case.
+    }
 }
 
 int AravisDevice::GetStreamReceiveBufferBytes() const {
@@ -242,6 +274,9 @@ void AravisDevice::StopStreaming() {
         mAcquiring = false;
     }
     mStream->Stop();
+    if (mNodes && !IsRemoved()) {
+        LockTransportParameters(false);
+    }
 }
 
 }  // namespace sdk
