@@ -182,8 +182,9 @@ void Camera::FailIfRemovedWhileOpening() {
         return;
     }
     const std::string name = Name();
-    if (GetParameter<bool>(mParameters, "Reconnect")) {
-        CameraList::Instance().MarkLost(this);
+    CameraList* list = CameraList::TryInstance();
+    if (list != nullptr && GetParameter<bool>(mParameters, "Reconnect")) {
+        list->MarkLost(this);
         Log(1, "", "WARNING: Camera removed: " + name + ". Will try to reconnect", kOpen);
     } else {
         Log(1, "", "WARNING: Camera removal detected: " + name, kOpen);

@@ -670,8 +670,8 @@ bool CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
         return true;
     }
     const int64_t value = parameter->GetOption<int64_t>("SelectorValue");
-    // Written only when it can be and must be: a read-only selector (one entry, say) already
-    // stands at the entry its features were created for.
+    // Written only when it does not stand at the entry already: a read-only selector (one
+    // entry, say) does, and writing it would fail.
     if (!sdk::IsReadable(selector) || enumeration->GetIntValue(false, false) != value) {
         enumeration->SetIntValue(value, true);
     }

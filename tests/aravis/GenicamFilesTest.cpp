@@ -284,8 +284,8 @@ TEST_F(GenicamBed, ANonFiniteFloatIsTheSameValueAndNeverWritten) {
     // A gain in dB over a raw gain of 0 reads -inf.
     const std::string nodes = R"(
   <Converter Name="GainDb" NameSpace="Custom">
-    <FormulaTo>10**(TO/20)</FormulaTo>
-    <FormulaFrom>20*LG(FROM)</FormulaFrom>
+    <FormulaTo>10**(FROM/20)</FormulaTo>
+    <FormulaFrom>20*LG(TO)</FormulaFrom>
     <pValue>GainRaw</pValue>
   </Converter>
   <Integer Name="GainRaw"><pValue>GainRawReg</pValue><Min>0</Min><Max>100</Max></Integer>
