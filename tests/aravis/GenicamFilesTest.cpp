@@ -320,8 +320,10 @@ TEST_F(GenicamBed, ChunkAndEventFeaturesAreNotAvailableOutsideAGrabOrEvent) {
 TEST_F(GenicamBed, AZeroLengthRegisterNeverReachesAravis) {
     const std::string nodes = R"(
   <Register Name="Empty" NameSpace="Custom"><Address>0x2000</Address><Length>0</Length>
-    <AccessMode>RW</AccessMode><pPort>Device</pPort></Register>)";
-    Serve(Minimal("<pFeature>Empty</pFeature>", nodes));
+    <AccessMode>RW</AccessMode><pPort>Device</pPort></Register>
+  <StringReg Name="EmptyText" NameSpace="Custom"><Address>0x2010</Address><Length>0</Length>
+    <AccessMode>RW</AccessMode><pPort>Device</pPort></StringReg>)";
+    Serve(Minimal("<pFeature>Empty</pFeature><pFeature>EmptyText</pFeature>", nodes));
     // G_DEBUG=fatal-criticals (as the test runs) aborts on a GLib critical.
     g_log_set_always_fatal(GLogLevelFlags(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL));
     auto camera = OpenCamera();
@@ -332,6 +334,9 @@ TEST_F(GenicamBed, AZeroLengthRegisterNeverReachesAravis) {
     empty->Get(&byte, 0);
     empty->Set(&byte, 0);
     empty->ToString();
+    auto* text = sdk::As<sdk::IString>(camera->GetNodeMap().GetNode("EmptyText"));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->GetValue(), "");
     Camera* driverCamera = OpenThroughExports();
     EXPECT_TRUE(driverCamera && driverCamera->mIsOpen);
     g_log_set_always_fatal(GLogLevelFlags(G_LOG_FATAL_MASK));

@@ -478,9 +478,24 @@ void AravisString::FromString(const gcstring& text, bool verify) {
     SetValue(text, verify);
 }
 
+// A string register of length 0 holds the empty text; Aravis would be asked with an empty
+// buffer.
+bool AravisString::IsEmptyRegister() const {
+    if (!ARV_IS_GC_REGISTER(Arv())) {
+        return false;
+    }
+    GError* error = nullptr;
+    const uint64_t length = arv_gc_register_get_length(ARV_GC_REGISTER(Arv()), &error);
+    Map().Check(error, Context(), __FILE__, __LINE__);
+    return length == 0;
+}
+
 gcstring AravisString::GetValue(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
+    if (IsEmptyRegister()) {
+        return gcstring();
+    }
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const std::string value = Text(arv_gc_string_get_value(ARV_GC_STRING(Arv()), &error));
@@ -497,6 +512,16 @@ void AravisString::SetValue(const gcstring& value, bool verify) {
                                       " characters is longer than " + std::to_string(maxLength) +
                                       " : Node = '" + GetName().str() + "'",
                                   __FILE__, __LINE__);
+    }
+    if (IsEmptyRegister()) {
+        if (!value.empty()) {
+            throw OutOfRangeException("Text of " + std::to_string(value.size()) +
+                                          " characters does not fit a register of 0 bytes"
+                                          " : Node = '" +
+                                          GetName().str() + "'",
+                                      __FILE__, __LINE__);
+        }
+        return;
     }
     GError* error = nullptr;
     arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);

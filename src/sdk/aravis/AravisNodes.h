@@ -32,8 +32,8 @@ class AravisNodeMap;
 // AravisNodeMap).
 //
 // Numbers without a bound anywhere down their value chain have the bounds of their type
-// (INT64_MIN/INT64_MAX, -DBL_MAX/DBL_MAX), as in GenApi. A register of length 0 reads and writes
-// nothing (Aravis is never given an empty buffer).
+// (INT64_MIN/INT64_MAX, -DBL_MAX/DBL_MAX), as in GenApi. A register (or string register) of
+// length 0 reads and writes nothing: Aravis is never given an empty buffer.
 //
 // Threading: every operation holds the map's lock (AravisNodeMap::Mutex()).
 class AravisNode : public virtual INode {
@@ -141,6 +141,9 @@ class AravisString : public AravisNode, public IString {
     void SetValue(const gcstring& value, bool verify = true) override;
     int64_t GetMaxLength() const override;
     using IString::operator=;
+
+  private:
+    bool IsEmptyRegister() const;
 };
 
 class AravisCommand : public AravisNode, public ICommand {
