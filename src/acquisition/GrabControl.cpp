@@ -90,6 +90,11 @@ void Camera::CheckForSoftwareTrigger(sdk::INodeMap& nodeMap) {
             if (!mode || !source) {
                 throw sdk::LogicalErrorException("Trigger mode or source does not exist");
             }
+            // A trigger whose mode or source the camera does not offer for this selector entry
+            // (not implemented in its present configuration) is no software trigger.
+            if (!sdk::IsReadable(mode) || !sdk::IsReadable(source)) {
+                continue;
+            }
             if (mode->ToString(false, false) == "On" &&
                 source->ToString(false, false) == "Software") {
                 mUseSoftwareTrigger = true;

@@ -11,6 +11,7 @@
 #include "dialog/ConfigurationDialog.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
+#include "sdk/Device.h"
 #include "sdk/DeviceInfo.h"
 #include "sdk/GenApi.h"
 #include "sdk/GigEInstantCamera.h"
@@ -134,6 +135,7 @@ bool Camera::DoOpen() {
     sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
 
     mParameters.CreateFromNodes(nodeMap);
+    FailIfRemovedWhileOpening();
     mParameters.Load(false);
     mParameters.CreateCollapseStatus();
     mBackupParameters.Assign(mParameters);
@@ -148,6 +150,7 @@ bool Camera::DoOpen() {
         Log(1, "", "some parameters were not applied to camera", kOpen);
     }
     mParameters.UpdateParameters(nodeMap);
+    FailIfRemovedWhileOpening();
 
     std::string format;
     if (sdk::INode* node = nodeMap.GetNode("PixelFormat")) {
@@ -181,6 +184,25 @@ int Camera::SettingForOpen(const char* name) const {
             kOpen);
     }
     return used;
+}
+
+// A device that disappears while it is opened (its feature tree is walked, say) fails the open
+// and goes the way of a removed camera: the removal handler does nothing for a camera that is
+// not open yet.
+void Camera::FailIfRemovedWhileOpening() {
+    sdk::Device* device = mInstantCamera->GetDevice();
+    if (device == nullptr || !device->IsRemoved()) {
+        return;
+    }
+    const std::string name = Name();
+    CameraList* list = CameraList::TryInstance();
+    if (list != nullptr && GetParameter<bool>(mParameters, "Reconnect")) {
+        list->MarkLostWhileOpening(this);
+        Log(1, "", "WARNING: Camera removed: " + name + ". Will try to reconnect", kOpen);
+    } else {
+        Log(1, "", "WARNING: Camera removal detected: " + name, kOpen);
+    }
+    throw std::runtime_error("Camera::Open: the device was removed while it was opened");
 }
 
 void Camera::Close() {

@@ -134,5 +134,7 @@ class Camera {
     // value the file got wrong (the validation warns about it) cannot keep the camera from
     // opening. A clamped value is logged with the value used.
     int SettingForOpen(const char* name) const;
+    // Throws (after marking the camera lost) when the device went away during the open.
+    void FailIfRemovedWhileOpening();
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

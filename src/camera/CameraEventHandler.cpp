@@ -35,3 +35,11 @@ void CameraEventHandler::OnCameraDeviceRemoved(sdk::InstantCamera&) {
         }
     });
 }
+
+void CameraEventHandler::OnGrabError(sdk::InstantCamera&, const char* message) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(1)) {
+        state.LogPort(1, mPort->load(), "ERR: ", message ? message : "",
+                      "CameraEventHandler::OnGrabError");
+    }
+}

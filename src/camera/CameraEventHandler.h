@@ -7,11 +7,13 @@
 
 class Camera;
 
-// Receives the SDK's events for one camera. Only device removal is acted on: with the driver
+// Receives the SDK's events for one camera. Device removal is acted on: with the driver
 // setting "Reconnect" the camera is closed and put on the camera list's lost cameras, from which
-// the reopen thread opens it again; without it only a warning is logged.
+// the reopen thread opens it again; without it only a warning is logged. A grab error (a start or
+// stop command the camera skipped) is logged at level 1.
 //
-// Threading: OnCameraDeviceRemoved runs on a thread of the SDK; it reads the camera's flags and
+// Threading: OnGrabError runs on the thread that starts or stops grabbing.
+// OnCameraDeviceRemoved runs on a thread of the SDK; it reads the camera's flags and
 // settings and may close the camera (which takes the camera's lock).
 class CameraEventHandler : public sdk::ConfigurationEventHandler, public sdk::ImageEventHandler {
   public:
@@ -19,6 +21,7 @@ class CameraEventHandler : public sdk::ConfigurationEventHandler, public sdk::Im
     ~CameraEventHandler() override;
 
     void OnCameraDeviceRemoved(sdk::InstantCamera& camera) override;
+    void OnGrabError(sdk::InstantCamera& camera, const char* message) override;
 
   private:
     Camera* mCamera;

@@ -184,6 +184,10 @@ bool CameraList::MarkLost(Camera* camera) {
     return true;
 }
 
+void CameraList::MarkLostWhileOpening(Camera* camera) {
+    mLostCameras.AddUnique(camera);
+}
+
 bool CameraList::IsLost(const Camera* camera) const {
     return mLostCameras.Contains(camera);
 }

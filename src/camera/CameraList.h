@@ -55,6 +55,9 @@ class CameraList {
     // throughout, so a host close never falls between the close and the listing; called from the
     // SDK's removal call, it never waits for that lock while the camera is closed.
     bool MarkLost(Camera* camera);
+    // Adds a camera whose device went away while it was being opened (the open holds its mLock
+    // and fails; the camera was never open, so there is nothing to close).
+    void MarkLostWhileOpening(Camera* camera);
     // Takes a camera off the lost cameras (open succeeded, or the host closed it).
     void RemoveLost(Camera* camera);
     bool IsLost(const Camera* camera) const;

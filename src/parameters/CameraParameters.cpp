@@ -528,7 +528,12 @@ void CameraParameters::ApplyParameter(sdk::INodeMap& nodeMap, Param_* parameter,
         // The selector comes first: a selected feature's access mode belongs to the entry the
         // selector stands at.
         try {
-            SetSelector(node, parameter);
+            if (!SetSelector(node, parameter)) {
+                Trace(port, kWhere, [&] {
+                    return "ApplyParameter: Skipping " + name + ", its selector is not available";
+                });
+                return;
+            }
         } catch (...) {
             Error(port, kWhere, [&] {
                 return "ApplyParameter skipping because of failure to set selector for " + name;
@@ -574,6 +579,14 @@ void WriteChanged(sdk::INode* node, const std::string& name, const std::string& 
     written = true;
 }
 
+// Within the float tolerance; non-finite values are the same when they are equal.
+bool SameFloat(double camera, double wanted) {
+    if (!std::isfinite(camera) || !std::isfinite(wanted)) {
+        return camera == wanted || (std::isnan(camera) && std::isnan(wanted));
+    }
+    return std::fabs(camera - wanted) < CameraParameters::kFloatTolerance;
+}
+
 }  // namespace
 
 void CameraParameters::WriteToCamera(sdk::INode* node, Param_* parameter, bool& written) {
@@ -598,8 +611,10 @@ void CameraParameters::WriteToCamera(sdk::INode* node, Param_* parameter, bool& 
                      [&] { boolean->SetValue(typed->mValue, true); });
     } else if (auto* real = sdk::As<sdk::IFloat>(node)) {
         auto* typed = dynamic_cast<Param<double>*>(parameter);
-        if (typed == nullptr ||
-            std::fabs(real->GetValue(false, false) - typed->mValue) < kFloatTolerance) {
+        // A value that is not finite is never written (a camera cannot take it); one equal to
+        // the camera's (both -inf, say) is the same value.
+        if (typed == nullptr || !std::isfinite(typed->mValue) ||
+            SameFloat(real->GetValue(false, false), typed->mValue)) {
             return;
         }
         WriteChanged(node, name, valueText, written, [&] { real->SetValue(typed->mValue, true); });
@@ -628,10 +643,10 @@ void CameraParameters::WriteToCamera(sdk::INode* node, Param_* parameter, bool& 
     }
 }
 
-void CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
+bool CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
     static const char* const kWhere = "CameraParameters::SetSelector";
     if (node == nullptr || parameter == nullptr || !parameter->HasOption("SelectorName")) {
-        return;
+        return true;
     }
     const std::string selectorName = parameter->GetOption<std::string>("SelectorName");
     sdk::INode* selector = nullptr;
@@ -643,20 +658,28 @@ void CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
         }
     }
     if (selector == nullptr) {
-        return;  // accessed with the selector as it is
+        return true;  // accessed with the selector as it is
+    }
+    if (!sdk::IsAvailable(selector)) {
+        return false;  // no entry can be reached now (chunk controls while chunks are off, say)
     }
     const int port = GetCameraPort();
     auto* enumeration = sdk::As<sdk::IEnumeration>(selector);
     if (enumeration == nullptr || !parameter->HasOption("SelectorValue")) {
         Error(port, kWhere,
               [&] { return "SetSelector: Failed to set selector for " + parameter->mName; });
-        return;
+        return true;
     }
     const int64_t value = parameter->GetOption<int64_t>("SelectorValue");
-    enumeration->SetIntValue(value, true);
+    // Written only when it does not stand at the entry already: a read-only selector (one
+    // entry, say) does, and writing it would fail.
+    if (!sdk::IsReadable(selector) || enumeration->GetIntValue(false, false) != value) {
+        enumeration->SetIntValue(value, true);
+    }
     Trace(port, kWhere, [&] {
         return "SetSelector: Setting " + parameter->mName + " to selector " + std::to_string(value);
     });
+    return true;
 }
 
 void CameraParameters::UpdateParameters(sdk::INodeMap& nodeMap) {
@@ -689,7 +712,13 @@ void CameraParameters::UpdateParameter(sdk::INodeMap& nodeMap, Param_* parameter
     }
     // The selector comes first, as in ApplyParameter: the access mode is the selected entry's.
     try {
-        SetSelector(node, parameter);
+        if (!SetSelector(node, parameter)) {
+            parameter->mWritable = false;
+            Trace(port, kWhere, [&] {
+                return "UpdateParameter: Skipped " + name + ", its selector is not available";
+            });
+            return;
+        }
     } catch (...) {
         Error(port, kWhere,
               [&] { return "UpdateParameter: Failed to set selector for '" + name + "' "; });

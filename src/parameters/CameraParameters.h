@@ -164,13 +164,17 @@ class CameraParameters {
     // nothing.
     void ApplyParameter(sdk::INodeMap& nodeMap, Param_* parameter, bool& written);
     // Compares the node's value with the parameter's and writes the parameter's when they differ
-    // (reals: by kFloatTolerance or more; texts: other than by case; enumerations: by entry
-    // value, an unknown entry text counting as 0). Registers are never written; other pairings
-    // of node and parameter type are left alone. Throws what the node throws.
+    // (reals: by kFloatTolerance or more, non-finite values when unequal, a non-finite parameter
+    // never; texts: other than by case; enumerations: by entry value, an unknown entry text
+    // counting as 0). Registers are never written; other pairings of node and parameter type
+    // are left alone. Throws what the node throws.
     void WriteToCamera(sdk::INode* node, Param_* parameter, bool& written);
     // Sets the selector named by the option "SelectorName" (one of the node's selecting
-    // features) to "SelectorValue". Does nothing without the option or without such a selector.
-    void SetSelector(sdk::INode* node, Param_* parameter);
+    // features) to "SelectorValue", writing it only when it does not stand there already (a
+    // read-only selector with one entry does). Does nothing without the option or without such
+    // a selector. False when the selector is not available (the parameter cannot be reached
+    // now); throws what the selector throws.
+    bool SetSelector(sdk::INode* node, Param_* parameter);
     // Reads every camera parameter (not the driver settings) back from the camera. Exceptions of
     // a parameter without "NodeName" option or a failing look-up end the refresh and propagate.
     void UpdateParameters(sdk::INodeMap& nodeMap);

@@ -401,6 +401,9 @@ void InstantCamera::StartGrabbing(size_t maxImages, EGrabStrategy strategy, EGra
         ICommand* start = As<ICommand>(mDevice->GetNodeMap().GetNode("AcquisitionStart"));
         if (IsWritable(start)) {
             start->Execute();
+        } else {
+            ReportSkipped(start ? "StartGrabbing: AcquisitionStart is not writable, skipped"
+                                : "StartGrabbing: the device has no AcquisitionStart, skipped");
         }
     } catch (...) {
         mEngine->Stop();
@@ -424,6 +427,9 @@ void InstantCamera::StopGrabbing() {
             ICommand* stop = As<ICommand>(mDevice->GetNodeMap().GetNode("AcquisitionStop"));
             if (IsWritable(stop)) {
                 stop->Execute();
+            } else {
+                ReportSkipped(stop ? "StopGrabbing: AcquisitionStop is not writable, skipped"
+                                   : "StopGrabbing: the device has no AcquisitionStop, skipped");
             }
         } catch (const GenericException&) {
             // The buffers are taken back below in any case.
@@ -432,6 +438,12 @@ void InstantCamera::StopGrabbing() {
     mEngine->Stop();
     for (ConfigurationEventHandler* handler : ConfigurationHandlers()) {
         handler->OnGrabStopped(*this);
+    }
+}
+
+void InstantCamera::ReportSkipped(const char* message) {
+    for (ConfigurationEventHandler* handler : ConfigurationHandlers()) {
+        handler->OnGrabError(*this, message);
     }
 }
 

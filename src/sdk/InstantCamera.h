@@ -32,7 +32,9 @@ class WaitObject;
 // RetrieveResult hands out finished buffers oldest first (image event handlers see each);
 // releasing a GrabResultPtr queues its buffer again. With a maximum image count, grabbing stops
 // by itself once that many results were retrieved. StopGrabbing runs "AcquisitionStop" and
-// returns the buffers to the factory (those still held by results when they are released).
+// returns the buffers to the factory (those still held by results when they are released). A
+// start or stop command that is missing or not writable is skipped, and every configuration
+// handler's OnGrabError hears of it.
 //
 // Removal: when an opened device disappears, every configuration handler's
 // OnCameraDeviceRemoved runs on a backend thread; IsCameraDeviceRemoved() is then true. A handler
@@ -134,6 +136,7 @@ class InstantCamera {
     struct Registered;
 
     void ReleaseDevice(bool destroy);
+    void ReportSkipped(const char* message);
     void OnDeviceRemoved();
     using ImageHandlerList = std::vector<ImageEventHandler*>;
 

@@ -6,6 +6,7 @@
 
 #include "sdk/GenericException.h"
 #include "sdk/aravis/AravisDevice.h"
+#include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/aravis/AravisSupport.h"
 
 namespace sdk {
@@ -38,6 +39,17 @@ void AppendDevices(ArvInterface* iface, const char* deviceClass, DeviceInfoList&
 }  // namespace
 
 void AravisBackend::EnumerateDevices(DeviceInfoList& devices) {
+    mSource = AravisDeviceSource::Installed();
+    if (mSource) {
+        DeviceInfoList served;
+        mSource->Enumerate(served);
+        for (DeviceInfo& info : served) {
+            info.SetBackendName(kName);
+        }
+        mLast = served;
+        devices.insert(devices.end(), served.begin(), served.end());
+        return;
+    }
     ArvInterface* usb = arv_uv_interface_get_instance();
     ArvInterface* gige = arv_gv_interface_get_instance();
     // GigE Vision discovery waits for a quiet second; USB3 Vision is asked meanwhile.
@@ -54,7 +66,8 @@ void AravisBackend::EnumerateDevices(DeviceInfoList& devices) {
 
 std::unique_ptr<Device> AravisBackend::CreateDevice(const DeviceInfo& info) {
     const std::string& id = info.GetFullName();
-    const DeviceInfo* found = FindLast(id);
+    // Entries of another source (or of Aravis' interfaces) are not this source's devices.
+    const DeviceInfo* found = AravisDeviceSource::Installed() == mSource ? FindLast(id) : nullptr;
     if (!found) {
         DeviceInfoList ignored;
         EnumerateDevices(ignored);
@@ -63,7 +76,7 @@ std::unique_ptr<Device> AravisBackend::CreateDevice(const DeviceInfo& info) {
     if (id.empty() || !found) {
         throw RuntimeException("The device '" + id + "' is not available", __FILE__, __LINE__);
     }
-    return std::make_unique<AravisDevice>(*found);
+    return std::make_unique<AravisDevice>(*found, mSource);
 }
 
 const DeviceInfo* AravisBackend::FindLast(const std::string& id) const {

@@ -7,6 +7,8 @@
 
 namespace sdk {
 
+class AravisDeviceSource;
+
 // Real cameras through Aravis 0.8: USB3 Vision devices (class "BaslerUsb") and GigE Vision
 // devices (class "BaslerGigE"), in Aravis' order (its USB3 Vision interface first, then GigE
 // Vision; within each, discovery order). Aravis' in-process fake interface is not used.
@@ -19,6 +21,9 @@ namespace sdk {
 // interfaces are therefore asked at the same time. CreateDevice for an entry of the last
 // enumeration needs no new discovery (TlFactory hands enumerated entries straight to their
 // backend), so enumerating and then creating a device (the usual pair) costs one discovery.
+//
+// With an AravisDeviceSource installed, its devices are listed instead of the interfaces' and
+// opened through it.
 //
 // Threading: TlFactory serialises the calls.
 class AravisBackend : public Backend {
@@ -34,7 +39,8 @@ class AravisBackend : public Backend {
   private:
     const DeviceInfo* FindLast(const std::string& id) const;
 
-    DeviceInfoList mLast;  // the last enumeration's devices
+    DeviceInfoList mLast;                         // the last enumeration's devices
+    std::shared_ptr<AravisDeviceSource> mSource;  // the source of the last enumeration
 };
 
 std::unique_ptr<Backend> CreateAravisBackend();

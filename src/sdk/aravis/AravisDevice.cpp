@@ -6,6 +6,7 @@
 #include "sdk/GenApi.h"
 #include "sdk/GenericException.h"
 #include "sdk/IntegerNode.h"
+#include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisNodes.h"
 #include "sdk/aravis/AravisStream.h"
@@ -37,8 +38,9 @@ std::vector<AravisStream::ChunkFeature> ChunkFeatures(const INodeMap& nodes) {
 
 }  // namespace
 
-AravisDevice::AravisDevice(const DeviceInfo& info)
+AravisDevice::AravisDevice(const DeviceInfo& info, std::shared_ptr<AravisDeviceSource> source)
     : mInfo(info),
+      mSource(std::move(source)),
       mGigE(info.GetDeviceClass() == DeviceInfo::kClassGigE),
       mTLNodes(info.GetModelName() + " transport layer"),
       mClosedNodes(info.GetModelName()) {
@@ -69,7 +71,8 @@ void AravisDevice::Open() {
         return;
     }
     GError* error = nullptr;
-    ArvDevice* device = arv_open_device(mInfo.GetFullName().c_str(), &error);
+    ArvDevice* device = mSource ? mSource->Open(mInfo.GetFullName(), &error)
+                                : arv_open_device(mInfo.GetFullName().c_str(), &error);
     if (!device) {
         aravis::ThrowError(error, "The device '" + mInfo.GetFriendlyName() + "' is not available",
                            __FILE__, __LINE__);
@@ -91,10 +94,13 @@ void AravisDevice::Open() {
         mArv.Reset();
         throw;
     }
-    auto* token = new AravisRemovalNotifier::Token(mNotifier.Start());
-    mSignalHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(&OnControlLost),
-                                           token, &FreeToken, GConnectFlags(0));
+    auto* lost = new LostSignal{mNotifier.Start(), mNodes->LostFlag()};
+    // A device the node map finds gone (a time-out, say) goes the way of a lost connection.
+    mNodes->SetLostListener([token = lost->token] { AravisRemovalNotifier::Signal(token); });
+    mSignalHandler = g_signal_connect_data(device, "control-lost", G_CALLBACK(&OnControlLost), lost,
+                                           &FreeToken, GConnectFlags(0));
     mAcquiring = false;
+    mParamsLocked = false;
     mQueueStream = mStream.get();
     mOpen = true;
 }
@@ -134,11 +140,13 @@ void AravisDevice::SetRemovalCallback(std::function<void()> callback) {
 }
 
 void AravisDevice::OnControlLost(ArvDevice*, gpointer data) {
-    AravisRemovalNotifier::Signal(*static_cast<AravisRemovalNotifier::Token*>(data));
+    auto* lost = static_cast<LostSignal*>(data);
+    lost->mapLost->store(true);
+    AravisRemovalNotifier::Signal(lost->token);
 }
 
 void AravisDevice::FreeToken(gpointer data, GClosure*) {
-    delete static_cast<AravisRemovalNotifier::Token*>(data);
+    delete static_cast<LostSignal*>(data);
 }
 
 void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
@@ -148,8 +156,8 @@ void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
         return;
     }
     GError* error = nullptr;
-    if (!arv_device_write_register(mArv.Get(), kHeartbeatRegister,
-                                   static_cast<guint32>(timeoutMs), &error)) {
+    if (!arv_device_write_register(mArv.Get(), kHeartbeatRegister, static_cast<guint32>(timeoutMs),
+                                   &error)) {
         aravis::ThrowError(error, "HeartbeatTimeout cannot be written", __FILE__, __LINE__);
     }
 }
@@ -204,7 +212,34 @@ void AravisDevice::StartStreaming(IStreamSink& sink) {
             __FILE__, __LINE__);
     }
     const size_t payload = GetPayloadSize();
-    mStream->Start(sink, payload);
+    LockTransportParameters(true);
+    try {
+        mStream->Start(sink, payload);
+    } catch (...) {
+        LockTransportParameters(false);
+        throw;
+    }
+}
+
+// Cameras that lock their acquisition commands while TLParamsLocked is 0 (and their size
+// features while it is 1) get it set for the time of a stream, as GenICam transport layers do.
+void AravisDevice::LockTransportParameters(bool lock) {
+    if (!lock && !mParamsLocked) {
+        return;
+    }
+    mParamsLocked = false;
+    try {
+        IInteger* locked = As<IInteger>(mNodes->GetNode("TLParamsLocked"));
+        if (IsWritable(locked) && IsReadable(locked) && locked->GetValue() != (lock ? 1 : 0)) {
+            locked->SetValue(lock ? 1 : 0);
+        }
+        mParamsLocked = lock && IsWritable(locked);
+    } catch (const GenericException&) {
+        if (lock) {
+            throw;
+        }
+        // Unlocking follows the stream's end in any case.
+    }
 }
 
 int AravisDevice::GetStreamReceiveBufferBytes() const {
@@ -239,6 +274,9 @@ void AravisDevice::StopStreaming() {
         mAcquiring = false;
     }
     mStream->Stop();
+    if (mNodes && !IsRemoved()) {
+        LockTransportParameters(false);
+    }
 }
 
 }  // namespace sdk

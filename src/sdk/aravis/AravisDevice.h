@@ -15,6 +15,7 @@
 
 namespace sdk {
 
+class AravisDeviceSource;
 class AravisNodeMap;
 class AravisStream;
 
@@ -23,10 +24,12 @@ class AravisStream;
 //
 // Open connects (arv_open_device), wraps the GenICam tree (AravisNodeMap), writes the heartbeat
 // time-out and starts watching for Aravis' "control-lost" signal, which becomes the removal
-// callback. Streaming goes through AravisStream; "AcquisitionStart" run through the node map
-// reads the acquisition mode and makes the stream deliver one frame ("SingleFrame") or
-// "AcquisitionFrameCount" frames ("MultiFrame") per acquisition; StopStreaming stops a running
-// acquisition before the stream.
+// callback. Streaming goes through AravisStream; StartStreaming sets "TLParamsLocked" to 1 where
+// the tree has it writable (before the instant camera's "AcquisitionStart", which such cameras
+// lock while it is 0) and StopStreaming sets it back to 0 after the stream ends; "AcquisitionStart"
+// run through the node map reads the acquisition mode and makes the stream deliver one frame
+// ("SingleFrame") or "AcquisitionFrameCount" frames ("MultiFrame") per acquisition; StopStreaming
+// stops a running acquisition before the stream.
 //
 // Transport-layer node map: GigE devices have "HeartbeatTimeout" (integer, ms, 500 to
 // 4294967295, 3000 at first); it is written to the device's "GevHeartbeatTimeout" feature, or
@@ -40,7 +43,9 @@ class AravisDevice : public Device {
     static constexpr uint32_t kHeartbeatRegister = 0x0938;
     static constexpr int64_t kDefaultHeartbeatMs = 3000;
 
-    explicit AravisDevice(const DeviceInfo& info);
+    // Opens through source when given, else through Aravis' interfaces (arv_open_device).
+    explicit AravisDevice(const DeviceInfo& info,
+                          std::shared_ptr<AravisDeviceSource> source = nullptr);
     ~AravisDevice() override;
 
     const DeviceInfo& GetDeviceInfo() const override { return mInfo; }
@@ -64,12 +69,20 @@ class AravisDevice : public Device {
     int GetStreamReceiveBufferBytes() const;
 
   private:
+    // What the "control-lost" handler holds: the notifier's run and the node map's lost flag.
+    struct LostSignal {
+        AravisRemovalNotifier::Token token;
+        std::shared_ptr<std::atomic<bool>> mapLost;
+    };
+
     void OnCommand(const std::string& name);
+    void LockTransportParameters(bool lock);
     void WriteHeartbeat(int64_t timeoutMs);
     static void OnControlLost(ArvDevice* device, gpointer data);
     static void FreeToken(gpointer data, GClosure* closure);
 
     const DeviceInfo mInfo;
+    const std::shared_ptr<AravisDeviceSource> mSource;
     const bool mGigE;
     MemoryNodeMap mTLNodes;
     MemoryNodeMap mClosedNodes;  // what GetNodeMap gives while closed: no nodes
@@ -86,6 +99,7 @@ class AravisDevice : public Device {
     gulong mSignalHandler = 0;
     std::atomic<bool> mOpen{false};
     std::atomic<bool> mAcquiring{false};
+    bool mParamsLocked = false;  // TLParamsLocked set by StartStreaming; guarded by mMutex
 };
 
 }  // namespace sdk

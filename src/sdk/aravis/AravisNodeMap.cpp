@@ -1,11 +1,49 @@
 #include "sdk/aravis/AravisNodeMap.h"
 
+#include <algorithm>
+
 #include "sdk/GenericException.h"
 #include "sdk/aravis/AravisNodes.h"
 
 namespace sdk {
 
 using aravis::Text;
+
+namespace {
+
+// The nodes the node's properties of the given kinds link to, in document order.
+std::vector<ArvGcNode*> Linked(ArvDomNode* node,
+                               std::initializer_list<ArvGcPropertyNodeType> types) {
+    std::vector<ArvGcNode*> linked;
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (!ARV_IS_GC_PROPERTY_NODE(child)) {
+            continue;
+        }
+        ArvGcPropertyNode* property = ARV_GC_PROPERTY_NODE(child);
+        const ArvGcPropertyNodeType type = arv_gc_property_node_get_node_type(property);
+        if (std::find(types.begin(), types.end(), type) == types.end()) {
+            continue;
+        }
+        if (ArvGcNode* target = arv_gc_property_node_get_linked_node(property)) {
+            linked.push_back(target);
+        }
+    }
+    return linked;
+}
+
+bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 AravisCacheBypass::AravisCacheBypass(ArvGc* genicam, bool bypass) : mGc(genicam), mActive(bypass) {
     if (mActive) {
@@ -69,15 +107,17 @@ void AravisNodeMap::Build(ArvDomNode* parent) {
             if (mByName[name] != owner) {
                 continue;
             }
-            for (const GSList* item = arv_gc_enumeration_get_entries(ARV_GC_ENUMERATION(child));
-                 item; item = item->next) {
-                if (!ARV_IS_GC_ENUM_ENTRY(item->data)) {
+            // The entries are the enumeration's children; Aravis' own list is in reverse.
+            for (ArvDomNode* item = arv_dom_node_get_first_child(child); item;
+                 item = arv_dom_node_get_next_sibling(item)) {
+                if (!ARV_IS_GC_ENUM_ENTRY(item)) {
                     continue;
                 }
-                ArvGcFeatureNode* entryNode = ARV_GC_FEATURE_NODE(item->data);
+                ArvGcFeatureNode* entryNode = ARV_GC_FEATURE_NODE(item);
                 const std::string symbolic = Text(arv_gc_feature_node_get_name(entryNode));
                 const std::string entryName = "EnumEntry_" + name + "_" + symbolic;
-                auto entry = std::make_unique<AravisEnumEntry>(*this, entryNode, entryName, symbolic);
+                auto entry =
+                    std::make_unique<AravisEnumEntry>(*this, entryNode, entryName, symbolic);
                 AravisEnumEntry* raw = entry.get();
                 Adopt(std::move(entry), entryName);
                 if (mByName[entryName] == raw) {
@@ -105,20 +145,113 @@ void AravisNodeMap::Build(ArvDomNode* parent) {
     }
 }
 
-// Aravis knows what a selector selects; the reverse relation is gathered once here.
+// What a selector selects (its pSelected properties, in document order; Aravis' own list is in
+// reverse), the reverse relation, and each feature's binding are gathered once here.
 void AravisNodeMap::BuildSelectorIndex() {
     for (const auto& node : mNodes) {
         ArvGcFeatureNode* arv = node->Arv();
+        const Binding binding = FindBinding(ARV_GC_NODE(arv), 0);
+        if (binding != Binding::Device) {
+            mBindings[node.get()] = binding;
+        }
         if (!ARV_IS_GC_SELECTOR(arv) || !arv_gc_selector_is_selector(ARV_GC_SELECTOR(arv))) {
             continue;
         }
-        for (const GSList* item = arv_gc_selector_get_selected_features(ARV_GC_SELECTOR(arv)); item;
-             item = item->next) {
-            if (AravisNode* selected = Find(static_cast<ArvGcNode*>(item->data))) {
+        for (ArvGcNode* item : Linked(ARV_DOM_NODE(arv), {ARV_GC_PROPERTY_NODE_TYPE_P_SELECTED})) {
+            if (AravisNode* selected = Find(item)) {
+                mSelected[node.get()].push_back(selected);
                 mSelecting[selected].push_back(node.get());
             }
         }
     }
+    mBindingCache.clear();
+}
+
+// Follows the links that give a node its value and bounds (pValue, pVariable, pMin, pMax, the
+// register's port, address, index and length, a struct entry's register) to the ports they end
+// at.
+AravisNodeMap::Binding AravisNodeMap::FindBinding(ArvGcNode* node, int depth) {
+    if (!node || depth > 16) {
+        return Binding::Device;
+    }
+    const auto known = mBindingCache.find(node);
+    if (known != mBindingCache.end()) {
+        return known->second;
+    }
+    mBindingCache[node] = Binding::Device;  // a cycle ends here
+    Binding binding = Binding::Device;
+    ArvDomNode* dom = ARV_DOM_NODE(node);
+    if (ARV_IS_GC_PORT(node)) {
+        binding = HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_CHUNK_ID)   ? Binding::Chunk
+                  : HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_EVENT_ID) ? Binding::Event
+                                                                         : Binding::Device;
+    } else {
+        std::vector<ArvGcNode*> links =
+            Linked(dom, {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE,
+                         ARV_GC_PROPERTY_NODE_TYPE_P_PORT, ARV_GC_PROPERTY_NODE_TYPE_P_ADDRESS,
+                         ARV_GC_PROPERTY_NODE_TYPE_P_INDEX, ARV_GC_PROPERTY_NODE_TYPE_P_LENGTH,
+                         ARV_GC_PROPERTY_NODE_TYPE_P_MINIMUM, ARV_GC_PROPERTY_NODE_TYPE_P_MAXIMUM,
+                         ARV_GC_PROPERTY_NODE_TYPE_P_VALUE_INDEXED,
+                         ARV_GC_PROPERTY_NODE_TYPE_P_VALUE_DEFAULT});
+        if (ARV_IS_GC_STRUCT_ENTRY_NODE(node)) {
+            ArvDomNode* parent = arv_dom_node_get_parent_node(dom);
+            if (parent && ARV_IS_GC_NODE(parent)) {
+                links.push_back(ARV_GC_NODE(parent));
+            }
+        }
+        for (ArvGcNode* link : links) {
+            const Binding found = FindBinding(link, depth + 1);
+            if (found == Binding::Chunk ||
+                (found == Binding::Event && binding == Binding::Device)) {
+                binding = found;
+            }
+        }
+    }
+    mBindingCache[node] = binding;
+    return binding;
+}
+
+AravisNodeMap::Binding AravisNodeMap::BindingOf(const AravisNode& node) const {
+    const auto it = mBindings.find(&node);
+    return it == mBindings.end() ? Binding::Device : it->second;
+}
+
+const std::vector<AravisNode*>& AravisNodeMap::SelectedNodes(const AravisNode& node) const {
+    static const std::vector<AravisNode*> none;
+    const auto it = mSelected.find(&node);
+    return it == mSelected.end() ? none : it->second;
+}
+
+void AravisNodeMap::SetLostListener(std::function<void()> listener) {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    mLostListener = std::move(listener);
+}
+
+void AravisNodeMap::ThrowIfLost(const std::string& context) const {
+    if (IsLost()) {
+        throw RuntimeException(context + ": the device is gone", __FILE__, __LINE__);
+    }
+}
+
+void AravisNodeMap::NoteError(const GError* error) const {
+    if (!error || error->domain != ARV_DEVICE_ERROR ||
+        (error->code != ARV_DEVICE_ERROR_TIMEOUT &&
+         error->code != ARV_DEVICE_ERROR_NOT_CONNECTED)) {
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    if (mLost->exchange(true)) {
+        return;
+    }
+    if (mLostListener) {
+        mLostListener();
+    }
+}
+
+void AravisNodeMap::Check(GError* error, const std::string& context, const char* file,
+                          unsigned line) const {
+    NoteError(error);
+    aravis::Check(error, context, file, line);
 }
 
 INode* AravisNodeMap::GetNode(const gcstring& name) const {

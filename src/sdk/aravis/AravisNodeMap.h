@@ -2,6 +2,7 @@
 
 #include <arv.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -31,10 +32,24 @@ class AravisNode;
 // Writes are checked (Aravis' range and access checks are on, and the node classes check ranges,
 // entries and access modes themselves) and read back from the device when verified.
 //
+// Order: enumeration entries and the features a selector selects are listed in document order
+// (Aravis' own lists are in reverse).
+//
+// Binding: a feature whose value comes from a chunk port (one with a ChunkID) can only be read
+// with a chunk buffer attached to the tree, one from an event port (EventID) only with event
+// data, which Aravis does not deliver; such features are not available otherwise (NA), as in
+// GenApi, and are not asked.
+//
+// Lost device: a time-out or a lost connection reported by Aravis, or the device's
+// "control-lost" signal (through LostFlag), marks the map lost: from then on no node talks to
+// the device (access modes are NA, values throw at once) and the lost listener runs once, so
+// that a walk over thousands of features ends within moments instead of waiting out a time-out
+// per feature.
+//
 // Threading: Aravis' GenICam objects are not thread-safe; every node operation holds the map's
-// recursive lock (Mutex()), also while it talks to the device. mGeneration and the command
-// listener are guarded by it; the node tables are built in the constructor and not changed
-// after.
+// recursive lock (Mutex()), also while it talks to the device. mGeneration and the listeners are
+// guarded by it; the node tables are built in the constructor and not changed after. The lost
+// flag is atomic and may be set from any thread.
 class AravisNodeMap : public INodeMap {
   public:
     // Wraps the GenICam tree of the device, which must stay open while the map lives (the map
@@ -53,6 +68,13 @@ class AravisNodeMap : public INodeMap {
     // Runs under the map's lock just before a command node of this map is executed, with the
     // command's name (the device uses it to follow "AcquisitionStart"/"AcquisitionStop").
     void SetCommandListener(std::function<void(const std::string&)> listener);
+    // Runs once (under the map's lock) when the map finds the device gone.
+    void SetLostListener(std::function<void()> listener);
+    // The flag behind IsLost, for a signal handler that outlives nothing but itself.
+    std::shared_ptr<std::atomic<bool>> LostFlag() const { return mLost; }
+    bool IsLost() const { return mLost->load(); }
+
+    enum class Binding { Device, Chunk, Event };
 
     // For the node classes.
     std::recursive_mutex& Mutex() const { return mMutex; }
@@ -62,11 +84,21 @@ class AravisNodeMap : public INodeMap {
     const std::vector<AravisNode*>& SelectingNodes(const AravisNode& node) const;
     uint64_t Generation() const { return mGeneration; }
     void NotifyCommand(const std::string& name) const;
+    // The selected features in document order.
+    const std::vector<AravisNode*>& SelectedNodes(const AravisNode& node) const;
+    Binding BindingOf(const AravisNode& node) const;
+    // Throws RuntimeException when the device is gone.
+    void ThrowIfLost(const std::string& context) const;
+    // Marks the map lost when the error says the device is gone. Leaves the error.
+    void NoteError(const GError* error) const;
+    // NoteError, then aravis::Check.
+    void Check(GError* error, const std::string& context, const char* file, unsigned line) const;
 
   private:
     void Build(ArvDomNode* parent);
     void Adopt(std::unique_ptr<AravisNode> node, const std::string& name);
     void BuildSelectorIndex();
+    Binding FindBinding(ArvGcNode* node, int depth);
 
     aravis::GRef<ArvDevice> mDevice;
     ArvGc* mGc = nullptr;  // owned by the device
@@ -76,8 +108,13 @@ class AravisNodeMap : public INodeMap {
     std::unordered_map<std::string, AravisNode*> mByName;
     std::unordered_map<ArvGcNode*, AravisNode*> mByArv;
     std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelecting;
+    std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelected;
+    std::unordered_map<const AravisNode*, Binding> mBindings;  // Device when absent
+    std::unordered_map<ArvGcNode*, Binding> mBindingCache;     // used while building
     uint64_t mGeneration = 1;                                  // guarded by mMutex
     std::function<void(const std::string&)> mCommandListener;  // guarded by mMutex
+    mutable std::function<void()> mLostListener;               // guarded by mMutex
+    const std::shared_ptr<std::atomic<bool>> mLost = std::make_shared<std::atomic<bool>>(false);
 };
 
 // While it lives, Aravis reads registers from the device instead of its cache (when bypass is

@@ -1,5 +1,6 @@
 #include "sdk/aravis/AravisNodes.h"
 
+#include <cfloat>
 #include <cstdio>
 #include <limits>
 
@@ -11,7 +12,6 @@
 
 namespace sdk {
 
-using aravis::Check;
 using aravis::Text;
 
 namespace {
@@ -50,6 +50,15 @@ EAccessMode Combine(EAccessMode a, EAccessMode b) {
         return a;
     }
     return a == b ? a : NA;
+}
+
+// Aravis' error for a number without that bound (no <Min>/<Max> anywhere down its value
+// chain); GenApi gives such a node the bound of its type.
+bool IsMissingBound(const GError* error) {
+    return error && error->domain == ARV_GC_ERROR &&
+           (error->code == ARV_GC_ERROR_PROPERTY_NOT_DEFINED ||
+            error->code == ARV_GC_ERROR_PVALUE_NOT_DEFINED ||
+            error->code == ARV_GC_ERROR_NODE_NOT_FOUND);
 }
 
 ERepresentation FromArv(ArvGcRepresentation representation) {
@@ -119,12 +128,27 @@ EAccessMode AravisNode::BaseAccessMode() const {
 
 EAccessMode AravisNode::GetAccessMode() const {
     Lock lock = LockMap();
+    if (mMap.IsLost()) {
+        return NA;
+    }
+    switch (mMap.BindingOf(*this)) {
+        case AravisNodeMap::Binding::Chunk:
+            if (!arv_gc_get_buffer(mMap.Genicam())) {
+                return NA;  // chunk data exists only with a grabbed buffer
+            }
+            break;
+        case AravisNodeMap::Binding::Event:
+            return NA;  // Aravis delivers no event data
+        case AravisNodeMap::Binding::Device:
+            break;
+    }
     const bool fresh = mAccessGeneration != mMap.Generation();
     mAccessGeneration = mMap.Generation();
     AravisCacheBypass bypass(mMap.Genicam(), fresh);
     GError* error = nullptr;
     const bool implemented = arv_gc_feature_node_is_implemented(mNode, &error);
     if (error) {
+        mMap.NoteError(error);
         g_clear_error(&error);
         return NA;
     }
@@ -133,6 +157,7 @@ EAccessMode AravisNode::GetAccessMode() const {
     }
     const bool available = arv_gc_feature_node_is_available(mNode, &error);
     if (error) {
+        mMap.NoteError(error);
         g_clear_error(&error);
         return NA;
     }
@@ -142,6 +167,7 @@ EAccessMode AravisNode::GetAccessMode() const {
     EAccessMode mode = BaseAccessMode();
     const bool locked = arv_gc_feature_node_is_locked(mNode, &error);
     if (error) {
+        mMap.NoteError(error);
         g_clear_error(&error);
         return NA;
     }
@@ -157,14 +183,9 @@ bool AravisNode::IsSelector() const {
 }
 
 void AravisNode::GetSelectedFeatures(FeatureList_t& features) const {
-    Lock lock = LockMap();
     features.clear();
-    if (!ARV_IS_GC_SELECTOR(mNode)) {
-        return;
-    }
-    for (const GSList* item = arv_gc_selector_get_selected_features(ARV_GC_SELECTOR(mNode)); item;
-         item = item->next) {
-        if (IValue* value = As<IValue>(mMap.Find(static_cast<ArvGcNode*>(item->data)))) {
+    for (AravisNode* node : mMap.SelectedNodes(*this)) {
+        if (IValue* value = As<IValue>(node)) {
             features.push_back(value);
         }
     }
@@ -180,12 +201,14 @@ void AravisNode::GetSelectingFeatures(FeatureList_t& features) const {
 }
 
 void AravisNode::CheckReadable() const {
+    mMap.ThrowIfLost(Context());
     if (!IsReadable(GetAccessMode())) {
         throw AccessException("Node is not readable : Node = '" + mName + "'", __FILE__, __LINE__);
     }
 }
 
 void AravisNode::CheckWritable() const {
+    mMap.ThrowIfLost(Context());
     if (!IsWritable(GetAccessMode())) {
         throw AccessException("Node is not writable : Node = '" + mName + "'", __FILE__, __LINE__);
     }
@@ -217,7 +240,7 @@ int64_t AravisInteger::GetValue(bool, bool ignoreCache) const {
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const int64_t value = arv_gc_integer_get_value(ARV_GC_INTEGER(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -242,16 +265,16 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
                                       __FILE__, __LINE__);
         }
         if (inc > 1 && (value - min) % inc != 0) {
-            throw OutOfRangeException("Value = " + std::to_string(value) +
-                                          " must be equal to Min + N * Inc, Min = " +
-                                          std::to_string(min) + ", Inc = " + std::to_string(inc) +
-                                          " : Node = '" + name + "'",
-                                      __FILE__, __LINE__);
+            throw OutOfRangeException(
+                "Value = " + std::to_string(value) +
+                    " must be equal to Min + N * Inc, Min = " + std::to_string(min) +
+                    ", Inc = " + std::to_string(inc) + " : Node = '" + name + "'",
+                __FILE__, __LINE__);
         }
     }
     GError* error = nullptr;
     arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         GetValue(false, true);
     }
@@ -259,17 +282,27 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
 
 int64_t AravisInteger::GetMin() const {
     Lock lock = LockMap();
+    Map().ThrowIfLost(Context());
     GError* error = nullptr;
     const int64_t min = arv_gc_integer_get_min(ARV_GC_INTEGER(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    if (IsMissingBound(error)) {
+        g_clear_error(&error);
+        return std::numeric_limits<int64_t>::min();
+    }
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return min;
 }
 
 int64_t AravisInteger::GetMax() const {
     Lock lock = LockMap();
+    Map().ThrowIfLost(Context());
     GError* error = nullptr;
     const int64_t max = arv_gc_integer_get_max(ARV_GC_INTEGER(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    if (IsMissingBound(error)) {
+        g_clear_error(&error);
+        return std::numeric_limits<int64_t>::max();
+    }
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return max;
 }
 
@@ -315,7 +348,7 @@ double AravisFloat::GetValue(bool, bool ignoreCache) const {
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const double value = arv_gc_float_get_value(ARV_GC_FLOAT(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -335,7 +368,7 @@ void AravisFloat::SetValue(double value, bool verify) {
     }
     GError* error = nullptr;
     arv_gc_float_set_value(ARV_GC_FLOAT(Arv()), value, &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         GetValue(false, true);
     }
@@ -343,17 +376,27 @@ void AravisFloat::SetValue(double value, bool verify) {
 
 double AravisFloat::GetMin() const {
     Lock lock = LockMap();
+    Map().ThrowIfLost(Context());
     GError* error = nullptr;
     const double min = arv_gc_float_get_min(ARV_GC_FLOAT(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    if (IsMissingBound(error)) {
+        g_clear_error(&error);
+        return -DBL_MAX;
+    }
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return min;
 }
 
 double AravisFloat::GetMax() const {
     Lock lock = LockMap();
+    Map().ThrowIfLost(Context());
     GError* error = nullptr;
     const double max = arv_gc_float_get_max(ARV_GC_FLOAT(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    if (IsMissingBound(error)) {
+        g_clear_error(&error);
+        return DBL_MAX;
+    }
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return max;
 }
 
@@ -406,7 +449,7 @@ bool AravisBoolean::GetValue(bool, bool ignoreCache) const {
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const bool value = arv_gc_boolean_get_value(ARV_GC_BOOLEAN(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -415,7 +458,7 @@ void AravisBoolean::SetValue(bool value, bool verify) {
     CheckWritable();
     GError* error = nullptr;
     arv_gc_boolean_set_value(ARV_GC_BOOLEAN(Arv()), value, &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         GetValue(false, true);
     }
@@ -435,13 +478,28 @@ void AravisString::FromString(const gcstring& text, bool verify) {
     SetValue(text, verify);
 }
 
+// A string register of length 0 holds the empty text; Aravis would be asked with an empty
+// buffer.
+bool AravisString::IsEmptyRegister() const {
+    if (!ARV_IS_GC_REGISTER(Arv())) {
+        return false;
+    }
+    GError* error = nullptr;
+    const uint64_t length = arv_gc_register_get_length(ARV_GC_REGISTER(Arv()), &error);
+    Map().Check(error, Context(), __FILE__, __LINE__);
+    return length == 0;
+}
+
 gcstring AravisString::GetValue(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
+    if (IsEmptyRegister()) {
+        return gcstring();
+    }
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const std::string value = Text(arv_gc_string_get_value(ARV_GC_STRING(Arv()), &error));
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -455,9 +513,19 @@ void AravisString::SetValue(const gcstring& value, bool verify) {
                                       " : Node = '" + GetName().str() + "'",
                                   __FILE__, __LINE__);
     }
+    if (IsEmptyRegister()) {
+        if (!value.empty()) {
+            throw OutOfRangeException("Text of " + std::to_string(value.size()) +
+                                          " characters does not fit a register of 0 bytes"
+                                          " : Node = '" +
+                                          GetName().str() + "'",
+                                      __FILE__, __LINE__);
+        }
+        return;
+    }
     GError* error = nullptr;
     arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         GetValue(false, true);
     }
@@ -501,7 +569,7 @@ void AravisCommand::Execute(bool) {
     Map().NotifyCommand(GetName().str());
     GError* error = nullptr;
     arv_gc_command_execute(ARV_GC_COMMAND(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
 }
 
 bool AravisCommand::IsDone(bool) const {
@@ -577,7 +645,7 @@ int64_t AravisEnumeration::ReadInt(bool ignoreCache) const {
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const int64_t value = arv_gc_enumeration_get_int_value(ARV_GC_ENUMERATION(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -603,7 +671,7 @@ void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
     }
     GError* error = nullptr;
     arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         ReadInt(true);
     }
@@ -629,7 +697,7 @@ int64_t AravisEnumEntry::GetValue() const {
     Lock lock = LockMap();
     GError* error = nullptr;
     const int64_t value = arv_gc_enum_entry_get_value(ARV_GC_ENUM_ENTRY(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return value;
 }
 
@@ -675,17 +743,17 @@ gcstring AravisRegister::ToString(bool verify, bool ignoreCache) const {
 void AravisRegister::FromString(const gcstring& text, bool verify) {
     const std::string t = nodetext::Trim(text.str());
     if (t.size() < 2 || t[0] != '0' || (t[1] != 'x' && t[1] != 'X') || t.size() % 2 != 0) {
-        throw InvalidArgumentException("Node '" + GetName().str() + "' : cannot convert '" + t +
-                                           "' to bytes",
-                                       __FILE__, __LINE__);
+        throw InvalidArgumentException(
+            "Node '" + GetName().str() + "' : cannot convert '" + t + "' to bytes", __FILE__,
+            __LINE__);
     }
     std::vector<uint8_t> bytes;
     for (size_t i = 2; i < t.size(); i += 2) {
         unsigned value = 0;
         if (std::sscanf(t.c_str() + i, "%2x", &value) != 1) {
-            throw InvalidArgumentException("Node '" + GetName().str() + "' : cannot convert '" +
-                                               t + "' to bytes",
-                                           __FILE__, __LINE__);
+            throw InvalidArgumentException(
+                "Node '" + GetName().str() + "' : cannot convert '" + t + "' to bytes", __FILE__,
+                __LINE__);
         }
         bytes.push_back(static_cast<uint8_t>(value));
     }
@@ -696,15 +764,16 @@ int64_t AravisRegister::GetAddress() const {
     Lock lock = LockMap();
     GError* error = nullptr;
     const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return static_cast<int64_t>(address);
 }
 
 int64_t AravisRegister::GetLength() const {
     Lock lock = LockMap();
+    Map().ThrowIfLost(Context());
     GError* error = nullptr;
     const uint64_t length = arv_gc_register_get_length(ARV_GC_REGISTER(Arv()), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return static_cast<int64_t>(length);
 }
 
@@ -712,11 +781,14 @@ void AravisRegister::Get(uint8_t* buffer, int64_t length, bool, bool ignoreCache
     Lock lock = LockMap();
     CheckReadable();
     const int64_t own = GetLength();
+    if (own <= 0) {
+        return;  // nothing to read; Aravis must not see an empty buffer
+    }
     std::vector<uint8_t> bytes(static_cast<size_t>(own));
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     arv_gc_register_get(ARV_GC_REGISTER(Arv()), bytes.data(), bytes.size(), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     for (int64_t i = 0; i < length && i < own; ++i) {
         buffer[i] = bytes[static_cast<size_t>(i)];
     }
@@ -732,9 +804,12 @@ void AravisRegister::Set(const uint8_t* buffer, int64_t length, bool verify) {
                                       "'",
                                   __FILE__, __LINE__);
     }
+    if (own <= 0) {
+        return;  // nothing to write; Aravis must not see an empty buffer
+    }
     GError* error = nullptr;
     arv_gc_register_set(ARV_GC_REGISTER(Arv()), buffer, static_cast<guint64>(length), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         std::vector<uint8_t> back(static_cast<size_t>(own));
         Get(back.data(), own, false, true);
@@ -754,7 +829,7 @@ gcstring AravisOtherNode::ToString(bool, bool ignoreCache) const {
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
     GError* error = nullptr;
     const std::string text = Text(arv_gc_feature_node_get_value_as_string(Arv(), &error));
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
     return text;
 }
 
@@ -763,7 +838,7 @@ void AravisOtherNode::FromString(const gcstring& text, bool) {
     CheckWritable();
     GError* error = nullptr;
     arv_gc_feature_node_set_value_from_string(Arv(), text.c_str(), &error);
-    Check(error, Context(), __FILE__, __LINE__);
+    Map().Check(error, Context(), __FILE__, __LINE__);
 }
 
 }  // namespace sdk

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sdk/ICategory.h"
 #include "sdk/IBoolean.h"
+#include "sdk/ICategory.h"
 #include "sdk/ICommand.h"
 #include "sdk/IEnumEntry.h"
 #include "sdk/IEnumeration.h"
@@ -28,7 +28,12 @@ class AravisNodeMap;
 // Access mode: NI when Aravis reports the feature not implemented, NA when not available,
 // otherwise Aravis' actual access mode combined with the imposed one; a locked feature counts as
 // read-only (a locked write-only feature is NA). Errors while asking (e.g. a device that is gone)
-// give NA.
+// give NA; so do a lost map, a chunk feature without a chunk buffer and an event feature (see
+// AravisNodeMap).
+//
+// Numbers without a bound anywhere down their value chain have the bounds of their type
+// (INT64_MIN/INT64_MAX, -DBL_MAX/DBL_MAX), as in GenApi. A register (or string register) of
+// length 0 reads and writes nothing: Aravis is never given an empty buffer.
 //
 // Threading: every operation holds the map's lock (AravisNodeMap::Mutex()).
 class AravisNode : public virtual INode {
@@ -86,7 +91,6 @@ class AravisInteger : public AravisNode, public IInteger {
     void FromString(const gcstring& text, bool verify = true) override;
     int64_t GetValue(bool verify = false, bool ignoreCache = false) const override;
     void SetValue(int64_t value, bool verify = true) override;
-    // An integer without bounds has INT64_MIN / INT64_MAX.
     int64_t GetMin() const override;
     int64_t GetMax() const override;
     int64_t GetInc() const override;
@@ -137,6 +141,9 @@ class AravisString : public AravisNode, public IString {
     void SetValue(const gcstring& value, bool verify = true) override;
     int64_t GetMaxLength() const override;
     using IString::operator=;
+
+  private:
+    bool IsEmptyRegister() const;
 };
 
 class AravisCommand : public AravisNode, public ICommand {

@@ -1,0 +1,766 @@
+#include "GenicamMemoryCamera.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+constexpr uint64_t kPage = 4096;
+constexpr int64_t kReadOnlyMaximum = 1024;
+
+// The device class: Aravis' GenICam tree over the camera's memory; the stream comes from an
+// in-process fake device whose camera the AcquisitionStart register starts.
+struct MemoryDevice {
+    ArvDevice parent;
+    GenicamMemoryCamera* camera;
+    ArvGc* gc;
+    ArvDevice* fake;
+    gboolean lostSignalled;
+    gint acquiring;  // atomic: between the AcquisitionStart and AcquisitionStop registers' writes
+};
+
+// Aravis' fake stream fills buffers whether acquiring or not: its thread is held before each
+// buffer until the device acquires or the stream goes.
+struct StreamGate {
+    ArvDevice* device;  // holds a reference
+    ArvStreamCallback callback;
+    void* user;
+    GDestroyNotify destroy;
+    std::atomic<bool> closed{false};
+};
+
+void GateCallback(void* data, ArvStreamCallbackType type, ArvBuffer* buffer);
+void GateDestroy(void* data);
+void GateClosed(gpointer data, GObject*);
+
+struct MemoryDeviceClass {
+    ArvDeviceClass parent;
+};
+
+GType MemoryDeviceType();
+
+MemoryDevice* Self(ArvDevice* device) {
+    return reinterpret_cast<MemoryDevice*>(device);
+}
+
+ArvStream* CreateStream(ArvDevice* device, ArvStreamCallback callback, void* user,
+                        GDestroyNotify destroy, GError** error) {
+    auto* gate = new StreamGate;
+    gate->device = ARV_DEVICE(g_object_ref(device));
+    gate->callback = callback;
+    gate->user = user;
+    gate->destroy = destroy;
+    ArvStream* stream =
+        arv_device_create_stream_full(Self(device)->fake, &GateCallback, gate, &GateDestroy, error);
+    if (stream) {
+        g_object_weak_ref(G_OBJECT(stream), &GateClosed, gate);
+    }
+    return stream;
+}
+
+void GateCallback(void* data, ArvStreamCallbackType type, ArvBuffer* buffer) {
+    auto* gate = static_cast<StreamGate*>(data);
+    if (type == ARV_STREAM_CALLBACK_TYPE_START_BUFFER) {
+        while (!g_atomic_int_get(&Self(gate->device)->acquiring) && !gate->closed) {
+            g_usleep(2000);
+        }
+    }
+    if (gate->callback) {
+        gate->callback(gate->user, type, buffer);
+    }
+}
+
+void GateClosed(gpointer data, GObject*) {
+    static_cast<StreamGate*>(data)->closed = true;
+}
+
+void GateDestroy(void* data) {
+    auto* gate = static_cast<StreamGate*>(data);
+    if (gate->destroy) {
+        gate->destroy(gate->user);
+    }
+    g_object_unref(gate->device);
+    delete gate;
+}
+
+const char* GetXml(ArvDevice* device, size_t* size) {
+    const std::string& xml = Self(device)->camera->Xml();
+    *size = xml.size();
+    return xml.data();
+}
+
+ArvGc* GetGenicam(ArvDevice* device) {
+    return Self(device)->gc;
+}
+
+gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
+                    GError** error) {
+    MemoryDevice* self = Self(device);
+    if (!self->camera->CheckPresent(device, error)) {
+        return FALSE;
+    }
+    return self->camera->ReadMemory(address, size, buffer, error);
+}
+
+gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
+                     GError** error) {
+    MemoryDevice* self = Self(device);
+    if (!self->camera->CheckPresent(device, error)) {
+        return FALSE;
+    }
+    return self->camera->WriteMemory(device, address, size, buffer, error);
+}
+
+gboolean ReadRegister(ArvDevice* device, guint64 address, guint32* value, GError** error) {
+    guint8 bytes[4];
+    if (!ReadMemory(device, address, 4, bytes, error)) {
+        return FALSE;
+    }
+    *value =
+        (guint32(bytes[0]) << 24) | (guint32(bytes[1]) << 16) | (guint32(bytes[2]) << 8) | bytes[3];
+    return TRUE;
+}
+
+gboolean WriteRegister(ArvDevice* device, guint64 address, guint32 value, GError** error) {
+    guint8 bytes[4] = {guint8(value >> 24), guint8(value >> 16), guint8(value >> 8), guint8(value)};
+    return WriteMemory(device, address, 4, bytes, error);
+}
+
+void Finalize(GObject* object) {
+    MemoryDevice* self = reinterpret_cast<MemoryDevice*>(object);
+    g_clear_object(&self->gc);
+    g_clear_object(&self->fake);
+    G_OBJECT_CLASS(g_type_class_peek_parent(G_OBJECT_GET_CLASS(object)))->finalize(object);
+}
+
+void ClassInit(gpointer klass, gpointer) {
+    ArvDeviceClass* device = ARV_DEVICE_CLASS(klass);
+    device->create_stream = CreateStream;
+    device->get_genicam_xml = GetXml;
+    device->get_genicam = GetGenicam;
+    device->read_memory = ReadMemory;
+    device->write_memory = WriteMemory;
+    device->read_register = ReadRegister;
+    device->write_register = WriteRegister;
+    G_OBJECT_CLASS(klass)->finalize = Finalize;
+}
+
+GType MemoryDeviceType() {
+    static const GType type = g_type_register_static_simple(
+        ARV_TYPE_DEVICE, "OstravelkGenicamMemoryDevice", sizeof(MemoryDeviceClass), ClassInit,
+        sizeof(MemoryDevice), nullptr, GTypeFlags(0));
+    return type;
+}
+
+ArvDevice* NewDevice(GenicamMemoryCamera* camera, GError** error) {
+    ArvDevice* fake = arv_fake_device_new(camera->Serial().c_str(), error);
+    if (!fake) {
+        return nullptr;
+    }
+    MemoryDevice* self = static_cast<MemoryDevice*>(g_object_new(MemoryDeviceType(), nullptr));
+    self->camera = camera;
+    self->fake = fake;
+    self->gc = arv_gc_new(ARV_DEVICE(self), camera->Xml().data(), camera->Xml().size());
+    return ARV_DEVICE(self);
+}
+
+template <class Visit>
+void ForEachElement(ArvDomNode* parent, const Visit& visit) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(parent); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_DOM_ELEMENT(child)) {
+            visit(child);
+            ForEachElement(child, visit);
+        }
+    }
+}
+
+// The nodes a node's properties of the given kinds link to.
+std::vector<ArvGcNode*> Linked(ArvDomNode* node,
+                               std::initializer_list<ArvGcPropertyNodeType> types) {
+    std::vector<ArvGcNode*> linked;
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (!ARV_IS_GC_PROPERTY_NODE(child)) {
+            continue;
+        }
+        const ArvGcPropertyNodeType type =
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child));
+        if (std::find(types.begin(), types.end(), type) == types.end()) {
+            continue;
+        }
+        if (ArvGcNode* target = arv_gc_property_node_get_linked_node(ARV_GC_PROPERTY_NODE(child))) {
+            linked.push_back(target);
+        }
+    }
+    return linked;
+}
+
+// A condition's value: non-zero is true; errors are false.
+bool IsTrue(ArvGcNode* node) {
+    GError* error = nullptr;
+    bool value = false;
+    if (ARV_IS_GC_INTEGER(node)) {
+        value = arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error) != 0;
+    } else if (ARV_IS_GC_BOOLEAN(node)) {
+        value = arv_gc_boolean_get_value(ARV_GC_BOOLEAN(node), &error);
+    } else if (ARV_IS_GC_FLOAT(node)) {
+        value = arv_gc_float_get_value(ARV_GC_FLOAT(node), &error) != 0.0;
+    }
+    if (error) {
+        g_clear_error(&error);
+        return false;
+    }
+    return value;
+}
+
+bool IsReadOnlyRegister(ArvGcNode* node) {
+    return ARV_IS_GC_REGISTER(node) && ARV_IS_GC_FEATURE_NODE(node) &&
+           arv_gc_feature_node_get_actual_access_mode(ARV_GC_FEATURE_NODE(node)) ==
+               ARV_GC_ACCESS_MODE_RO;
+}
+
+// The read-only registers a condition reads (through pValue and pVariable).
+void CollectLeaves(ArvGcNode* node, std::vector<ArvGcNode*>& leaves, std::set<ArvGcNode*>& seen,
+                   int depth) {
+    if (!node || depth > 8 || !seen.insert(node).second) {
+        return;
+    }
+    if (IsReadOnlyRegister(node)) {
+        leaves.push_back(node);
+        return;
+    }
+    for (ArvGcNode* linked : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE,
+                                                         ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE})) {
+        CollectLeaves(linked, leaves, seen, depth + 1);
+    }
+}
+
+}  // namespace
+
+GenicamMemoryCamera::GenicamMemoryCamera(const std::string& xmlPath, std::string serial)
+    : mSerial(std::move(serial)) {
+    std::ifstream file(xmlPath, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + xmlPath);
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    mXml = text.str();
+    std::string base = xmlPath.substr(xmlPath.find_last_of('/') + 1);
+    mModel = base.size() > 4 && base.compare(base.size() - 4, 4, ".xml") == 0
+                 ? base.substr(0, base.size() - 4)
+                 : base;
+    GError* error = nullptr;
+    mDevice = NewDevice(this, &error);
+    if (!mDevice) {
+        std::string message = error ? error->message : "no device";
+        g_clear_error(&error);
+        throw std::runtime_error("cannot create the device: " + message);
+    }
+    mGc = arv_device_get_genicam(mDevice);
+    if (!arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))) {
+        g_clear_object(&mDevice);
+        throw std::runtime_error("cannot parse " + xmlPath);
+    }
+    Seed();
+}
+
+GenicamMemoryCamera::~GenicamMemoryCamera() {
+    g_clear_object(&mDevice);
+}
+
+ArvDevice* GenicamMemoryCamera::Open(GError** error) {
+    if (!mPresent) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_FOUND, "'%s' is not present",
+                    mSerial.c_str());
+        return nullptr;
+    }
+    return NewDevice(this, error);
+}
+
+void GenicamMemoryCamera::Seed() {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    arv_gc_set_register_cache_policy(mGc, ARV_REGISTER_CACHE_POLICY_DISABLE);
+    arv_gc_set_access_check_policy(mGc, ARV_ACCESS_CHECK_POLICY_DISABLE);
+    arv_gc_set_range_check_policy(mGc, ARV_RANGE_CHECK_POLICY_DISABLE);
+    SeedConditions();
+    SeedReadOnly();
+    SeedValues();
+    SeedValues();
+    mStart = FindCommand("AcquisitionStart");
+    mStop = FindCommand("AcquisitionStop");
+}
+
+void GenicamMemoryCamera::SeedConditions() {
+    std::vector<ArvGcNode*> conditions;
+    std::set<ArvGcNode*> known;
+    ForEachElement(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))),
+                   [&](ArvDomNode* element) {
+                       for (ArvGcNode* condition :
+                            Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED,
+                                             ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE})) {
+                           if (known.insert(condition).second) {
+                               conditions.push_back(condition);
+                           }
+                       }
+                   });
+    for (ArvGcNode* condition : conditions) {
+        SeedCondition(condition);
+    }
+}
+
+void GenicamMemoryCamera::SeedCondition(ArvGcNode* condition) {
+    {
+        std::vector<ArvGcNode*> leaves;
+        std::set<ArvGcNode*> seen;
+        CollectLeaves(condition, leaves, seen, 0);
+        std::vector<ArvGcNode*> open;
+        for (ArvGcNode* leaf : leaves) {
+            if (Decide(leaf)) {
+                open.push_back(leaf);
+            }
+        }
+        auto fill = [this](ArvGcNode* leaf, uint8_t byte) {
+            GError* error = nullptr;
+            const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(leaf), &error);
+            const uint64_t length =
+                error ? 0 : arv_gc_register_get_length(ARV_GC_REGISTER(leaf), &error);
+            g_clear_error(&error);
+            Fill(address, length, byte);
+        };
+        for (ArvGcNode* leaf : open) {
+            fill(leaf, 0xFF);
+        }
+        // A condition that wants a zero somewhere (an inverted flag) gets it, one leaf at a time.
+        for (size_t i = 0; i < open.size() && !IsTrue(condition); ++i) {
+            fill(open[i], 0x00);
+            if (!IsTrue(condition)) {
+                fill(open[i], 0xFF);
+            }
+        }
+    }
+}
+
+// A register's address can depend on a selector: what is decided is the register at its
+// present address.
+bool GenicamMemoryCamera::Decide(ArvGcNode* leaf) {
+    GError* error = nullptr;
+    const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(leaf), &error);
+    g_clear_error(&error);
+    return mDecided.insert({leaf, address}).second;
+}
+
+void GenicamMemoryCamera::SeedReadOnly() {
+    auto set = [](ArvGcNode* node, double value) {
+        GError* error = nullptr;
+        if (ARV_IS_GC_INTEGER(node)) {
+            arv_gc_integer_set_value(ARV_GC_INTEGER(node), static_cast<int64_t>(value), &error);
+        } else if (ARV_IS_GC_FLOAT(node)) {
+            arv_gc_float_set_value(ARV_GC_FLOAT(node), value, &error);
+        }
+        g_clear_error(&error);
+    };
+    std::vector<ArvDomNode*> elements;
+    ForEachElement(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))),
+                   [&](ArvDomNode* element) { elements.push_back(element); });
+    // What a camera reads in its own registers is rarely 0: a divisor, an increment, a size.
+    for (ArvDomNode* element : elements) {
+        ArvGcNode* node = ARV_GC_NODE(element);
+        if (IsReadOnlyRegister(node) && Decide(node)) {
+            set(node, 1);
+        }
+    }
+    // Maxima read from read-only registers (sensor sizes, limits) get a sensor-like size.
+    for (ArvDomNode* element : elements) {
+        for (ArvGcNode* bound : Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_MAXIMUM})) {
+            std::vector<ArvGcNode*> leaves;
+            std::set<ArvGcNode*> seen;
+            CollectLeaves(bound, leaves, seen, 0);
+            for (ArvGcNode* leaf : leaves) {
+                if (Decide(leaf)) {
+                    set(leaf, kReadOnlyMaximum);
+                }
+            }
+        }
+    }
+}
+
+// A camera does not hold 0 where its description divides by the value (a frame period under a
+// frame rate converter): such values read 1.
+void GenicamMemoryCamera::SeedDivisors(ArvDomNode* element) {
+    GError* error = nullptr;
+    if (ARV_IS_GC_FLOAT(element)) {
+        arv_gc_float_get_value(ARV_GC_FLOAT(element), &error);
+    } else if (ARV_IS_GC_INTEGER(element)) {
+        arv_gc_integer_get_value(ARV_GC_INTEGER(element), &error);
+    } else {
+        return;
+    }
+    const bool division = error && std::strstr(error->message, "division by zero");
+    g_clear_error(&error);
+    if (!division) {
+        return;
+    }
+    std::vector<ArvGcNode*> links =
+        Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE});
+    for (size_t i = 0; i < links.size() && i < 64; ++i) {
+        ArvGcNode* link = links[i];
+        if (ARV_IS_GC_INTEGER(link) &&
+            arv_gc_integer_get_value(ARV_GC_INTEGER(link), &error) == 0 && !error) {
+            arv_gc_integer_set_value(ARV_GC_INTEGER(link), 1, &error);
+        } else if (ARV_IS_GC_FLOAT(link) &&
+                   arv_gc_float_get_value(ARV_GC_FLOAT(link), &error) == 0.0 && !error) {
+            arv_gc_float_set_value(ARV_GC_FLOAT(link), 1.0, &error);
+        } else if (error) {
+            // A divisor further down the chain.
+            for (ArvGcNode* deeper : Linked(
+                     ARV_DOM_NODE(link),
+                     {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE})) {
+                links.push_back(deeper);
+            }
+        }
+        g_clear_error(&error);
+    }
+}
+
+void GenicamMemoryCamera::SeedValues() {
+    auto implementedAndAvailable = [](ArvGcFeatureNode* node) {
+        GError* error = nullptr;
+        const bool yes = arv_gc_feature_node_is_implemented(node, &error) && !error &&
+                         arv_gc_feature_node_is_available(node, &error) && !error;
+        g_clear_error(&error);
+        return yes;
+    };
+    // The features a user sees: those the categories below Root list.
+    std::vector<ArvDomNode*> features;
+    std::set<ArvGcNode*> listed;
+    std::function<void(ArvGcNode*)> walk = [&](ArvGcNode* node) {
+        if (!node || !listed.insert(node).second) {
+            return;
+        }
+        if (!ARV_IS_GC_CATEGORY(node)) {
+            features.push_back(ARV_DOM_NODE(node));
+            return;
+        }
+        for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); item;
+             item = item->next) {
+            walk(arv_gc_get_node(mGc, static_cast<const char*>(item->data)));
+        }
+    };
+    walk(arv_gc_get_node(mGc, "Root"));
+    std::function<void(ArvDomNode*)> seed = [&](ArvDomNode* element) {
+        SeedDivisors(element);
+        GError* error = nullptr;
+        if (ARV_IS_GC_ENUMERATION(element)) {
+            ArvGcEnumeration* enumeration = ARV_GC_ENUMERATION(element);
+            const int64_t value = arv_gc_enumeration_get_int_value(enumeration, &error);
+            const bool readable = !error;
+            g_clear_error(&error);
+            int64_t first = 0;
+            bool haveFirst = false;
+            bool valid = false;
+            for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
+                 child = arv_dom_node_get_next_sibling(child)) {
+                if (!ARV_IS_GC_ENUM_ENTRY(child) ||
+                    !implementedAndAvailable(ARV_GC_FEATURE_NODE(child))) {
+                    continue;
+                }
+                const int64_t entry = arv_gc_enum_entry_get_value(ARV_GC_ENUM_ENTRY(child), &error);
+                g_clear_error(&error);
+                if (!haveFirst) {
+                    first = entry;
+                    haveFirst = true;
+                }
+                valid = valid || (readable && entry == value);
+            }
+            if (!valid && haveFirst) {
+                arv_gc_enumeration_set_int_value(enumeration, first, &error);
+                g_clear_error(&error);
+            }
+        } else if (ARV_IS_GC_INTEGER(element) && !ARV_IS_GC_ENUMERATION(element)) {
+            ArvGcInteger* integer = ARV_GC_INTEGER(element);
+            const int64_t value = arv_gc_integer_get_value(integer, &error);
+            const int64_t min = error ? 0 : arv_gc_integer_get_min(integer, &error);
+            const int64_t max = error ? 0 : arv_gc_integer_get_max(integer, &error);
+            if (!error && min <= max && (value < min || value > max)) {
+                arv_gc_integer_set_value(integer, max - min <= kReadOnlyMaximum ? max : min,
+                                         &error);
+            }
+            g_clear_error(&error);
+        } else if (ARV_IS_GC_FLOAT(element)) {
+            ArvGcFloat* number = ARV_GC_FLOAT(element);
+            const double value = arv_gc_float_get_value(number, &error);
+            const double min = error ? 0 : arv_gc_float_get_min(number, &error);
+            const double max = error ? 0 : arv_gc_float_get_max(number, &error);
+            if (!error && min <= max && !(value >= min && value <= max)) {
+                arv_gc_float_set_value(number, max - min <= kReadOnlyMaximum ? max : min, &error);
+            }
+            g_clear_error(&error);
+        }
+    };
+    for (ArvDomNode* element : features) {
+        seed(element);
+        // The features a selector selects hold a value per entry: each is seeded.
+        if (!ARV_IS_GC_ENUMERATION(element) ||
+            !arv_gc_selector_is_selector(ARV_GC_SELECTOR(element))) {
+            continue;
+        }
+        ArvGcEnumeration* selector = ARV_GC_ENUMERATION(element);
+        GError* error = nullptr;
+        const int64_t current = arv_gc_enumeration_get_int_value(selector, &error);
+        g_clear_error(&error);
+        for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
+             child = arv_dom_node_get_next_sibling(child)) {
+            if (!ARV_IS_GC_ENUM_ENTRY(child) ||
+                !implementedAndAvailable(ARV_GC_FEATURE_NODE(child))) {
+                continue;
+            }
+            arv_gc_enumeration_set_int_value(
+                selector, arv_gc_enum_entry_get_value(ARV_GC_ENUM_ENTRY(child), nullptr), &error);
+            g_clear_error(&error);
+            for (const GSList* item =
+                     arv_gc_selector_get_selected_features(ARV_GC_SELECTOR(element));
+                 item; item = item->next) {
+                if (!ARV_IS_GC_FEATURE_NODE(item->data) || item->data == element) {
+                    continue;
+                }
+                // Conditions often read another register for each entry of the selector.
+                ArvDomNode* selected = ARV_DOM_NODE(item->data);
+                std::vector<ArvDomNode*> owners = {selected};
+                for (ArvDomNode* sub = arv_dom_node_get_first_child(selected); sub;
+                     sub = arv_dom_node_get_next_sibling(sub)) {
+                    if (ARV_IS_GC_ENUM_ENTRY(sub)) {
+                        owners.push_back(sub);
+                    }
+                }
+                for (ArvDomNode* owner : owners) {
+                    for (ArvGcNode* condition :
+                         Linked(owner, {ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED,
+                                        ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE})) {
+                        SeedCondition(condition);
+                    }
+                }
+                seed(selected);
+            }
+        }
+        arv_gc_enumeration_set_int_value(selector, current, &error);
+        g_clear_error(&error);
+    }
+    ArvGcNode* payload = arv_gc_get_node(mGc, "PayloadSize");
+    int64_t bits = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(ReadInteger("PixelFormat"));
+    bits = bits > 0 ? bits : 8;
+    const int64_t image = ReadInteger("Width") * ReadInteger("Height") * ((bits + 7) / 8);
+    if (payload && ARV_IS_GC_INTEGER(payload) && ReadInteger("PayloadSize") < image) {
+        GError* error = nullptr;
+        arv_gc_integer_set_value(ARV_GC_INTEGER(payload), image, &error);
+        g_clear_error(&error);
+    }
+}
+
+GenicamMemoryCamera::Command GenicamMemoryCamera::FindCommand(const char* name) {
+    Command command;
+    ArvGcNode* node = arv_gc_get_node(mGc, name);
+    if (!node || !ARV_IS_GC_COMMAND(node)) {
+        return command;
+    }
+    for (ArvGcNode* value : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+        if (ARV_IS_GC_REGISTER(value)) {
+            GError* error = nullptr;
+            command.address = arv_gc_register_get_address(ARV_GC_REGISTER(value), &error);
+            if (error) {
+                command.address = UINT64_MAX;
+            }
+            g_clear_error(&error);
+        }
+    }
+    for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(node)); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) ==
+                ARV_GC_PROPERTY_NODE_TYPE_COMMAND_VALUE) {
+            GError* error = nullptr;
+            command.value = arv_gc_property_node_get_int64(ARV_GC_PROPERTY_NODE(child), &error);
+            g_clear_error(&error);
+        }
+    }
+    return command;
+}
+
+int64_t GenicamMemoryCamera::ReadInteger(const std::string& feature) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    int64_t value = 0;
+    if (node && ARV_IS_GC_ENUMERATION(node)) {
+        value = arv_gc_enumeration_get_int_value(ARV_GC_ENUMERATION(node), &error);
+    } else if (node && ARV_IS_GC_INTEGER(node)) {
+        value = arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error);
+    } else if (node && ARV_IS_GC_BOOLEAN(node)) {
+        value = arv_gc_boolean_get_value(ARV_GC_BOOLEAN(node), &error);
+    }
+    if (error) {
+        g_clear_error(&error);
+        return 0;
+    }
+    return value;
+}
+
+size_t GenicamMemoryCamera::CountImplementedFeatures() {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    std::set<ArvGcNode*> features;
+    std::set<ArvGcNode*> categories;
+    std::function<void(ArvGcNode*)> walk = [&](ArvGcNode* node) {
+        if (!node) {
+            return;
+        }
+        if (!ARV_IS_GC_CATEGORY(node)) {
+            GError* error = nullptr;
+            if (ARV_IS_GC_FEATURE_NODE(node) &&
+                arv_gc_feature_node_is_implemented(ARV_GC_FEATURE_NODE(node), &error) && !error) {
+                features.insert(node);
+            }
+            g_clear_error(&error);
+            return;
+        }
+        if (!categories.insert(node).second) {
+            return;
+        }
+        for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); item;
+             item = item->next) {
+            walk(arv_gc_get_node(mGc, static_cast<const char*>(item->data)));
+        }
+    };
+    walk(arv_gc_get_node(mGc, "Root"));
+    return features.size();
+}
+
+void GenicamMemoryCamera::WriteInteger(const std::string& feature, int64_t value) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_ENUMERATION(node)) {
+        arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(node), value, &error);
+    } else if (node && ARV_IS_GC_INTEGER(node)) {
+        arv_gc_integer_set_value(ARV_GC_INTEGER(node), value, &error);
+    }
+    g_clear_error(&error);
+}
+
+void GenicamMemoryCamera::WriteFloat(const std::string& feature, double value) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_FLOAT(node)) {
+        arv_gc_float_set_value(ARV_GC_FLOAT(node), value, &error);
+    }
+    g_clear_error(&error);
+}
+
+void GenicamMemoryCamera::Fill(uint64_t address, uint64_t length, uint8_t byte) {
+    std::vector<uint8_t> bytes(length, byte);
+    WriteMemory(nullptr, address, static_cast<uint32_t>(length), bytes.data(), nullptr);
+}
+
+bool GenicamMemoryCamera::CheckPresent(ArvDevice* device, GError** error) {
+    if (mPresent && mReadsLeft > 0 && --mReadsLeft == 0) {
+        mPresent = false;
+    }
+    if (mPresent) {
+        return true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(mGoneDelayMs.load()));
+    MemoryDevice* self = Self(device);
+    if (device != mDevice && !self->lostSignalled) {
+        self->lostSignalled = TRUE;
+        g_signal_emit_by_name(device, "control-lost");
+    }
+    g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT, "'%s' does not answer",
+                mSerial.c_str());
+    return false;
+}
+
+bool GenicamMemoryCamera::ReadMemory(uint64_t address, uint32_t size, void* buffer, GError**) {
+    std::lock_guard<std::mutex> lock(mMemoryLock);
+    auto* out = static_cast<uint8_t*>(buffer);
+    for (uint32_t i = 0; i < size; ++i) {
+        const uint64_t at = address + i;
+        const auto page = mPages.find(at / kPage);
+        out[i] = page == mPages.end() ? 0 : page->second[at % kPage];
+    }
+    return true;
+}
+
+bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint32_t size,
+                                      const void* buffer, GError**) {
+    {
+        std::lock_guard<std::mutex> lock(mMemoryLock);
+        const auto* in = static_cast<const uint8_t*>(buffer);
+        for (uint32_t i = 0; i < size; ++i) {
+            const uint64_t at = address + i;
+            std::vector<uint8_t>& page = mPages[at / kPage];
+            if (page.empty()) {
+                page.assign(kPage, 0);
+            }
+            page[at % kPage] = in[i];
+        }
+    }
+    if (!device || device == mDevice) {
+        return true;
+    }
+    ArvDevice* fake = Self(device)->fake;
+    auto hits = [&](const Command& command) {
+        return command.address != UINT64_MAX && address <= command.address &&
+               command.address < address + size;
+    };
+    const bool shared = mStart.address == mStop.address;
+    int64_t written = 0;
+    if (shared && size == 4) {
+        const auto* in = static_cast<const uint8_t*>(buffer);
+        written = (int64_t(in[0]) << 24) | (int64_t(in[1]) << 16) | (int64_t(in[2]) << 8) | in[3];
+    }
+    if (hits(mStart) && (!shared || written == mStart.value)) {
+        ++mStarts;
+        StartFake(fake);
+        g_atomic_int_set(&Self(device)->acquiring, 1);
+    } else if (hits(mStop)) {
+        ++mStops;
+        g_atomic_int_set(&Self(device)->acquiring, 0);
+        arv_fake_camera_write_register(arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake)),
+                                       ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 0);
+        mAcquiring = false;
+    }
+    return true;
+}
+
+void GenicamMemoryCamera::StartFake(ArvDevice* fake) {
+    ArvFakeCamera* camera = arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake));
+    int64_t format = ReadInteger("PixelFormat");
+    if (format != ARV_PIXEL_FORMAT_MONO_8 && format != ARV_PIXEL_FORMAT_MONO_16 &&
+        format != ARV_PIXEL_FORMAT_RGB_8_PACKED) {
+        format = ARV_PIXEL_FORMAT_MONO_8;
+    }
+    const int64_t bytes = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) / 8;
+    const int64_t width = std::max<int64_t>(1, ReadInteger("Width"));
+    int64_t height = std::max<int64_t>(1, ReadInteger("Height"));
+    const int64_t payload = ReadInteger("PayloadSize");
+    if (payload > 0 && width * height * bytes > payload) {
+        height = std::max<int64_t>(1, payload / (width * bytes));
+    }
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_SENSOR_WIDTH, guint32(width));
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_SENSOR_HEIGHT, guint32(height));
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_WIDTH, guint32(width));
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_HEIGHT, guint32(height));
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_PIXEL_FORMAT, guint32(format));
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION_FRAME_PERIOD_US,
+                                   20000);
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 1);
+    mAcquiring = true;
+}

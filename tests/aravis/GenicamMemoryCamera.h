@@ -1,0 +1,117 @@
+#pragma once
+
+#include <arv.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// A camera served in process from any GenICam description: Aravis' GenICam parser over a device
+// of ours (an ArvDevice subclass) whose registers live in memory, every address having storage.
+//
+// Seeding, from the description alone: the registers that the features' pIsImplemented and
+// pIsAvailable conditions read (read-only registers reached through pValue and pVariable) are
+// set to all ones, or to zero where a condition needs that (for each entry of the selectors that
+// select the feature); other read-only number registers
+// read 1, those a pMax reads 1024 (a sensor-like size); then every feature under Root: an
+// enumeration that holds no available entry gets its first available entry (document order), every
+// number outside its range its maximum (its minimum when the range is wider than 1024), and a
+// PayloadSize below the size of the image the size of Width x Height pixels of the PixelFormat.
+//
+// Frames: writing the register of the description's AcquisitionStart command starts Aravis' fake
+// camera (in process, no network) behind the stream with the description's Width, Height and
+// PixelFormat (Mono8 for formats it cannot fill), limited to PayloadSize bytes; writing the
+// AcquisitionStop register stops it. Before AcquisitionStart no frame arrives.
+//
+// Unplugging: while not present, every register access waits GoneDelayMs and fails with a
+// time-out, and each connection emits Aravis' "control-lost" signal once.
+//
+// Threading: Open, the accessors and the register calls of the devices are thread-safe;
+// mMemoryLock guards mPages, mGcLock the seeding tree mGc and mDevice.
+class GenicamMemoryCamera {
+  public:
+    // Throws std::runtime_error when the file cannot be read or parsed.
+    GenicamMemoryCamera(const std::string& xmlPath, std::string serial);
+    ~GenicamMemoryCamera();
+    GenicamMemoryCamera(const GenicamMemoryCamera&) = delete;
+    GenicamMemoryCamera& operator=(const GenicamMemoryCamera&) = delete;
+
+    const std::string& Serial() const { return mSerial; }
+    // The file name without folder and ".xml".
+    const std::string& Model() const { return mModel; }
+    const std::string& Xml() const { return mXml; }
+
+    // A new connection (the caller owns the reference). Null with the error set when the
+    // camera is not present.
+    ArvDevice* Open(GError** error);
+
+    void SetPresent(bool present) { mPresent = present; }
+    bool IsPresent() const { return mPresent; }
+    // The camera disappears after that many more register reads.
+    void UnplugAfterReads(int64_t reads) { mReadsLeft = reads; }
+    void SetGoneDelayMs(int ms) { mGoneDelayMs = ms; }
+
+    // A feature's value read from the registers (seeding tree, no cache); 0 when unreadable.
+    int64_t ReadInteger(const std::string& feature);
+    // Writes a feature through the seeding tree (checks off), as the camera itself would.
+    void WriteInteger(const std::string& feature, int64_t value);
+    void WriteFloat(const std::string& feature, double value);
+    // The features below Root's categories that are implemented, each once, categories and
+    // entries not counted: what arv-tool-0.8 features lists for this camera.
+    size_t CountImplementedFeatures();
+    // Whether the fake behind some connection is acquiring.
+    bool IsAcquiring() const { return mAcquiring; }
+    // How often each command's register was written.
+    int StartCount() const { return mStarts; }
+    int StopCount() const { return mStops; }
+
+    // For the device class.
+    bool ReadMemory(uint64_t address, uint32_t size, void* buffer, GError** error);
+    bool WriteMemory(ArvDevice* device, uint64_t address, uint32_t size, const void* buffer,
+                     GError** error);
+    bool CheckPresent(ArvDevice* device, GError** error);
+
+  private:
+    struct Command {
+        uint64_t address = UINT64_MAX;
+        int64_t value = 0;
+    };
+
+    void Seed();
+    void SeedConditions();
+    void SeedCondition(ArvGcNode* condition);
+    void SeedDivisors(ArvDomNode* element);
+    bool Decide(ArvGcNode* leaf);
+    void SeedReadOnly();
+    void SeedValues();
+    Command FindCommand(const char* name);
+    void StartFake(ArvDevice* fake);
+    void Fill(uint64_t address, uint64_t length, uint8_t byte);
+
+    const std::string mSerial;
+    std::string mModel;
+    std::string mXml;
+    std::atomic<bool> mPresent{true};
+    std::atomic<int64_t> mReadsLeft{-1};
+    std::atomic<int> mGoneDelayMs{500};
+    std::atomic<bool> mAcquiring{false};
+    std::atomic<int> mStarts{0};
+    std::atomic<int> mStops{0};
+    Command mStart;
+    Command mStop;
+
+    std::mutex mMemoryLock;
+    std::unordered_map<uint64_t, std::vector<uint8_t>> mPages;  // by address / kPage
+
+    std::recursive_mutex mGcLock;
+    ArvDevice* mDevice = nullptr;  // the seeding connection, holding mGc
+    ArvGc* mGc = nullptr;
+    // Registers (at an address) seeding has set; guarded by mGcLock.
+    std::set<std::pair<ArvGcNode*, uint64_t>> mDecided;
+};
