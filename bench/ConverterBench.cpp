@@ -8,6 +8,8 @@
 //
 //   OSTRAVELK_SIMD=baseline ostravelk_bench_converter --benchmark_repetitions=5
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -166,6 +168,8 @@ BENCHMARK_CAPTURE(OpenCv, BGRa8_to_BGR8, CV_8UC4, cv::COLOR_BGRA2BGR)
 // The console report, and the rate of every Convert/X against OpenCv/X once all runs are done.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
+    // Colours only on a terminal.
+    RatioReporter() : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
