@@ -465,12 +465,22 @@ void DemosaicRowLumaImpl(const uint8_t* up, const uint8_t* cur, const uint8_t* d
 }
 
 void ReplicateMonoImpl(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    const D8 d8;
-    const size_t n = hn::Lanes(d8);
+    // 16 pixels per step: three byte shuffles of one load make the 48 output bytes.
+    const hn::Full128<uint8_t> d8;
+    static constexpr uint8_t kSpread[3][16] = {
+        {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
+        {5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10},
+        {10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15}};
+    const auto s0 = hn::LoadU(d8, kSpread[0]);
+    const auto s1 = hn::LoadU(d8, kSpread[1]);
+    const auto s2 = hn::LoadU(d8, kSpread[2]);
     uint32_t i = 0;
-    for (; !kEmulated && i + n <= width; i += n) {
-        const V8 v = hn::LoadU(d8, src + i);
-        hn::StoreInterleaved3(v, v, v, d8, dst + 3 * size_t(i));
+    for (; !kEmulated && i + 16 <= width; i += 16) {
+        const auto v = hn::LoadU(d8, src + i);
+        uint8_t* out = dst + 3 * size_t(i);
+        hn::StoreU(hn::TableLookupBytes(v, s0), d8, out);
+        hn::StoreU(hn::TableLookupBytes(v, s1), d8, out + 16);
+        hn::StoreU(hn::TableLookupBytes(v, s2), d8, out + 32);
     }
     for (; i < width; ++i) {
         dst[3 * i] = dst[3 * i + 1] = dst[3 * i + 2] = src[i];
@@ -488,6 +498,16 @@ void CopyColour3Impl(const uint8_t* src, uint32_t width, bool swap, uint8_t* dst
     static constexpr uint8_t kSwap[16] = {2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15};
     const auto order = hn::LoadU(d8, kSwap);
     uint32_t i = 0;
+    // Three steps at a time while the last one's 16th byte is inside the row.
+    for (; !kEmulated && size_t(i) * 3 + 46 <= size_t(width) * 3; i += 15) {
+        const size_t at = 3 * size_t(i);
+        const auto a = hn::LoadU(d8, src + at);
+        const auto b = hn::LoadU(d8, src + at + 15);
+        const auto c = hn::LoadU(d8, src + at + 30);
+        hn::StoreU(hn::TableLookupBytes(a, order), d8, dst + at);
+        hn::StoreU(hn::TableLookupBytes(b, order), d8, dst + at + 15);
+        hn::StoreU(hn::TableLookupBytes(c, order), d8, dst + at + 30);
+    }
     for (; !kEmulated && size_t(i) * 3 + 16 <= size_t(width) * 3; i += 5) {
         const size_t at = 3 * size_t(i);
         hn::StoreU(hn::TableLookupBytes(hn::LoadU(d8, src + at), order), d8, dst + at);
@@ -507,6 +527,19 @@ void DropAlphaImpl(const uint8_t* src, uint32_t width, bool swap, uint8_t* dst) 
     static constexpr uint8_t kSwap[16] = {2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 15, 15, 15, 15};
     const auto order = hn::LoadU(d8, swap ? kSwap : kKeep);
     uint32_t i = 0;
+    // Four steps at a time while the last one's store is inside the row.
+    for (; !kEmulated && size_t(i) * 3 + 52 <= size_t(width) * 3; i += 16) {
+        const uint8_t* in = src + 4 * size_t(i);
+        uint8_t* out = dst + 3 * size_t(i);
+        const auto a = hn::LoadU(d8, in);
+        const auto b = hn::LoadU(d8, in + 16);
+        const auto c = hn::LoadU(d8, in + 32);
+        const auto e = hn::LoadU(d8, in + 48);
+        hn::StoreU(hn::TableLookupBytes(a, order), d8, out);
+        hn::StoreU(hn::TableLookupBytes(b, order), d8, out + 12);
+        hn::StoreU(hn::TableLookupBytes(c, order), d8, out + 24);
+        hn::StoreU(hn::TableLookupBytes(e, order), d8, out + 36);
+    }
     for (; !kEmulated && size_t(i) * 3 + 16 <= size_t(width) * 3; i += 4) {
         hn::StoreU(hn::TableLookupBytes(hn::LoadU(d8, src + 4 * size_t(i)), order), d8,
                    dst + 3 * size_t(i));
