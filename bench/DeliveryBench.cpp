@@ -14,7 +14,10 @@
 //
 //   ratio     frames delivered to the host's completion callback / frames produced, where the
 //             frames produced are the range of block ids between the first and the last frame
-//             delivered in the measuring window (every produced frame has its own block id);
+//             delivered in the measuring window (every produced frame has its own block id).
+//             A simulated camera exposes a frame only into a free buffer, so a host that falls
+//             behind slows the cameras down instead of losing frames: overload shows as frames
+//             per second below the rate set and as growing latency, while the ratio stays 1;
 //   fps       frames per second and camera that reached the host (mean, and the slowest
 //             camera's);
 //   CPU       process CPU time in the window per delivered frame (the simulated cameras'
@@ -177,8 +180,8 @@ std::string CameraFile(const CameraKind& kind, const std::string& serial, std::s
         name = std::string(model) + " (" + serial + ")";
         file << "Class=BaslerUsb\nModel=" << model << "\nSerial=" << serial
              << "\nPixelFormat=" << kind.format << "\nSensorWidth=" << kind.width
-             << "\nSensorHeight=16384\nWidth=" << kind.width
-             << "\nHeight=" << kind.height << "\nExposureTime=100\n";
+             << "\nSensorHeight=16384\nWidth=" << kind.width << "\nHeight=" << kind.height
+             << "\nExposureTime=100\n";
     }
     return file.str();
 }
@@ -211,7 +214,8 @@ bool Run(int cameras, double seconds, int rateLimit) {
             return false;
         }
         // The frame rate limit once more through the exports, after the driver applied its
-        // settings at open.
+        // settings at open. The resulting rate read here is the camera's top rate (the limit
+        // takes effect when grabbing starts); the smaller of the two is the rate set.
         setProperty(0, port, "AcquisitionFrameRateEnable", 1);
         setProperty(0, port, "framerate", rateLimit);
         if (getProperty(0, port, "ResultingFrameRateAbs", &frameRate) != 1) {
@@ -269,7 +273,7 @@ bool Run(int cameras, double seconds, int rateLimit) {
     std::printf(
         "%7d %9d %9llu %9llu %7.4f %8.1f %8.1f %8.2f %8.2f %8.2f %9.0f %9.0f %9.0f %8.0f %8.0f "
         "%8.0f\n",
-        cameras, frameRate, static_cast<unsigned long long>(delivered),
+        cameras, std::min(frameRate, rateLimit), static_cast<unsigned long long>(delivered),
         static_cast<unsigned long long>(produced),
         produced ? double(delivered) / double(produced) : 0.0, delivered / window / cameras,
         slowest, 1e3 * cpu / frames, 1e3 * convertCpu / frames, 1e3 * readoutCpu / frames,
