@@ -7,6 +7,7 @@
 // conversion (medians when the runs are repeated).
 //
 //   OSTRAVELK_SIMD=baseline ostravelk_bench_converter --benchmark_repetitions=5
+//       --benchmark_enable_random_interleaving=true  (runs the repetitions interleaved)
 
 #include <unistd.h>
 
@@ -110,60 +111,39 @@ BENCHMARK(Memcpy)
         ->Unit(benchmark::kMicrosecond)                                                \
         ->MeasureProcessCPUTime()
 
+// A conversion and OpenCV's for it, one right after the other, so that both see the same load
+// on a shared machine.
+#define OSTRAVELK_CONVERT_AND_OPENCV(name, source, output, cvType, cvCode) \
+    OSTRAVELK_CONVERT(name, source, output);                               \
+    BENCHMARK_CAPTURE(OpenCv, name, cvType, cvCode)                        \
+        ->Unit(benchmark::kMicrosecond)                                    \
+        ->MeasureProcessCPUTime()
+
+// Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
 OSTRAVELK_CONVERT(Mono8_to_Mono8, Mono8, Mono8);
 OSTRAVELK_CONVERT(Mono12p_to_Mono8, Mono12p, Mono8);
 OSTRAVELK_CONVERT(Mono12Packed_to_Mono8, Mono12Packed, Mono8);
 OSTRAVELK_CONVERT(Mono10p_to_Mono8, Mono10p, Mono8);
 OSTRAVELK_CONVERT(Mono12_to_Mono8, Mono12, Mono8);
-OSTRAVELK_CONVERT(Mono8_to_BGR8, Mono8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_BGR8, BayerRG8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_RGB8, BayerRG8, RGB8packed);
-OSTRAVELK_CONVERT(BayerGB8_to_BGR8, BayerGB8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_Mono8, BayerRG8, Mono8);
+OSTRAVELK_CONVERT_AND_OPENCV(Mono8_to_BGR8, Mono8, BGR8packed, CV_8UC1, cv::COLOR_GRAY2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_BGR8, BayerRG8, BGR8packed, CV_8UC1,
+                             cv::COLOR_BayerBG2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_RGB8, BayerRG8, RGB8packed, CV_8UC1,
+                             cv::COLOR_BayerBG2RGB);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerGB8_to_BGR8, BayerGB8, BGR8packed, CV_8UC1,
+                             cv::COLOR_BayerGR2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_Mono8, BayerRG8, Mono8, CV_8UC1, cv::COLOR_BayerBG2GRAY);
 OSTRAVELK_CONVERT(BayerRG12p_to_BGR8, BayerRG12p, BGR8packed);
 OSTRAVELK_CONVERT(BayerRG12Packed_to_BGR8, BayerRG12Packed, BGR8packed);
 OSTRAVELK_CONVERT(BayerRG12_to_BGR8, BayerRG12, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_to_BGR8, YUV422_8, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_UYVY_to_BGR8, YUV422_8_UYVY, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_to_Mono8, YUV422_8, Mono8);
-OSTRAVELK_CONVERT(RGB8_to_BGR8, RGB8, BGR8packed);
-OSTRAVELK_CONVERT(BGRa8_to_BGR8, BGRa8, BGR8packed);
-OSTRAVELK_CONVERT(RGB8_to_Mono8, RGB8, Mono8);
-
-// Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_BGR8, CV_8UC1, cv::COLOR_BayerBG2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_RGB8, CV_8UC1, cv::COLOR_BayerBG2RGB)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_Mono8, CV_8UC1, cv::COLOR_BayerBG2GRAY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, YUV422_8_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_YUYV)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, YUV422_8_UYVY_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_UYVY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, RGB8_to_BGR8, CV_8UC3, cv::COLOR_RGB2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, RGB8_to_Mono8, CV_8UC3, cv::COLOR_RGB2GRAY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BayerGB8_to_BGR8, CV_8UC1, cv::COLOR_BayerGR2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, Mono8_to_BGR8, CV_8UC1, cv::COLOR_GRAY2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, YUV422_8_to_Mono8, CV_8UC2, cv::COLOR_YUV2GRAY_YUYV)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BGRa8_to_BGR8, CV_8UC4, cv::COLOR_BGRA2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_to_BGR8, YUV422_8, BGR8packed, CV_8UC2,
+                             cv::COLOR_YUV2BGR_YUYV);
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_UYVY_to_BGR8, YUV422_8_UYVY, BGR8packed, CV_8UC2,
+                             cv::COLOR_YUV2BGR_UYVY);
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_to_Mono8, YUV422_8, Mono8, CV_8UC2, cv::COLOR_YUV2GRAY_YUYV);
+OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_BGR8, RGB8, BGR8packed, CV_8UC3, cv::COLOR_RGB2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BGRa8_to_BGR8, BGRa8, BGR8packed, CV_8UC4, cv::COLOR_BGRA2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_Mono8, RGB8, Mono8, CV_8UC3, cv::COLOR_RGB2GRAY);
 
 // The console report, and the rate of every Convert/X against OpenCv/X once all runs are done.
 class RatioReporter : public benchmark::ConsoleReporter {
