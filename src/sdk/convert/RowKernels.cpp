@@ -465,7 +465,8 @@ void DemosaicRowLumaImpl(const uint8_t* up, const uint8_t* cur, const uint8_t* d
 }
 
 void ReplicateMonoImpl(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    // 16 pixels per step: three byte shuffles of one load make the 48 output bytes.
+    // 16 pixels per step on 128-bit vectors: three byte shuffles of one load make the 48
+    // output bytes.
     const hn::Full128<uint8_t> d8;
     static constexpr uint8_t kSpread[3][16] = {
         {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
@@ -475,6 +476,13 @@ void ReplicateMonoImpl(const uint8_t* src, uint32_t width, uint8_t* dst) {
     const auto s1 = hn::LoadU(d8, kSpread[1]);
     const auto s2 = hn::LoadU(d8, kSpread[2]);
     uint32_t i = 0;
+    // Wider vectors: their interleaved store (32 pixels or more per step).
+    const D8 dw;
+    const size_t n = hn::Lanes(dw);
+    for (; !kEmulated && n >= 32 && i + n <= width; i += n) {
+        const V8 v = hn::LoadU(dw, src + i);
+        hn::StoreInterleaved3(v, v, v, dw, dst + 3 * size_t(i));
+    }
     for (; !kEmulated && i + 16 <= width; i += 16) {
         const auto v = hn::LoadU(d8, src + i);
         uint8_t* out = dst + 3 * size_t(i);
