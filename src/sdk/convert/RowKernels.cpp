@@ -3,10 +3,11 @@
 // the per-target guards is therefore compiled several times; the dispatching entry points at the
 // end exist once.
 
-// The portable baseline is the 128-bit emulation, whose plain loops the compiler turns into the
-// architecture's baseline vector code (SSE2 on x86-64). The library disables it on GCC before
-// 12.3 for a vectoriser fault that some of its own operations hit; the tests compare every
-// kernel at the baseline with scalar references, so a fault in the operations used here shows.
+// The fallback for processors without a vector target is the library's 128-bit emulation, whose
+// plain loops the compiler turns into the architecture's baseline vector code (SSE2 on x86-64).
+// The library replaces it on GCC before 12.3 (a vectoriser bug, GCC PR 106322) by a one-lane
+// scalar target that lacks the byte shuffles used here; the tests compare every kernel on the
+// emulation with scalar references, so a miscompiled operation would show.
 #ifndef HWY_BROKEN_EMU128
 #define HWY_BROKEN_EMU128 0
 #endif
