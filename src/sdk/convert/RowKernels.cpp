@@ -641,6 +641,7 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
 
@@ -688,6 +689,14 @@ int64_t TargetOfName(const std::string& name) {
     return 0;
 }
 
+// The targets the current cap disables (see LimitTarget).
+std::atomic<int64_t> gDisabled{0};
+
+void Disable(int64_t targets) {
+    gDisabled = targets;
+    hwy::DisableTargets(targets);
+}
+
 // Applies OSTRAVELK_SIMD once; unknown names leave every target enabled.
 void ApplyEnvironment() {
     static const bool applied = [] {
@@ -707,8 +716,12 @@ std::string TargetName() {
 std::vector<std::string> SupportedTargetNames() {
     ApplyEnvironment();
     // The processor's own set, whatever the current cap.
+    const int64_t disabled = gDisabled;
+    hwy::DisableTargets(0);
+    const int64_t supported = hwy::SupportedTargets();
+    hwy::DisableTargets(disabled);
     std::vector<std::string> names;
-    for (int64_t bits = hwy::SupportedTargets() & HWY_TARGETS; bits != 0; bits &= bits - 1) {
+    for (int64_t bits = supported & HWY_TARGETS; bits != 0; bits &= bits - 1) {
         names.push_back(Lower(hwy::TargetName(bits & -bits)));
     }
     return names;
@@ -716,13 +729,13 @@ std::vector<std::string> SupportedTargetNames() {
 
 bool LimitTarget(const std::string& cap) {
     if (Lower(cap) == "best") {
-        hwy::DisableTargets(0);
+        Disable(0);
         return true;
     }
     const int64_t target = TargetOfName(cap);
     if (target == 0) return false;
     // Lower bits are better targets: disable every bit below the cap's.
-    hwy::DisableTargets(target - 1);
+    Disable(target - 1);
     return true;
 }
 

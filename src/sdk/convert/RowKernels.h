@@ -38,7 +38,8 @@ struct BayerRowLayout {
 // Lower-case name of the target the kernels run on now ("avx2", "sse4", "emu128", "neon", ...).
 std::string TargetName();
 // The targets compiled in and supported by this processor, best first (the last is the
-// portable emulation), by lower-case name, whatever the current cap.
+// portable emulation), by lower-case name, whatever the current cap. Like LimitTarget(), call it
+// only while no kernel runs.
 std::vector<std::string> SupportedTargetNames();
 // Caps the dispatch at a target: "baseline", "best" (no cap), or a name from
 // SupportedTargetNames() or of a better target. Returns false, changing nothing, for a name
