@@ -1,12 +1,20 @@
 // Throughput of the image format converter on a 2448 x 2048 image, with memcpy (the physical
 // floor) and OpenCV's single-threaded conversions as reference rows. Items are pixels, so
 // "items_per_second" reads as pixels per second. Rates use the process CPU time, so that other
-// jobs on a shared machine do not count and hidden worker threads would.
+// jobs on a shared machine do not count and hidden worker threads would. The context names the
+// SIMD target the converter ran on ("simd"); OSTRAVELK_SIMD caps it (for example "baseline").
+// At the end the program prints each conversion's rate against OpenCV's for the same
+// conversion (medians when the runs are repeated).
 //
-//   ostravelk_bench_converter --benchmark_min_time=0.5
+//   OSTRAVELK_SIMD=baseline ostravelk_bench_converter --benchmark_repetitions=5
+//       --benchmark_enable_random_interleaving=true  (runs the repetitions interleaved)
+
+#include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,26 +80,6 @@ void Convert(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType ou
     state.SetLabel(sdk::ImageFormatConverter::KernelName());
 }
 
-// The portable demosaic (the fallback without AVX2), row by row as the converter drives it.
-void PortableBayerRG8ToBGR8(benchmark::State& state) {
-    const std::vector<uint8_t>& src = RandomSource();
-    std::vector<uint8_t> dst(kPixels * 3);
-    const auto& kernels = sdk::convert::PortableKernels();
-    for (auto _ : state) {
-        for (uint32_t y = 0; y < kHeight; ++y) {
-            const uint8_t* row = src.data() + size_t(y) * kWidth;
-            const uint8_t* up = y > 0 ? row - kWidth : row + kWidth;
-            const uint8_t* down = y + 1 < kHeight ? row + kWidth : row - kWidth;
-            const sdk::convert::BayerRowLayout layout{(y & 1u) != 0, (y & 1u) == 0};
-            sdk::convert::DemosaicRowColour(kernels, up, row, down, kWidth, layout, true,
-                                            dst.data() + size_t(y) * kWidth * 3);
-        }
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(int64_t(state.iterations()) * int64_t(kPixels));
-}
-
 void OpenCv(benchmark::State& state, int sourceType, int code) {
     const std::vector<uint8_t>& data = RandomSource();
     const cv::Mat src(kHeight, kWidth, sourceType, const_cast<uint8_t*>(data.data()));
@@ -123,50 +111,81 @@ BENCHMARK(Memcpy)
         ->Unit(benchmark::kMicrosecond)                                                \
         ->MeasureProcessCPUTime()
 
+// A conversion and OpenCV's for it, one right after the other, so that both see the same load
+// on a shared machine.
+#define OSTRAVELK_CONVERT_AND_OPENCV(name, source, output, cvType, cvCode) \
+    OSTRAVELK_CONVERT(name, source, output);                               \
+    BENCHMARK_CAPTURE(OpenCv, name, cvType, cvCode)                        \
+        ->Unit(benchmark::kMicrosecond)                                    \
+        ->MeasureProcessCPUTime()
+
+// Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
 OSTRAVELK_CONVERT(Mono8_to_Mono8, Mono8, Mono8);
 OSTRAVELK_CONVERT(Mono12p_to_Mono8, Mono12p, Mono8);
 OSTRAVELK_CONVERT(Mono12Packed_to_Mono8, Mono12Packed, Mono8);
 OSTRAVELK_CONVERT(Mono10p_to_Mono8, Mono10p, Mono8);
 OSTRAVELK_CONVERT(Mono12_to_Mono8, Mono12, Mono8);
-OSTRAVELK_CONVERT(Mono8_to_BGR8, Mono8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_BGR8, BayerRG8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_RGB8, BayerRG8, RGB8packed);
-OSTRAVELK_CONVERT(BayerGB8_to_BGR8, BayerGB8, BGR8packed);
-OSTRAVELK_CONVERT(BayerRG8_to_Mono8, BayerRG8, Mono8);
+OSTRAVELK_CONVERT_AND_OPENCV(Mono8_to_BGR8, Mono8, BGR8packed, CV_8UC1, cv::COLOR_GRAY2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_BGR8, BayerRG8, BGR8packed, CV_8UC1,
+                             cv::COLOR_BayerBG2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_RGB8, BayerRG8, RGB8packed, CV_8UC1,
+                             cv::COLOR_BayerBG2RGB);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerGB8_to_BGR8, BayerGB8, BGR8packed, CV_8UC1,
+                             cv::COLOR_BayerGR2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BayerRG8_to_Mono8, BayerRG8, Mono8, CV_8UC1, cv::COLOR_BayerBG2GRAY);
 OSTRAVELK_CONVERT(BayerRG12p_to_BGR8, BayerRG12p, BGR8packed);
 OSTRAVELK_CONVERT(BayerRG12Packed_to_BGR8, BayerRG12Packed, BGR8packed);
 OSTRAVELK_CONVERT(BayerRG12_to_BGR8, BayerRG12, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_to_BGR8, YUV422_8, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_UYVY_to_BGR8, YUV422_8_UYVY, BGR8packed);
-OSTRAVELK_CONVERT(YUV422_8_to_Mono8, YUV422_8, Mono8);
-OSTRAVELK_CONVERT(RGB8_to_BGR8, RGB8, BGR8packed);
-OSTRAVELK_CONVERT(BGRa8_to_BGR8, BGRa8, BGR8packed);
-OSTRAVELK_CONVERT(RGB8_to_Mono8, RGB8, Mono8);
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_to_BGR8, YUV422_8, BGR8packed, CV_8UC2,
+                             cv::COLOR_YUV2BGR_YUYV);
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_UYVY_to_BGR8, YUV422_8_UYVY, BGR8packed, CV_8UC2,
+                             cv::COLOR_YUV2BGR_UYVY);
+OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_to_Mono8, YUV422_8, Mono8, CV_8UC2, cv::COLOR_YUV2GRAY_YUYV);
+OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_BGR8, RGB8, BGR8packed, CV_8UC3, cv::COLOR_RGB2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(BGRa8_to_BGR8, BGRa8, BGR8packed, CV_8UC4, cv::COLOR_BGRA2BGR);
+OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_Mono8, RGB8, Mono8, CV_8UC3, cv::COLOR_RGB2GRAY);
 
-BENCHMARK(PortableBayerRG8ToBGR8)->Unit(benchmark::kMicrosecond)->MeasureProcessCPUTime();
+// The console report, and the rate of every Convert/X against OpenCv/X once all runs are done.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    // Colours only on a terminal.
+    RatioReporter() : ConsoleReporter(::isatty(1) ? OO_Defaults : OO_Tabular) {}
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const auto rate = run.counters.find("items_per_second");
+            if (rate == run.counters.end()) continue;
+            // A median of repetitions replaces single runs; a mean or spread does not count.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            const std::string& args = run.run_name.args;
+            Rate& r = mRates[run.run_name.function_name + (args.empty() ? "" : "/" + args)];
+            if (median || !r.median) r = Rate{rate->second.value, median};
+        }
+    }
 
-// Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_BGR8, CV_8UC1, cv::COLOR_BayerBG2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_RGB8, CV_8UC1, cv::COLOR_BayerBG2RGB)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, BayerRG8_to_Mono8, CV_8UC1, cv::COLOR_BayerBG2GRAY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, YUV422_8_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_YUYV)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, YUV422_8_UYVY_to_BGR8, CV_8UC2, cv::COLOR_YUV2BGR_UYVY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, RGB8_to_BGR8, CV_8UC3, cv::COLOR_RGB2BGR)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
-BENCHMARK_CAPTURE(OpenCv, RGB8_to_Mono8, CV_8UC3, cv::COLOR_RGB2GRAY)
-    ->Unit(benchmark::kMicrosecond)
-    ->MeasureProcessCPUTime();
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        std::printf("\nConverter rate / OpenCV rate (simd %s, OpenCV on %d thread):\n",
+                    sdk::convert::TargetName().c_str(), cv::getNumThreads());
+        for (const auto& [name, rate] : mRates) {
+            if (name.rfind("Convert/", 0) != 0) continue;
+            const auto other = mRates.find("OpenCv/" + name.substr(8));
+            if (other == mRates.end()) continue;
+            std::printf("  %-36s %6.2f Gpx/s %6.2f Gpx/s  %5.2fx\n", name.c_str() + 8,
+                        rate.value / 1e9, other->second.value / 1e9,
+                        rate.value / other->second.value);
+        }
+    }
+
+  private:
+    struct Rate {
+        double value = 0;
+        bool median = false;
+    };
+    std::map<std::string, Rate> mRates;
+};
 
 }  // namespace
 
@@ -175,7 +194,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::AddCustomContext("opencv_threads", std::to_string(cv::getNumThreads()));
-    benchmark::RunSpecifiedBenchmarks();
+    benchmark::AddCustomContext("simd", sdk::convert::TargetName());
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
 }

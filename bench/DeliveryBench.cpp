@@ -1,16 +1,41 @@
-// Image delivery through the exports with simulated cameras at their highest frame rate (GigE
-// model, 64 x 16 Mono8, exposure 40 us, frame rate limit 1000 Hz), for 1, 4 and 20 cameras
-// grabbing continuously at once. Per run:
+// Image delivery through the exports with simulated cameras grabbing continuously at once, for
+// 1, 4 and 20 cameras. Two kinds of camera:
+//
+//   Mono8     (default) GigE model, 64 x 16 Mono8, exposure 40 us, frame rate limit 1000 Hz:
+//             the delivery path itself with next to no pixels;
+//   BayerRG8, Mono12p   USB model at the size users grab, 2448 x 2048, converted by the driver
+//             (BayerRG8 to BGR8, Mono12p to Mono8) and read out row by row with getCVLGrabRow
+//             by the host in its completion callback, as a host must before the next image
+//             overwrites the output image. The sensor is made as tall as the simulator allows,
+//             which gives the highest frame rate it has for this size, 320 Hz; lower rates are
+//             set through the exports.
+//
+// Per run:
 //
 //   ratio     frames delivered to the host's completion callback / frames produced, where the
 //             frames produced are the range of block ids between the first and the last frame
-//             delivered in the measuring window (every produced frame has its own block id);
-//   rate      frames per second and camera that reached the host;
+//             delivered in the measuring window (every produced frame has its own block id).
+//             A simulated camera exposes a frame only into a free buffer, so a host that falls
+//             behind slows the cameras down instead of losing frames: overload shows as frames
+//             per second below the rate set and as growing latency, while the ratio stays 1;
+//   fps       frames per second and camera that reached the host (mean, and the slowest
+//             camera's);
+//   CPU       process CPU time in the window per delivered frame (the simulated cameras'
+//             image generation included), and of it the conversion and the read-out, measured
+//             on the image queue threads;
 //   latency   from the SDK's buffer-ready moment (the backend handing the filled buffer to the
-//             grab engine) to the entry of the host's callback, p50 / p99 / max in microseconds.
+//             grab engine) to the entry of the host's callback, p50 / p99 / max;
+//   split     medians of the wall time from buffer-ready to the image queue thread taking the
+//             result (queue), from there to the callback's entry (convert: the conversion, and
+//             the wait for the callback lock that serialises all cameras' callbacks), and of
+//             the read-out in the callback.
 //
 //   ostravelk_bench_delivery [seconds per run, default 3] [camera counts, default 1,4,20]
+//                            [camera: Mono8 (default), BayerRG8 or Mono12p]
+//                            [frame rates per camera in Hz, default max]
 
+#include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +43,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -39,47 +65,86 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kMaxCameras = 20;
 
+struct CameraKind {
+    std::string format;  // camera pixel format
+    int width, height;
+    bool readout;  // the host reads every image out in its callback
+};
+
+double Seconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double Micros(Clock::duration d) {
+    return std::chrono::duration<double, std::micro>(d).count();
+}
+
 // What one camera delivered in the measuring window. Written only by that camera's image queue
 // thread (the SDK's image handler and the host callback run on it, one after the other).
 struct PortStats {
     Clock::time_point readyTime;  // of the result being delivered
+    Clock::time_point takenTime;  // when the image queue thread took it
+    double takenCpu = 0;          // that thread's CPU time then
     uint64_t blockId = 0;
     uint64_t firstBlock = 0;
     uint64_t lastBlock = 0;
     uint64_t delivered = 0;
-    std::vector<double> latencyUs;  // reserved up front: the callback does not allocate
+    double convertCpu = 0;  // seconds, summed
+    double readoutCpu = 0;
+    // Reserved up front: the callback does not allocate.
+    std::vector<double> latencyUs, queueUs, convertUs, readoutUs;
+    std::vector<uint8_t> row;  // one output row
 };
 
 PortStats gStats[kMaxCameras];
 std::atomic<bool> gMeasuring{false};
+CameraKind gKind;
 
 // Notes the buffer-ready time of each result on its way to the host.
 class ReadyTimeTap : public sdk::ImageEventHandler {
   public:
     explicit ReadyTimeTap(int port) : mPort(port) {}
     void OnImageGrabbed(sdk::InstantCamera&, const sdk::GrabResultPtr& result) override {
-        gStats[mPort].readyTime = result->GetBufferReadyTime();
-        gStats[mPort].blockId = result->GetBlockID();
+        PortStats& s = gStats[mPort];
+        s.readyTime = result->GetBufferReadyTime();
+        s.takenTime = Clock::now();
+        s.takenCpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
+        s.blockId = result->GetBlockID();
     }
 
   private:
     int mPort;
 };
 
+void Keep(std::vector<double>& samples, double value) {
+    if (samples.size() < samples.capacity()) samples.push_back(value);
+}
+
 void OnComplete(int, int port) {
     const Clock::time_point now = Clock::now();
-    if (!gMeasuring.load(std::memory_order_relaxed) || port < 0 || port >= kMaxCameras) {
-        return;
-    }
+    const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
+    if (port < 0 || port >= kMaxCameras) return;
     PortStats& s = gStats[port];
-    if (s.delivered == 0) {
-        s.firstBlock = s.blockId;
+    double readoutUs = 0, readoutCpu = 0;
+    if (gKind.readout) {
+        for (int y = 0; y < gKind.height; ++y) {
+            getCVLGrabRow(0, port, s.row.data(), y, 0, gKind.width - 1);
+        }
+        readoutUs = Micros(Clock::now() - now);
+        readoutCpu = Seconds(CLOCK_THREAD_CPUTIME_ID) - cpu;
     }
+    if (!gMeasuring.load(std::memory_order_relaxed)) return;
+    if (s.delivered == 0) s.firstBlock = s.blockId;
     s.lastBlock = s.blockId;
     ++s.delivered;
-    if (s.latencyUs.size() < s.latencyUs.capacity()) {
-        s.latencyUs.push_back(std::chrono::duration<double, std::micro>(now - s.readyTime).count());
-    }
+    s.convertCpu += cpu - s.takenCpu;
+    s.readoutCpu += readoutCpu;
+    Keep(s.latencyUs, Micros(now - s.readyTime));
+    Keep(s.queueUs, Micros(s.takenTime - s.readyTime));
+    Keep(s.convertUs, Micros(now - s.takenTime));
+    Keep(s.readoutUs, readoutUs);
 }
 
 std::string MakeTempDir(const char* tag) {
@@ -100,17 +165,36 @@ double Percentile(std::vector<double>& values, double p) {
     return values[k];
 }
 
-bool Run(int cameras, double seconds) {
+// The camera file of camera i of this kind, and the name the driver lists it under.
+std::string CameraFile(const CameraKind& kind, const std::string& serial, std::string& name) {
+    std::ostringstream file;
+    if (kind.format == "Mono8") {
+        name = "SV1304-30gm (" + serial + ")";
+        file << "Class=BaslerGigE\nModel=SV1304-30gm\nSerial=" << serial
+             << "\nWidth=64\nHeight=16\nExposureTimeRaw=2\n"
+                "AcquisitionFrameRateEnable=1\nAcquisitionFrameRateAbs=1000\n";
+    } else {
+        // The USB model reads 40 full sensors a second; the tallest sensor the simulator has
+        // (16384 rows) lets 320 images of 2048 rows a second through.
+        const char* model = kind.format == "BayerRG8" ? "SV1928-40uc" : "SV1928-40um";
+        name = std::string(model) + " (" + serial + ")";
+        file << "Class=BaslerUsb\nModel=" << model << "\nSerial=" << serial
+             << "\nPixelFormat=" << kind.format << "\nSensorWidth=" << kind.width
+             << "\nSensorHeight=16384\nWidth=" << kind.width << "\nHeight=" << kind.height
+             << "\nExposureTime=100\n";
+    }
+    return file.str();
+}
+
+bool Run(int cameras, double seconds, int rateLimit) {
     const std::string devices = MakeTempDir("ostravelk-bench-dev-");
     const std::string host = MakeTempDir("ostravelk-bench-host-");
     std::vector<std::string> names;
     for (int i = 0; i < cameras; ++i) {
         const std::string serial = std::to_string(41000000 + i);
-        std::ofstream(devices + "/" + serial + ".cam")
-            << "Class=BaslerGigE\nModel=SV1304-30gm\nSerial=" << serial
-            << "\nWidth=64\nHeight=16\nExposureTimeRaw=2\n"
-               "AcquisitionFrameRateEnable=1\nAcquisitionFrameRateAbs=1000\n";
-        names.push_back("SV1304-30gm (" + serial + ")");
+        std::string name;
+        std::ofstream(devices + "/" + serial + ".cam") << CameraFile(gKind, serial, name);
+        names.push_back(name);
     }
     ::setenv("OSTRAVELK_SIM_DIR", devices.c_str(), 1);
     if (initialize(host.c_str(), nullptr) != 1) {
@@ -119,33 +203,47 @@ bool Run(int cameras, double seconds) {
     }
     std::vector<std::unique_ptr<ReadyTimeTap>> taps;
     int frameRate = 0;
+    int pixelBits = 8;
+    const size_t samples = static_cast<size_t>(seconds * std::min(rateLimit, 2000)) + 1000;
     for (int port = 0; port < cameras; ++port) {
         int size[2] = {0, 0};
-        if (openCVLPort(0, port, names[port].c_str(), size) != 1) {
-            std::fprintf(stderr, "openCVLPort %s failed\n", names[port].c_str());
+        if (openCVLPort(0, port, names[port].c_str(), size) != 1 || size[0] != gKind.width ||
+            size[1] != gKind.height) {
+            std::fprintf(stderr, "openCVLPort %s failed (size %d x %d)\n", names[port].c_str(),
+                         size[0], size[1]);
             return false;
         }
         // The frame rate limit once more through the exports, after the driver applied its
-        // settings at open.
+        // settings at open. The resulting rate read here is the camera's top rate (the limit
+        // takes effect when grabbing starts); the smaller of the two is the rate set.
         setProperty(0, port, "AcquisitionFrameRateEnable", 1);
-        setProperty(0, port, "framerate", 1000);
-        getProperty(0, port, "ResultingFrameRateAbs", &frameRate);
+        setProperty(0, port, "framerate", rateLimit);
+        if (getProperty(0, port, "ResultingFrameRateAbs", &frameRate) != 1) {
+            getProperty(0, port, "ResultingFrameRate", &frameRate);
+        }
+        getProperty(0, port, "PixelSize", &pixelBits);
         taps.push_back(std::make_unique<ReadyTimeTap>(port));
         CameraList::Instance().GetByPort_(port)->mInstantCamera->RegisterImageEventHandler(
             taps.back().get(), sdk::RegistrationMode_Append, sdk::Cleanup_None);
         gStats[port] = PortStats();
-        gStats[port].latencyUs.reserve(static_cast<size_t>(seconds * 2000) + 1000);
+        for (auto* v : {&gStats[port].latencyUs, &gStats[port].queueUs, &gStats[port].convertUs,
+                        &gStats[port].readoutUs}) {
+            v->reserve(samples);
+        }
+        gStats[port].row.resize(size_t(gKind.width) * size_t(pixelBits / 8));
         setCompleteCallback(0, port, OnComplete);
     }
     for (int port = 0; port < cameras; ++port) {
         setProperty(0, port, "continuous", 1);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // warm-up
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // warm-up
+    const double cpuStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
     gMeasuring = true;
     const Clock::time_point start = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     gMeasuring = false;
     const double window = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpuStart;
     for (int port = 0; port < cameras; ++port) {
         setProperty(0, port, "continuous", 0);
     }
@@ -154,28 +252,44 @@ bool Run(int cameras, double seconds) {
 
     uint64_t delivered = 0;
     uint64_t produced = 0;
-    std::vector<double> latencies;
+    double convertCpu = 0, readoutCpu = 0;
+    std::vector<double> latencies, queue, convert, readout;
     double slowest = 1e30;
     for (int port = 0; port < cameras; ++port) {
         const PortStats& s = gStats[port];
         delivered += s.delivered;
         produced += s.delivered ? s.lastBlock - s.firstBlock + 1 : 0;
+        convertCpu += s.convertCpu;
+        readoutCpu += s.readoutCpu;
         latencies.insert(latencies.end(), s.latencyUs.begin(), s.latencyUs.end());
+        queue.insert(queue.end(), s.queueUs.begin(), s.queueUs.end());
+        convert.insert(convert.end(), s.convertUs.begin(), s.convertUs.end());
+        readout.insert(readout.end(), s.readoutUs.begin(), s.readoutUs.end());
         slowest = std::min(slowest, s.delivered / window);
     }
     const double maxUs =
         latencies.empty() ? 0.0 : *std::max_element(latencies.begin(), latencies.end());
-    const double p50 = Percentile(latencies, 0.50);
-    const double p99 = Percentile(latencies, 0.99);
-    std::printf("%8d %12d %10llu %10llu %8.4f %12.0f %12.0f %9.1f %9.1f %9.1f\n", cameras,
-                frameRate, static_cast<unsigned long long>(delivered),
-                static_cast<unsigned long long>(produced),
-                produced ? double(delivered) / double(produced) : 0.0, delivered / window / cameras,
-                slowest, p50, p99, maxUs);
+    const double frames = delivered ? double(delivered) : 1.0;
+    std::printf(
+        "%7d %9d %9llu %9llu %7.4f %8.1f %8.1f %8.2f %8.2f %8.2f %9.0f %9.0f %9.0f %8.0f %8.0f "
+        "%8.0f\n",
+        cameras, std::min(frameRate, rateLimit), static_cast<unsigned long long>(delivered),
+        static_cast<unsigned long long>(produced),
+        produced ? double(delivered) / double(produced) : 0.0, delivered / window / cameras,
+        slowest, 1e3 * cpu / frames, 1e3 * convertCpu / frames, 1e3 * readoutCpu / frames,
+        Percentile(latencies, 0.50), Percentile(latencies, 0.99), maxUs, Percentile(queue, 0.5),
+        Percentile(convert, 0.5), Percentile(readout, 0.5));
     std::fflush(stdout);
     std::filesystem::remove_all(devices);
     std::filesystem::remove_all(host);
     return true;
+}
+
+std::vector<std::string> Split(const std::string& text) {
+    std::vector<std::string> items;
+    std::stringstream list(text);
+    for (std::string item; std::getline(list, item, ',');) items.push_back(item);
+    return items;
 }
 
 }  // namespace
@@ -185,17 +299,34 @@ int main(int argc, char** argv) {
     std::vector<int> counts{1, 4, 20};
     if (argc > 2) {
         counts.clear();
-        std::stringstream list(argv[2]);
-        for (std::string item; std::getline(list, item, ',');) {
+        for (const std::string& item : Split(argv[2])) {
             counts.push_back(std::clamp(std::atoi(item.c_str()), 1, kMaxCameras));
         }
     }
-    std::printf("%8s %12s %10s %10s %8s %12s %12s %9s %9s %9s\n", "cameras", "rate set/Hz",
-                "delivered", "produced", "ratio", "fps/camera", "slowest fps", "p50/us", "p99/us",
-                "max/us");
-    for (int cameras : counts) {
-        if (!Run(cameras, seconds)) {
-            return 1;
+    const std::string format = argc > 3 ? argv[3] : "Mono8";
+    if (format == "Mono8") {
+        gKind = CameraKind{format, 64, 16, false};
+    } else if (format == "BayerRG8" || format == "Mono12p") {
+        gKind = CameraKind{format, 2448, 2048, true};
+    } else {
+        std::fprintf(stderr, "unknown camera %s (Mono8, BayerRG8 or Mono12p)\n", format.c_str());
+        return 2;
+    }
+    std::vector<int> rates;
+    for (const std::string& item : Split(argc > 4 ? argv[4] : "max")) {
+        rates.push_back(item == "max" ? 1000 : std::clamp(std::atoi(item.c_str()), 1, 1000));
+    }
+    std::printf("%s %d x %d%s, %.1f s per run\n", format.c_str(), gKind.width, gKind.height,
+                gKind.readout ? ", read out row by row in the callback" : "", seconds);
+    std::printf("%7s %9s %9s %9s %7s %8s %8s %8s %8s %8s %9s %9s %9s %8s %8s %8s\n", "cameras",
+                "rate/Hz", "delivered", "produced", "ratio", "fps/cam", "slowest", "cpu/ms",
+                "conv/ms", "read/ms", "p50/us", "p99/us", "max/us", "queue/us", "conv/us",
+                "read/us");
+    for (int rate : rates) {
+        for (int cameras : counts) {
+            if (!Run(cameras, seconds, rate)) {
+                return 1;
+            }
         }
     }
     return 0;

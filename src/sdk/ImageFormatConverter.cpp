@@ -13,7 +13,6 @@ namespace sdk {
 namespace {
 
 using convert::BayerRowLayout;
-using convert::KernelSet;
 
 // Output types.
 constexpr uint32_t kMono8 = PixelType_Mono8;
@@ -197,10 +196,7 @@ unsigned OutputBytesPerPixel(uint32_t outputType) {
 }
 
 // Brings one mono or Bayer source row to 8-bit samples.
-void ReduceRow(const KernelSet& k, const Format& f, unsigned shift, const uint8_t* src,
-               uint32_t width, uint8_t* dst) {
-    const bool msb = shift == f.bits - 8;
-    uint32_t done = 0;
+void ReduceRow(const Format& f, unsigned shift, const uint8_t* src, uint32_t width, uint8_t* dst) {
     switch (f.coding) {
         case Coding::U8:
             std::memcpy(dst, src, width);
@@ -209,24 +205,19 @@ void ReduceRow(const KernelSet& k, const Format& f, unsigned shift, const uint8_
             convert::ReduceSigned8(src, width, dst);
             return;
         case Coding::U16:
-            done = k.reduceU16Run(src, width, shift, dst);
-            convert::ReduceU16(src + 2 * size_t(done), width - done, shift, dst + done);
+            convert::ReduceU16(src, width, shift, dst);
             return;
         case Coding::P10:
-            if (msb) done = k.msbP10Run(src, width, dst);
-            convert::ReduceP10(src + done / 4 * 5, width - done, shift, dst + done);
+            convert::ReduceP10(src, width, shift, dst);
             return;
         case Coding::P12:
-            if (msb) done = k.msbP12Run(src, width, dst);
-            convert::ReduceP12(src + done / 2 * 3, width - done, shift, dst + done);
+            convert::ReduceP12(src, width, shift, dst);
             return;
         case Coding::Packed10:
-            if (msb) done = k.msbPacked12Run(src, width, dst);  // same byte positions
-            convert::ReducePacked10(src + done / 2 * 3, width - done, shift, dst + done);
+            convert::ReducePacked10(src, width, shift, dst);
             return;
         case Coding::Packed12:
-            if (msb) done = k.msbPacked12Run(src, width, dst);
-            convert::ReducePacked12(src + done / 2 * 3, width - done, shift, dst + done);
+            convert::ReducePacked12(src, width, shift, dst);
             return;
         default:
             return;
@@ -296,8 +287,8 @@ bool ImageFormatConverter::IsSupportedOutputFormat(uint32_t pixelType) {
     return pixelType == kMono8 || pixelType == kRgb8 || pixelType == kBgr8;
 }
 
-const char* ImageFormatConverter::KernelName() {
-    return convert::Kernels().name;
+std::string ImageFormatConverter::KernelName() {
+    return convert::TargetName();
 }
 
 uint8_t* ImageFormatConverter::Scratch(size_t bytes) {
@@ -329,7 +320,6 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
         throw InvalidArgumentException("Null image buffer", __FILE__, __LINE__);
     }
 
-    const KernelSet& k = convert::Kernels();
     const auto* in = static_cast<const uint8_t*>(src);
     auto* out = static_cast<uint8_t*>(dest);
     const size_t inRow = RowBytes(f.coding, width);
@@ -350,16 +340,14 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
             uint8_t* row = (mono || f.coding == Coding::U8) ? nullptr : Scratch(width);
             for (uint32_t y = 0; y < height; ++y) {
                 if (mono) {
-                    ReduceRow(k, f, shift, inRowAt(y), width, outRowAt(y));
+                    ReduceRow(f, shift, inRowAt(y), width, outRowAt(y));
                 } else {
                     const uint8_t* samples = inRowAt(y);
                     if (row) {
-                        ReduceRow(k, f, shift, samples, width, row);
+                        ReduceRow(f, shift, samples, width, row);
                         samples = row;
                     }
-                    const uint32_t done = k.replicateRun(samples, width, outRowAt(y));
-                    convert::ReplicateMono(samples + done, width - done,
-                                           outRowAt(y) + 3 * size_t(done));
+                    convert::ReplicateMono(samples, width, outRowAt(y));
                 }
             }
             break;
@@ -374,7 +362,7 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 if (direct) return inRowAt(y);
                 uint8_t* slot = slots + size_t(y % 3) * width;
                 if (slotRow[y % 3] != y) {
-                    ReduceRow(k, f, shift, inRowAt(y), width, slot);
+                    ReduceRow(f, shift, inRowAt(y), width, slot);
                     slotRow[y % 3] = y;
                 }
                 return slot;
@@ -385,9 +373,9 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 const uint8_t* down = row8(RowBelow(y, height));
                 const BayerRowLayout layout = LayoutOfRow(f.cfa, y);
                 if (mono) {
-                    convert::DemosaicRowLuma(k, up, cur, down, width, layout, outRowAt(y));
+                    convert::DemosaicRowLuma(up, cur, down, width, layout, outRowAt(y));
                 } else {
-                    convert::DemosaicRowColour(k, up, cur, down, width, layout, bgr, outRowAt(y));
+                    convert::DemosaicRowColour(up, cur, down, width, layout, bgr, outRowAt(y));
                 }
             }
             break;
@@ -402,10 +390,7 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 } else if (four) {
                     convert::DropAlpha(inRowAt(y), width, swap, outRowAt(y));
                 } else {
-                    const uint32_t done =
-                        swap ? k.swapColour3Run(inRowAt(y), width, outRowAt(y)) : 0;
-                    convert::CopyColour3(inRowAt(y) + 3 * size_t(done), width - done, swap,
-                                         outRowAt(y) + 3 * size_t(done));
+                    convert::CopyColour3(inRowAt(y), width, swap, outRowAt(y));
                 }
             }
             break;
@@ -416,10 +401,7 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 if (mono) {
                     convert::YuvToLuma(inRowAt(y), width, uyvy, outRowAt(y));
                 } else {
-                    const uint32_t done =
-                        k.yuvToColourRun(inRowAt(y), width, uyvy, bgr, outRowAt(y));
-                    convert::YuvToColour(inRowAt(y) + 2 * size_t(done), width - done, uyvy, bgr,
-                                         outRowAt(y) + 3 * size_t(done));
+                    convert::YuvToColour(inRowAt(y), width, uyvy, bgr, outRowAt(y));
                 }
             }
             break;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sdk {
@@ -83,8 +84,8 @@ class ImageFormatConverter {
     static bool IsSupportedInputFormat(uint32_t pixelType);
     static bool IsSupportedOutputFormat(uint32_t pixelType);
 
-    // Name of the processor-specific kernels in use ("avx2" or "portable").
-    static const char* KernelName();
+    // Name of the SIMD target the conversions run on ("avx2", "sse4", "emu128", ...).
+    static std::string KernelName();
 
   private:
     uint8_t* Scratch(size_t bytes);
