@@ -38,7 +38,7 @@ bool IsGrey(const QImage& image) {
         case QImage::Format_Mono:
         case QImage::Format_MonoLSB:
         case QImage::Format_Indexed8:
-            return image.isGrayscale();
+            return image.allGray();
         default:
             return false;
     }
@@ -62,7 +62,8 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
     image.height = static_cast<uint32_t>(decoded.height());
     image.color = !IsGrey(decoded);
     const size_t pixels = size_t{image.width} * image.height;
-    if (!image.color) {
+    const QImage::Format format = decoded.format();
+    if (format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16) {
         const QImage grey = decoded.convertToFormat(QImage::Format_Grayscale16);
         image.samples.resize(pixels);
         for (uint32_t y = 0; y < image.height; ++y) {
@@ -71,15 +72,19 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
         }
         return true;
     }
+    // Everything else through 16-bit RGB, which keeps every value (a grey palette's grey is its
+    // red).
     const QImage colour = decoded.convertToFormat(QImage::Format_RGBX64);
-    image.samples.resize(pixels * 3);
+    image.samples.resize(image.color ? pixels * 3 : pixels);
     uint16_t* out = image.samples.data();
     for (uint32_t y = 0; y < image.height; ++y) {
         const auto* row = reinterpret_cast<const QRgba64*>(colour.constScanLine(int(y)));
-        for (uint32_t x = 0; x < image.width; ++x, out += 3) {
-            out[0] = row[x].red();
-            out[1] = row[x].green();
-            out[2] = row[x].blue();
+        for (uint32_t x = 0; x < image.width; ++x) {
+            *out++ = row[x].red();
+            if (image.color) {
+                *out++ = row[x].green();
+                *out++ = row[x].blue();
+            }
         }
     }
     return true;
