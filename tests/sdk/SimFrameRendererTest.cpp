@@ -145,6 +145,29 @@ TEST(SimFrameRenderer, EveryOfferedFormatHoldsThePictureInItsBitDepthAndPacking)
     }
 }
 
+TEST(SimFrameRenderer, TestPatternAreaOfInterestIsTheSensorsPixelsMirrored) {
+    SimFrameRenderer renderer;
+    const std::vector<uint8_t> full = renderer.Frame(LayoutOf(kRgb8, kW, kH), 0);
+    SimFrameRenderer::Layout roi = LayoutOf(PixelType_BayerGR8, 32, 30);
+    roi.sensorWidth = kW;
+    roi.sensorHeight = kH;
+    roi.offsetX = 8;
+    roi.offsetY = 6;
+    for (bool reverse : {false, true}) {
+        roi.reverseX = roi.reverseY = reverse;
+        const std::vector<uint8_t> frame = renderer.Frame(roi, 0);
+        for (uint32_t y = 0; y < roi.height; ++y) {
+            for (uint32_t x = 0; x < roi.width; ++x) {
+                const uint32_t sx = 8 + (reverse ? 31 - x : x);
+                const uint32_t sy = 6 + (reverse ? 29 - y : y);
+                const unsigned channel = (y % 2 == 0) ? (x % 2 == 0 ? 1 : 0) : (x % 2 == 0 ? 2 : 1);
+                ASSERT_EQ(frame[y * 32 + x], full[(sy * kW + sx) * 3 + channel])
+                    << x << "," << y << (reverse ? " reversed" : "");
+            }
+        }
+    }
+}
+
 // A 16-bit grey picture whose value tells where it was: 1000 * x + y + 1.
 SimImage Positions(uint32_t width, uint32_t height) {
     SimImage image;

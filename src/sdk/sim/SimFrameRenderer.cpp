@@ -87,12 +87,17 @@ Encoding EncodingOf(uint32_t pixelType) {
     return e;
 }
 
+// Whether sensor row y of the test pattern is one of the colour bars' rows (else the ramp's).
+bool IsBarRow(uint32_t y, uint32_t sensorHeight) {
+    return uint64_t{y} * 3 < uint64_t{sensorHeight} * 2;
+}
+
 // The test pattern's colour at sensor pixel (x, y).
 void PatternAt(uint32_t x, uint32_t y, uint32_t sensorWidth, uint32_t sensorHeight, uint16_t* rgb) {
     // White, yellow, cyan, green, magenta, red, blue, black: bit 2 red, bit 1 green, bit 0 blue.
     static const unsigned kBars[8] = {7, 6, 3, 2, 5, 4, 1, 0};
     const uint32_t width = std::max<uint32_t>(sensorWidth, 1);
-    if (uint64_t{y} * 3 < uint64_t{sensorHeight} * 2) {
+    if (IsBarRow(y, sensorHeight)) {
         const unsigned bar = kBars[std::min<uint64_t>(uint64_t{x} * 8 / width, 7)];
         rgb[0] = (bar & 4) ? 0xFFFF : 0;
         rgb[1] = (bar & 2) ? 0xFFFF : 0;
@@ -230,9 +235,21 @@ void SimFrameRenderer::Render(const Layout& l, size_t image, uint8_t* out) const
     std::vector<uint16_t> rgb(size_t{l.width} * 3);
     std::vector<uint16_t> values(l.width);
     const unsigned shift = 16 - e.bits;
+    // The pattern has two kinds of rows (bars, ramp); with the row parity of a Bayer filter, a
+    // frame of it has four different rows at most, each rendered once and copied after that.
+    int64_t patternRow[4] = {-1, -1, -1, -1};
     for (uint32_t y = 0; y < l.height; ++y) {
-        SampleRow(l, picture, y, rgb.data());
         uint8_t* row = out + y * stride;
+        if (!picture) {
+            const uint32_t sy = l.offsetY + (l.reverseY ? l.height - 1 - y : y);
+            int64_t& first = patternRow[(IsBarRow(sy, l.sensorHeight) ? 2 : 0) + (y & 1u)];
+            if (first >= 0) {
+                std::memcpy(row, out + static_cast<size_t>(first) * stride, stride);
+                continue;
+            }
+            first = y;
+        }
+        SampleRow(l, picture, y, rgb.data());
         switch (e.kind) {
             case Kind::Mono:
                 for (uint32_t x = 0; x < l.width; ++x) {
