@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -85,6 +86,10 @@ struct Case {
     bool colour;       // colour pictures and output
     int tolerance;     // 0: exact
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class ImageFileGrab : public ::testing::TestWithParam<Case> {};
 
