@@ -1,5 +1,6 @@
 #include "camera/CameraList.h"
 
+#include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <thread>
@@ -13,15 +14,17 @@
 
 namespace {
 
-CameraList* gInstance = nullptr;
+// Atomic: image queue threads still look it up (Camera::InvokeCB) while finalize clears it.
+std::atomic<CameraList*> gInstance{nullptr};
 
 }  // namespace
 
 CameraList& CameraList::Instance() {
-    if (!gInstance) {
+    CameraList* list = gInstance.load();
+    if (!list) {
         throw std::runtime_error("CameraList instance not ready yet");
     }
-    return *gInstance;
+    return *list;
 }
 
 CameraList* CameraList::TryInstance() {
@@ -33,13 +36,13 @@ void CameraList::InitInstance() {
         GetDriverState().Log(1, "CameraList::InitInstance: WARNING: already initialized");
         return;
     }
-    gInstance = new CameraList();
-    gInstance->Init();
+    auto* list = new CameraList();
+    gInstance = list;
+    list->Init();
 }
 
 void CameraList::DestroyInstance() {
-    CameraList* list = gInstance;
-    gInstance = nullptr;
+    CameraList* list = gInstance.exchange(nullptr);
     if (list && list->Shutdown()) {
         delete list;
     }

@@ -18,8 +18,10 @@ struct CameraDeviceInfo;
 // later is not added.
 //
 // Threading: InitInstance, Init and DestroyInstance run on the host thread inside initialize and
-// finalize, which must not overlap other calls. Look-ups run on host threads, the reopen thread
-// and SDK threads; each CameraVector operation holds that vector's lock for itself only.
+// finalize, which must not overlap other calls. Look-ups run on host threads, the reopen thread,
+// image queue threads and SDK threads (the instance pointer is atomic: an image queue thread may
+// look it up while finalize clears it); each CameraVector operation holds that vector's lock for
+// itself only.
 // CallbackLock() serialises the host's completion callbacks of all cameras.
 class CameraList {
   public:

@@ -14,6 +14,7 @@
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
 #include "parameters/NoCaseLess.h"
+#include "sdk/SdkLog.h"
 #include "sdk/SdkRuntime.h"
 
 namespace {
@@ -24,6 +25,14 @@ constexpr int kNoPort = 99;
 template <typename Result, typename Body>
 Result Guard(const char* function, Result failure, Body&& body) noexcept {
     return RunGuarded(kNoPort, function, function, failure, std::forward<Body>(body));
+}
+
+// The SDK layer's messages (the simulator's camera-file notes, for example) join the driver's log.
+void LogFromSdk(int level, const char* text) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.Log(level, text);
+    }
 }
 
 std::string Text(const char* text) {
@@ -68,6 +77,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         }
         GetDriverState().Log(2, "===============\ninitialize: \n");
         if (state.mRefCount == 0) {
+            sdk::SdkLog::SetSink(&LogFromSdk);
             sdk::Initialize();
             CameraList::InitInstance();
         }

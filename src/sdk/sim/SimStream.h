@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "sdk/sim/SimFrameRenderer.h"
+
 namespace sdk {
 
 class IStreamSink;
@@ -19,18 +21,22 @@ struct FrameInfo;
 // trigger is "On" with source "Software", one frame per software trigger instead (other trigger
 // sources never fire). "SingleFrame" acquisition stops after one frame.
 //
-// Image: rows of bytes (x + y + blockId) mod 256, the first 8 bytes replaced by the block id
-// (little endian). Block ids count from 1 (GigE) or 0 (USB) per opening of the device. With
-// "ChunkModeActive" each enabled chunk comes along as "Chunk" + selector entry.
+// Image: the frames of SimFrameRenderer in the current pixel format and geometry; with pictures,
+// picture n of the loop for the n-th frame since the device was opened, else the test pattern
+// with its first 8 bytes replaced by the block id (little endian). Block ids count from 1 (GigE)
+// or 0 (USB) per opening of the device. With "ChunkModeActive" each enabled chunk comes along as
+// "Chunk" + selector entry.
 //
 // Threading: Start/Stop/Queue/AcquisitionStart/AcquisitionStop/SoftwareTrigger from any thread;
 // the sink is called on the stream thread without mMutex held. Start and Stop are serialised by
 // mRunMutex (held across the join of the stream thread, and taken before mMutex), so a stop from
 // one thread and a start or stop from another never both join or replace mThread; neither may be
-// called from the sink. mMutex guards every member below it.
+// called from the sink. mRenderer is used by the stream thread only; mMutex guards every member
+// below it.
 class SimStream {
   public:
-    SimStream(MemoryNodeMap& nodes, bool gige);
+    // No pictures: the test pattern.
+    SimStream(MemoryNodeMap& nodes, bool gige, std::vector<SimImage> images = {});
     ~SimStream();
     SimStream(const SimStream&) = delete;
     SimStream& operator=(const SimStream&) = delete;
@@ -58,7 +64,8 @@ class SimStream {
     // Ends the stream thread; mRunMutex held.
     void StopLocked();
     Settings ReadSettings() const;
-    void Fill(const Buffer& buffer, const Settings& settings, FrameInfo& info);
+    // frame counts from 1 per opening.
+    void Fill(const Buffer& buffer, const Settings& settings, uint64_t frame, FrameInfo& info);
     // The ring mQueue; mMutex held.
     void PushBuffer(const Buffer& buffer);
     Buffer PopBuffer();
@@ -66,6 +73,7 @@ class SimStream {
 
     MemoryNodeMap& mNodes;
     const bool mGigE;
+    SimFrameRenderer mRenderer;
     std::mutex mRunMutex;
     std::thread mThread;  // guarded by mRunMutex
 
