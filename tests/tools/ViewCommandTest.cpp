@@ -17,9 +17,12 @@ struct HostRun {
     std::string output;
 };
 
+// The host is told the library's file: in a sanitizer build dlopen is intercepted, and the
+// interceptor, not the host, becomes the caller whose run path would find the library's SONAME.
 HostRun RunHost(const std::string& arguments) {
     HostRun run;
-    const std::string command = std::string("'") + OSTRAVELK_HOST + "' " + arguments + " 2>&1";
+    const std::string command = std::string("'") + OSTRAVELK_HOST + "' --lib '" +
+                                OSTRAVELK_LIBRARY_FILE + "' " + arguments + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[512];
