@@ -1,7 +1,6 @@
 // ostravelk-host: a small host that loads the driver with dlopen, as a real host does, and uses
 // only the 18 exported functions.
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -12,68 +11,25 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <mutex>
+#include <string>
 #include <vector>
 
+#include <QApplication>
+#include <QImage>
+#include <QString>
+
+#include "HostDriver.h"
+#include "ViewWindow.h"
 #include "ostravelk/ostravelk.h"
 
 namespace {
 
-struct Driver {
-    void* handle = nullptr;
-    decltype(&::initialize) initialize = nullptr;
-    decltype(&::finalize) finalize = nullptr;
-    decltype(&::getCVLMaxNoOfGrabbers) getCVLMaxNoOfGrabbers = nullptr;
-    decltype(&::getCVLMaxNoOfPorts) getCVLMaxNoOfPorts = nullptr;
-    decltype(&::getCVLNoOfSupportedCameras) getCVLNoOfSupportedCameras = nullptr;
-    decltype(&::getCVLCameraConfigNames) getCVLCameraConfigNames = nullptr;
-    decltype(&::openCVLPort) openCVLPort = nullptr;
-    decltype(&::closeCVLPort) closeCVLPort = nullptr;
-    decltype(&::doCVLGrab) doCVLGrab = nullptr;
-    decltype(&::getCVLGrabRow) getCVLGrabRow = nullptr;
-    decltype(&::setCompleteCallback) setCompleteCallback = nullptr;
-    decltype(&::getPropertyRange) getPropertyRange = nullptr;
-    decltype(&::getProperty) getProperty = nullptr;
-    decltype(&::setProperty) setProperty = nullptr;
-    decltype(&::execCmd) execCmd = nullptr;
-    decltype(&::configureCamera) configureCamera = nullptr;
-};
-
-template <typename Function>
-bool Resolve(void* handle, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(dlsym(handle, name));
-    if (!function) {
-        std::fprintf(stderr, "ostravelk-host: the driver does not export %s\n", name);
-    }
-    return function != nullptr;
-}
-
-bool Load(const std::string& path, Driver& d) {
-    d.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!d.handle) {
-        std::fprintf(stderr, "ostravelk-host: cannot load %s: %s\n", path.c_str(), dlerror());
-        return false;
-    }
-    return Resolve(d.handle, "initialize", d.initialize) &&
-           Resolve(d.handle, "finalize", d.finalize) &&
-           Resolve(d.handle, "getCVLMaxNoOfGrabbers", d.getCVLMaxNoOfGrabbers) &&
-           Resolve(d.handle, "getCVLMaxNoOfPorts", d.getCVLMaxNoOfPorts) &&
-           Resolve(d.handle, "getCVLNoOfSupportedCameras", d.getCVLNoOfSupportedCameras) &&
-           Resolve(d.handle, "getCVLCameraConfigNames", d.getCVLCameraConfigNames) &&
-           Resolve(d.handle, "openCVLPort", d.openCVLPort) &&
-           Resolve(d.handle, "closeCVLPort", d.closeCVLPort) &&
-           Resolve(d.handle, "doCVLGrab", d.doCVLGrab) &&
-           Resolve(d.handle, "getCVLGrabRow", d.getCVLGrabRow) &&
-           Resolve(d.handle, "setCompleteCallback", d.setCompleteCallback) &&
-           Resolve(d.handle, "getPropertyRange", d.getPropertyRange) &&
-           Resolve(d.handle, "getProperty", d.getProperty) &&
-           Resolve(d.handle, "setProperty", d.setProperty) &&
-           Resolve(d.handle, "execCmd", d.execCmd) &&
-           Resolve(d.handle, "configureCamera", d.configureCamera);
-}
-
 bool gVerbose = false;
+// The view command's application and window, deleted after finalize (the driver's image threads
+// may call the window until then).
+QApplication* gApplication = nullptr;
+ViewWindow* gViewWindow = nullptr;
 
 void DebugMessage(const char* text) {
     if (gVerbose) {
@@ -81,78 +37,16 @@ void DebugMessage(const char* text) {
     }
 }
 
-// --- PNG output (uncompressed deflate blocks; no library needed) ----------------------------------
-
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
-    static uint32_t table[256];
-    static bool ready = false;
-    if (!ready) {
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-        ready = true;
-    }
-    crc = ~crc;
-    for (size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-    PutBigEndian(out, static_cast<uint32_t>(data.size()));
-    size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBigEndian(out, Crc32(out.data() + start, out.size() - start));
-}
-
-// Writes 8-bit grey (channels 1) or RGB (channels 3) rows as a PNG file.
+// Writes 8-bit grey (channels 1) or RGB (channels 3) rows as a compressed PNG file.
 bool WritePng(const std::string& path, const std::vector<uint8_t>& pixels, int width, int height,
               int channels) {
-    std::vector<uint8_t> raw;
-    size_t stride = static_cast<size_t>(width) * channels;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter: none
-        raw.insert(raw.end(), pixels.begin() + y * stride, pixels.begin() + (y + 1) * stride);
-    }
-    std::vector<uint8_t> z = {0x78, 0x01};
-    uint32_t a = 1, b = 0;
-    for (uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-        size_t length = std::min<size_t>(65535, raw.size() - at);
-        z.push_back(at + length >= raw.size() ? 1 : 0);
-        z.push_back(length & 0xFF);
-        z.push_back(length >> 8);
-        z.push_back(~length & 0xFF);
-        z.push_back((~length >> 8) & 0xFF);
-        z.insert(z.end(), raw.begin() + at, raw.begin() + at + length);
-        if (raw.empty()) break;
-    }
-    PutBigEndian(z, (b << 16) | a);
-
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<uint8_t> header;
-    PutBigEndian(header, static_cast<uint32_t>(width));
-    PutBigEndian(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, static_cast<uint8_t>(channels == 3 ? 2 : 0), 0, 0, 0});
-    PutChunk(png, "IHDR", header);
-    PutChunk(png, "IDAT", z);
-    PutChunk(png, "IEND", {});
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(png.data(), 1, png.size(), file) == png.size();
-    return std::fclose(file) == 0 && ok;
+    const QImage image(pixels.data(), width, height, width * channels,
+                       channels == 3 ? QImage::Format_RGB888 : QImage::Format_Grayscale8);
+    return image.save(QString::fromStdString(path), "PNG");
 }
 
-// --- grab -----------------------------------------------------------------------------------------
+// --- grab
+// -----------------------------------------------------------------------------------------
 
 struct GrabState {
     std::mutex lock;
@@ -178,7 +72,7 @@ double Percentile(std::vector<double> values, double p) {
     return values[std::min(index, values.size() - 1)];
 }
 
-int GrabCommand(Driver& d, const std::string& camera, int count, bool continuous,
+int GrabCommand(HostDriver& d, const std::string& camera, int count, bool continuous,
                 const std::string& outDir) {
     int size[2] = {0, 0};
     if (!d.openCVLPort(0, 0, camera.c_str(), size)) {
@@ -212,8 +106,7 @@ int GrabCommand(Driver& d, const std::string& camera, int count, bool continuous
             break;
         }
         std::unique_lock<std::mutex> lock(gGrab.lock);
-        if (!gGrab.done.wait_for(lock, std::chrono::seconds(5),
-                                 [i] { return gGrab.frames > i; })) {
+        if (!gGrab.done.wait_for(lock, std::chrono::seconds(5), [i] { return gGrab.frames > i; })) {
             std::fprintf(stderr, "\nno frame within 5 s\n");
             ++failures;
             break;
@@ -222,8 +115,8 @@ int GrabCommand(Driver& d, const std::string& camera, int count, bool continuous
         lock.unlock();
         if (i == 0) first = arrived;
         last = arrived;
-        latencies.push_back(arrived - (continuous ? (i ? gGrab.callbackTimes[i - 1] : 0.0)
-                                                  : requested));
+        latencies.push_back(arrived -
+                            (continuous ? (i ? gGrab.callbackTimes[i - 1] : 0.0) : requested));
         if (!outDir.empty()) {
             for (int y = 0; y < height; ++y) {
                 d.getCVLGrabRow(0, 0, image.data() + static_cast<size_t>(y) * width * channels, y,
@@ -258,21 +151,56 @@ int GrabCommand(Driver& d, const std::string& camera, int count, bool continuous
 }
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: ostravelk-host [--lib PATH] [--dir DIR] [--verbose] COMMAND [ARGS]\n"
-                 "commands:\n"
-                 "  list                       list the cameras the driver serves\n"
-                 "  grab CAMERA [-n N] [--continuous] [--out DIR]\n"
-                 "                             grab N frames (default 10), save them as PNG\n"
-                 "  get CAMERA NAME            read a property\n"
-                 "  set CAMERA NAME VALUE      write a property\n"
-                 "  range CAMERA NAME          read a property's range\n"
-                 "  cmd CAMERA COMMAND [ARG]   run a command (\"get\", \"set\")\n"
-                 "  configure CAMERA           open the configuration dialog (needs a display)\n"
-                 "--dir is the host directory for Ostravelk.ini and Ostravelk.log (default: .)\n");
+    std::fprintf(
+        stderr,
+        "usage: ostravelk-host [--lib PATH] [--dir DIR] [--verbose] COMMAND [ARGS]\n"
+        "commands:\n"
+        "  list                       list the cameras the driver serves\n"
+        "  grab CAMERA [-n N] [--continuous] [--out DIR]\n"
+        "                             grab N frames (default 10), save them as PNG\n"
+        "  get CAMERA NAME            read a property\n"
+        "  set CAMERA NAME VALUE      write a property\n"
+        "  range CAMERA NAME          read a property's range\n"
+        "  cmd CAMERA COMMAND [ARG]   run a command (\"get\", \"set\")\n"
+        "  configure CAMERA           open the configuration dialog (needs a display)\n"
+        "  view CAMERA [--single] [--frames N --screenshot FILE]\n"
+        "                             live view in a window (needs a display); keys: G grab,\n"
+        "                             C continuous, S settings, Q quit. --frames N closes\n"
+        "                             it after N frames, saving the window to FILE\n"
+        "--dir is the host directory for Ostravelk.ini and Ostravelk.log (default: .)\n");
 }
 
-int OpenByName(Driver& d, const std::string& camera, int port) {
+int ViewCommand(HostDriver& d, const std::vector<std::string>& args) {
+    ViewWindow::Options options;
+    for (size_t i = 2; i < args.size(); ++i) {
+        if (args[i] == "--single") {
+            options.continuous = false;
+        } else if (args[i] == "--frames" && i + 1 < args.size()) {
+            options.quitAfter = std::max(1, std::atoi(args[++i].c_str()));
+        } else if (args[i] == "--screenshot" && i + 1 < args.size()) {
+            options.screenshot = QString::fromStdString(args[++i]);
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+    static int argc = 1;
+    static char name[] = "ostravelk-host";
+    static char* argv[] = {name, nullptr};
+    // The window and the application outlive the driver's image threads: main deletes them after
+    // finalize has ended those.
+    gApplication = new QApplication(argc, argv);
+    gViewWindow = new ViewWindow(d, args[1], options);
+    if (!gViewWindow->Start()) {
+        return 1;
+    }
+    gViewWindow->show();
+    QApplication::exec();
+    std::printf("%s\n", gViewWindow->Summary().c_str());
+    return gViewWindow->ExitCode();
+}
+
+int OpenByName(HostDriver& d, const std::string& camera, int port) {
     int size[2] = {0, 0};
     if (!d.openCVLPort(0, port, camera.c_str(), size)) {
         std::fprintf(stderr, "cannot open camera \"%s\"\n", camera.c_str());
@@ -282,7 +210,7 @@ int OpenByName(Driver& d, const std::string& camera, int port) {
     return 1;
 }
 
-int Run(Driver& d, const std::vector<std::string>& args) {
+int Run(HostDriver& d, const std::vector<std::string>& args) {
     const std::string& command = args[0];
     if (command == "list") {
         int count = d.getCVLNoOfSupportedCameras();
@@ -357,6 +285,9 @@ int Run(Driver& d, const std::vector<std::string>& args) {
         d.closeCVLPort(0, 0);
         return ok ? 0 : 1;
     }
+    if (command == "view" && args.size() >= 2) {
+        return ViewCommand(d, args);
+    }
     Usage();
     return 2;
 }
@@ -387,8 +318,8 @@ int main(int argc, char** argv) {
         Usage();
         return 2;
     }
-    Driver driver;
-    if (!Load(library, driver)) {
+    HostDriver driver;
+    if (!driver.Load(library)) {
         return 1;
     }
     if (!driver.initialize(directory.c_str(), DebugMessage)) {
@@ -397,5 +328,7 @@ int main(int argc, char** argv) {
     }
     int result = Run(driver, args);
     driver.finalize();
+    delete gViewWindow;
+    delete gApplication;
     return result;
 }

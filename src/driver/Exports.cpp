@@ -13,6 +13,7 @@
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
 #include "parameters/NoCaseLess.h"
+#include "sdk/SdkLog.h"
 #include "sdk/SdkRuntime.h"
 
 namespace {
@@ -23,6 +24,14 @@ constexpr int kNoPort = 99;
 template <typename Result, typename Body>
 Result Guard(const char* function, Result failure, Body&& body) noexcept {
     return RunGuarded(kNoPort, function, function, failure, std::forward<Body>(body));
+}
+
+// The SDK layer's messages (the simulator's camera-file notes, for example) join the driver's log.
+void LogFromSdk(int level, const char* text) {
+    DriverState& state = GetDriverState();
+    if (state.IsLogEnabled(level)) {
+        state.Log(level, text);
+    }
 }
 
 std::string Text(const char* text) {
@@ -67,6 +76,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         }
         GetDriverState().Log(2, "===============\ninitialize: \n");
         if (state.mRefCount == 0) {
+            sdk::SdkLog::SetSink(&LogFromSdk);
             sdk::Initialize();
             CameraList::InitInstance();
         }

@@ -40,10 +40,33 @@ void MemoryNodeMap::Adopt(std::unique_ptr<MemoryNode> node) {
 
 bool MemoryNodeMap::ApplyInitialValue(const gcstring& feature, const gcstring& selectorEntry,
                                       const gcstring& text) {
+    std::string why;
+    return ApplyInitialValue(feature, selectorEntry, text, why);
+}
+
+bool MemoryNodeMap::ApplyInitialValue(const gcstring& feature, const gcstring& selectorEntry,
+                                      const gcstring& text, std::string& why) {
     std::lock_guard<std::recursive_mutex> lock(mMutex);
     MemoryNode* node = FindMemoryNode(feature);
-    if (!node || dynamic_cast<ICommand*>(node) || !IsImplemented(node->GetAccessMode())) {
+    if (!node) {
+        why = "unknown feature";
         return false;
+    }
+    if (dynamic_cast<ICommand*>(node)) {
+        why = "a command has no value";
+        return false;
+    }
+    if (!IsImplemented(node->GetAccessMode())) {
+        why = "feature not offered by this camera";
+        return false;
+    }
+    // An enumeration entry the camera knows but this sensor does not offer.
+    if (auto* enumeration = dynamic_cast<IEnumeration*>(node)) {
+        const IEnumEntry* entry = enumeration->GetEntryByName(text);
+        if (entry && !IsAvailable(dynamic_cast<const IBase*>(entry))) {
+            why = "entry not offered by this sensor";
+            return false;
+        }
     }
     // Find the selector that offers the entry and put it there for the write.
     IEnumeration* selector = nullptr;
@@ -57,6 +80,11 @@ bool MemoryNodeMap::ApplyInitialValue(const gcstring& feature, const gcstring& s
             }
         }
         if (!selector) {
+            why = "unknown selector entry";
+            return false;
+        }
+        if (!IsAvailable(dynamic_cast<const IBase*>(selector->GetEntryByName(selectorEntry)))) {
+            why = "selector entry not offered by this camera";
             return false;
         }
     }
@@ -68,7 +96,8 @@ bool MemoryNodeMap::ApplyInitialValue(const gcstring& feature, const gcstring& s
             selector->SetIntValue(selector->GetEntryByName(selectorEntry)->GetValue());
         }
         node->FromString(text);
-    } catch (const GenericException&) {
+    } catch (const GenericException& e) {
+        why = std::string("value not accepted: ") + e.GetDescription();
         ok = false;
     }
     try {

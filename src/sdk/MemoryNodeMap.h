@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,10 @@ class MemoryNodeMap : public INodeMap {
     // feature, the entry or the text is not accepted.
     bool ApplyInitialValue(const gcstring& feature, const gcstring& selectorEntry,
                            const gcstring& text);
+    // The same; on false, why says what was not accepted ("unknown feature", "entry not offered
+    // by this sensor", "value not accepted: ...").
+    bool ApplyInitialValue(const gcstring& feature, const gcstring& selectorEntry,
+                           const gcstring& text, std::string& why);
 
     std::recursive_mutex& Mutex() const { return mMutex; }
     // True while ApplyInitialValue runs; nodes then skip their access check on writes.

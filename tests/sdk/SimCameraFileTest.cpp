@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
 #include "sdk/sim/SimCameraFile.h"
 
 using namespace sdk;
@@ -45,6 +49,75 @@ TEST(SimCameraFile, NeedsAKnownClass) {
     EXPECT_FALSE(file.Parse("Class=baslergige\n", "1"));  // class text is exact
     EXPECT_FALSE(file.Parse("Class=BaslerGigE\n", ""));   // no serial at all
     EXPECT_FALSE(file.Load("/nonexistent/dir/1.cam"));
+}
+
+// "line N: why" of every unused line, in order.
+std::vector<std::string> Unused(const SimCameraFile& file) {
+    std::vector<std::string> out;
+    for (const SimCameraFile::UnusedLine& u : file.GetUnusedLines()) {
+        out.push_back(std::to_string(u.line) + ": " + u.why);
+    }
+    return out;
+}
+
+TEST(SimCameraFile, NamesEveryLineItDoesNotUseWithItsNumberAndReason) {
+    SimCameraFile file;
+    ASSERT_TRUE(
+        file.Parse("Class=BaslerUsb\n# comment\n\nno equals sign\n=value\nGain[=1\n"
+                   "Gain[ ]=3\nTwo words=4\nModel=A\nModel=B\nSensor=purple\nImageFile=\n"
+                   "Width=640\n",
+                   "7"));
+    EXPECT_EQ(Unused(file), (std::vector<std::string>{
+                                "4: no \"=\"",
+                                "5: no name before \"=\"",
+                                "6: malformed selector entry (Feature[Entry]=value)",
+                                "7: empty selector entry",
+                                "8: not a feature name",
+                                "9: replaced by line 10",
+                                "11: value not accepted (mono or color)",
+                                "12: no file named",
+                            }));
+    EXPECT_EQ(file.GetModel(), "B");
+    EXPECT_EQ(file.GetUnusedLines()[0].text, "no equals sign");
+    ASSERT_EQ(file.GetSettings().size(), 1u);
+    EXPECT_EQ(file.GetSettings()[0].line, 13);
+    EXPECT_EQ(file.Describe(file.GetUnusedLines()[5]),
+              "camera file line 9: \"Model=A\" not used: replaced by line 10");
+}
+
+TEST(SimCameraFile, AnUnknownClassIsNamedToo) {
+    SimCameraFile file;
+    EXPECT_FALSE(file.Parse("Class=BaslerCamLink\n", "1"));
+    EXPECT_EQ(Unused(file),
+              (std::vector<std::string>{"1: unknown device class (BaslerGigE or BaslerUsb)"}));
+}
+
+TEST(SimCameraFile, SensorKeyOverridesTheModelLetter) {
+    SimCameraFile file;
+    ASSERT_TRUE(file.Parse("Class=BaslerGigE\nModel=X-1c\n", "1"));
+    EXPECT_TRUE(file.IsColor());  // the model letter rule without a Sensor key
+    ASSERT_TRUE(file.Parse("Class=BaslerGigE\nModel=X-1c\nsensor = Mono\n", "1"));
+    EXPECT_EQ(file.GetSensor(), SimCameraFile::Sensor::Mono);
+    EXPECT_FALSE(file.IsColor());
+    ASSERT_TRUE(file.Parse("Class=BaslerUsb\nModel=X-1m\nSENSOR=color\n", "1"));
+    EXPECT_TRUE(file.IsColor());
+    ASSERT_TRUE(file.Parse("Class=BaslerUsb\nModel=X-1m\nSensor=colour\n", "1"));
+    EXPECT_TRUE(file.IsColor());
+    EXPECT_TRUE(file.GetSettings().empty()) << "Sensor is no feature";
+}
+
+TEST(SimCameraFile, ImagePathStartsAtTheCameraFilesDirectory) {
+    TempDir dir;
+    WriteFile(dir.File("5.cam"), "Class=BaslerUsb\nImageFile = shots/a b.png\n");
+    SimCameraFile file;
+    ASSERT_TRUE(file.Load(dir.File("5.cam")));
+    EXPECT_EQ(file.GetImagePath(), dir.Path() + "/shots/a b.png");
+    EXPECT_EQ(file.GetSerial(), "5");
+    EXPECT_EQ(file.GetPath(), dir.File("5.cam"));
+    ASSERT_TRUE(file.Parse("Class=BaslerUsb\nimagefile=/abs/dir\n", "1", "/else"));
+    EXPECT_EQ(file.GetImagePath(), "/abs/dir");
+    ASSERT_TRUE(file.Parse("Class=BaslerUsb\n", "1"));
+    EXPECT_EQ(file.GetImagePath(), "");
 }
 
 }  // namespace

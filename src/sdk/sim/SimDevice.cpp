@@ -2,16 +2,53 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "sdk/CommandNode.h"
 #include "sdk/GenericException.h"
 #include "sdk/IntegerNode.h"
+#include "sdk/SdkLog.h"
 #include "sdk/StringNode.h"
 #include "sdk/sim/SimCameraFile.h"
 #include "sdk/sim/SimFeatureTree.h"
+#include "sdk/sim/SimImageDecoder.h"
 #include "sdk/sim/SimRemovalWatcher.h"
 #include "sdk/sim/SimStream.h"
 
 namespace sdk {
+
+namespace {
+
+constexpr const char* kWhere = "SimDevice::SimDevice: ";
+
+// The pictures of the file's ImageFile, decoded once; files that cannot be decoded are logged and
+// left out.
+std::vector<SimImage> LoadImages(const SimCameraFile& file) {
+    std::vector<SimImage> images;
+    const std::string& path = file.GetImagePath();
+    if (path.empty()) {
+        return images;
+    }
+    const std::vector<std::string> files = SimImageDecoder::ListFiles(path);
+    for (const std::string& name : files) {
+        SimImage image;
+        std::string error;
+        if (SimImageDecoder::DecodeFile(name, image, error)) {
+            images.push_back(std::move(image));
+        } else {
+            SdkLog::Write(1, kWhere + file.GetPath() + ": picture " + name + " not used: " + error);
+        }
+    }
+    if (images.empty()) {
+        SdkLog::Write(1, kWhere + file.GetPath() + ": no picture in " + path +
+                             (files.empty() ? " (missing or no picture files)" : "") +
+                             "; the camera shows its test pattern");
+    }
+    return images;
+}
+
+}  // namespace
 
 SimDevice::SimDevice(const DeviceInfo& info, const std::string& path, const SimCameraFile& file)
     : mInfo(info),
@@ -24,14 +61,36 @@ SimDevice::SimDevice(const DeviceInfo& info, const std::string& path, const SimC
         SimFeatureTree::MakeModel(mGigE, file.GetModel(), file.GetSerial(), file.IsColor());
     SimFeatureTree::BuildDeviceMap(mNodes, model);
     SimFeatureTree::BuildTransportLayerMap(mTLNodes, model);
+    std::vector<SimCameraFile::UnusedLine> unused = file.GetUnusedLines();
     for (const SimCameraFile::Setting& s : file.GetSettings()) {
-        if (!mNodes.ApplyInitialValue(s.feature, s.selectorEntry, s.value)) {
-            mTLNodes.ApplyInitialValue(s.feature, s.selectorEntry, s.value);
+        std::string why;
+        if (mNodes.ApplyInitialValue(s.feature, s.selectorEntry, s.value, why)) {
+            continue;
         }
+        // Features unknown to the device may belong to the transport layer.
+        std::string tlWhy;
+        if (why == "unknown feature" &&
+            mTLNodes.ApplyInitialValue(s.feature, s.selectorEntry, s.value, tlWhy)) {
+            continue;
+        }
+        if (why == "unknown feature") {
+            why = tlWhy;
+        }
+        const std::string key =
+            s.selectorEntry.empty() ? s.feature : s.feature + "[" + s.selectorEntry + "]";
+        unused.push_back({s.line, key + "=" + s.value, why});
     }
+    std::sort(unused.begin(), unused.end(),
+              [](const SimCameraFile::UnusedLine& a, const SimCameraFile::UnusedLine& b) {
+                  return a.line < b.line;
+              });
+    for (const SimCameraFile::UnusedLine& line : unused) {
+        SdkLog::Write(1, kWhere + file.Describe(line));
+    }
+    mUnusedLines = std::move(unused);
     SimFeatureTree::Normalize(mNodes);
 
-    mStream = std::make_unique<SimStream>(mNodes, mGigE);
+    mStream = std::make_unique<SimStream>(mNodes, mGigE, LoadImages(file));
     SimStream* stream = mStream.get();
     mNodes.Get<CommandNode>("AcquisitionStart").SetExecuteHandler([stream] {
         stream->AcquisitionStart();

@@ -4,20 +4,23 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "sdk/Device.h"
 #include "sdk/DeviceInfo.h"
 #include "sdk/MemoryNodeMap.h"
+#include "sdk/sim/SimCameraFile.h"
 
 namespace sdk {
 
-class SimCameraFile;
 class SimRemovalWatcher;
 class SimStream;
 
 // A simulated camera: the feature tree of its model with the file's initial values, a frame
 // source and removal detection (the file gone for the heartbeat time-out on GigE, 200 ms on USB).
-// Each device object starts from the file as it was at creation, like a camera after power-up.
+// Each device object starts from the file as it was at creation, like a camera after power-up;
+// the file's pictures are decoded then. Every line of the file the device does not use is logged
+// at level 1 (SdkLog) as "SimDevice::SimDevice: FILE line N: \"TEXT\" not used: WHY".
 //
 // Threading: see Device. mMutex guards the open state transitions; the node maps lock
 // themselves.
@@ -42,6 +45,9 @@ class SimDevice : public Device {
     void QueueBuffer(void* data, size_t size, uint64_t handle) override;
     void StopStreaming() override;
 
+    // The file's lines this device did not use, in line order (logged at creation).
+    const std::vector<SimCameraFile::UnusedLine>& GetUnusedLines() const { return mUnusedLines; }
+
   private:
     int64_t RemovalTimeoutMs() const;
 
@@ -50,6 +56,7 @@ class SimDevice : public Device {
     const bool mGigE;
     MemoryNodeMap mNodes;
     MemoryNodeMap mTLNodes;
+    std::vector<SimCameraFile::UnusedLine> mUnusedLines;
     std::unique_ptr<SimRemovalWatcher> mWatcher;
     std::unique_ptr<SimStream> mStream;
     std::mutex mMutex;

@@ -18,12 +18,7 @@
 namespace sdk {
 
 struct SimStream::Settings {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint32_t offsetX = 0;
-    uint32_t offsetY = 0;
-    uint32_t pixelType = 0;
-    size_t payloadSize = 0;
+    SimFrameRenderer::Layout layout;
     double frameRate = 1.0;
     double exposureUs = 0.0;
     bool softwareTriggered = false;
@@ -34,8 +29,11 @@ struct SimStream::Settings {
     int64_t lineStatusAll = 0;
 };
 
-SimStream::SimStream(MemoryNodeMap& nodes, bool gige)
-    : mNodes(nodes), mGigE(gige), mEpoch(std::chrono::steady_clock::now()) {
+SimStream::SimStream(MemoryNodeMap& nodes, bool gige, std::vector<SimImage> images)
+    : mNodes(nodes),
+      mGigE(gige),
+      mRenderer(std::move(images)),
+      mEpoch(std::chrono::steady_clock::now()) {
     Reset();
 }
 
@@ -134,12 +132,21 @@ void SimStream::SoftwareTrigger() {
 SimStream::Settings SimStream::ReadSettings() const {
     std::lock_guard<std::recursive_mutex> lock(mNodes.Mutex());
     Settings s;
-    s.width = static_cast<uint32_t>(mNodes.Get<IntegerNode>("Width").ReadRaw());
-    s.height = static_cast<uint32_t>(mNodes.Get<IntegerNode>("Height").ReadRaw());
-    s.offsetX = static_cast<uint32_t>(mNodes.Get<IntegerNode>("OffsetX").ReadRaw());
-    s.offsetY = static_cast<uint32_t>(mNodes.Get<IntegerNode>("OffsetY").ReadRaw());
-    s.pixelType = static_cast<uint32_t>(mNodes.Get<EnumerationNode>("PixelFormat").ReadRaw());
-    s.payloadSize = static_cast<size_t>(mNodes.Get<IntegerNode>("PayloadSize").ReadRaw());
+    SimFrameRenderer::Layout& l = s.layout;
+    auto integer = [this](const char* name) {
+        return static_cast<uint32_t>(mNodes.Get<IntegerNode>(name).ReadRaw());
+    };
+    l.width = integer("Width");
+    l.height = integer("Height");
+    l.offsetX = integer("OffsetX");
+    l.offsetY = integer("OffsetY");
+    l.sensorWidth = integer("SensorWidth");
+    l.sensorHeight = integer("SensorHeight");
+    l.pixelType = static_cast<uint32_t>(mNodes.Get<EnumerationNode>("PixelFormat").ReadRaw());
+    l.payloadSize = static_cast<size_t>(mNodes.Get<IntegerNode>("PayloadSize").ReadRaw());
+    l.reverseX = mNodes.Get<BooleanNode>("ReverseX").ReadRaw();
+    auto* reverseY = dynamic_cast<BooleanNode*>(mNodes.FindMemoryNode("ReverseY"));
+    l.reverseY = reverseY && reverseY->ReadRaw();
     s.frameRate =
         mNodes.Get<FloatNode>(mGigE ? "ResultingFrameRateAbs" : "ResultingFrameRate").ReadRaw();
     s.exposureUs = mNodes.Get<FloatNode>(mGigE ? "ExposureTimeAbs" : "ExposureTime").ReadRaw();
@@ -173,14 +180,15 @@ SimStream::Settings SimStream::ReadSettings() const {
     return s;
 }
 
-void SimStream::Fill(const Buffer& buffer, const Settings& s, FrameInfo& info) {
-    info.width = s.width;
-    info.height = s.height;
-    info.offsetX = s.offsetX;
-    info.offsetY = s.offsetY;
-    info.pixelType = s.pixelType;
-    info.payloadSize = s.payloadSize;
-    if (buffer.size < s.payloadSize) {
+void SimStream::Fill(const Buffer& buffer, const Settings& s, uint64_t frame, FrameInfo& info) {
+    const SimFrameRenderer::Layout& l = s.layout;
+    info.width = l.width;
+    info.height = l.height;
+    info.offsetX = l.offsetX;
+    info.offsetY = l.offsetY;
+    info.pixelType = l.pixelType;
+    info.payloadSize = l.payloadSize;
+    if (buffer.size < l.payloadSize) {
         info.status = FrameInfo::Status::Failed;
         info.errorCode = 0xE1000014;
         info.errorDescription = "The buffer was too small to receive the image.";
@@ -188,16 +196,12 @@ void SimStream::Fill(const Buffer& buffer, const Settings& s, FrameInfo& info) {
         return;
     }
     auto* bytes = static_cast<uint8_t*>(buffer.data);
-    const size_t rowBytes = s.height ? s.payloadSize / s.height : 0;
-    for (size_t y = 0; y < s.height; ++y) {
-        uint8_t* row = bytes + y * rowBytes;
-        const size_t start = (y + info.blockId) & 0xFF;
-        for (size_t x = 0; x < rowBytes; ++x) {
-            row[x] = static_cast<uint8_t>(start + x);
+    const std::vector<uint8_t>& image = mRenderer.Frame(l, frame - 1);
+    std::memcpy(bytes, image.data(), l.payloadSize);
+    if (!mRenderer.HasImages()) {
+        for (size_t i = 0; i < 8 && i < l.payloadSize; ++i) {
+            bytes[i] = static_cast<uint8_t>(info.blockId >> (8 * i));
         }
-    }
-    for (size_t i = 0; i < 8 && i < s.payloadSize; ++i) {
-        bytes[i] = static_cast<uint8_t>(info.blockId >> (8 * i));
     }
     for (const std::string& chunk : s.enabledChunks) {
         FrameInfo::Chunk c;
@@ -205,15 +209,15 @@ void SimStream::Fill(const Buffer& buffer, const Settings& s, FrameInfo& info) {
         if (chunk == "Timestamp") {
             c.value = static_cast<int64_t>(info.timeStamp);
         } else if (chunk == "Framecounter") {
-            c.value = static_cast<int64_t>(mFrameCounter);
+            c.value = static_cast<int64_t>(frame);
         } else if (chunk == "ExposureTime") {
             c.value = s.exposureUs;
         } else if (chunk == "LineStatusAll") {
             c.value = s.lineStatusAll;
         } else if (chunk == "Width") {
-            c.value = int64_t{s.width};
+            c.value = int64_t{l.width};
         } else if (chunk == "Height") {
-            c.value = int64_t{s.height};
+            c.value = int64_t{l.height};
         } else {
             continue;
         }
@@ -259,7 +263,7 @@ void SimStream::Run() {
         const Buffer buffer = PopBuffer();
         FrameInfo info;
         info.blockId = mNextBlockId++;
-        ++mFrameCounter;
+        const uint64_t frame = ++mFrameCounter;
         info.timeStamp = static_cast<uint64_t>(
             std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - mEpoch).count());
         if (settings.singleFrame) {
@@ -267,7 +271,7 @@ void SimStream::Run() {
         }
         IStreamSink* sink = mSink;
         lock.unlock();
-        Fill(buffer, settings, info);
+        Fill(buffer, settings, frame, info);
         sink->OnBufferDone(buffer.handle, info);
         lock.lock();
     }

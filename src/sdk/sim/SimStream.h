@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "sdk/sim/SimFrameRenderer.h"
+
 namespace sdk {
 
 class IStreamSink;
@@ -19,16 +21,19 @@ struct FrameInfo;
 // trigger is "On" with source "Software", one frame per software trigger instead (other trigger
 // sources never fire). "SingleFrame" acquisition stops after one frame.
 //
-// Image: rows of bytes (x + y + blockId) mod 256, the first 8 bytes replaced by the block id
-// (little endian). Block ids count from 1 (GigE) or 0 (USB) per opening of the device. With
-// "ChunkModeActive" each enabled chunk comes along as "Chunk" + selector entry.
+// Image: the frames of SimFrameRenderer in the current pixel format and geometry; with pictures,
+// picture n of the loop for the n-th frame since the device was opened, else the test pattern
+// with its first 8 bytes replaced by the block id (little endian). Block ids count from 1 (GigE)
+// or 0 (USB) per opening of the device. With "ChunkModeActive" each enabled chunk comes along as
+// "Chunk" + selector entry.
 //
 // Threading: Start/Stop/Queue/AcquisitionStart/AcquisitionStop/SoftwareTrigger from any thread;
-// the sink is called on the stream thread without mMutex held. mMutex guards every member below
-// it.
+// the sink is called on the stream thread without mMutex held. mRenderer is used by the stream
+// thread only; mMutex guards every member below it.
 class SimStream {
   public:
-    SimStream(MemoryNodeMap& nodes, bool gige);
+    // No pictures: the test pattern.
+    SimStream(MemoryNodeMap& nodes, bool gige, std::vector<SimImage> images = {});
     ~SimStream();
     SimStream(const SimStream&) = delete;
     SimStream& operator=(const SimStream&) = delete;
@@ -54,7 +59,8 @@ class SimStream {
 
     void Run();
     Settings ReadSettings() const;
-    void Fill(const Buffer& buffer, const Settings& settings, FrameInfo& info);
+    // frame counts from 1 per opening.
+    void Fill(const Buffer& buffer, const Settings& settings, uint64_t frame, FrameInfo& info);
     // The ring mQueue; mMutex held.
     void PushBuffer(const Buffer& buffer);
     Buffer PopBuffer();
@@ -62,6 +68,7 @@ class SimStream {
 
     MemoryNodeMap& mNodes;
     const bool mGigE;
+    SimFrameRenderer mRenderer;
     std::thread mThread;
 
     std::mutex mMutex;

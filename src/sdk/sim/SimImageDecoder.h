@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sdk/sim/SimImage.h"
+
+namespace sdk {
+
+// Decodes the picture files of the simulator with Qt's image readers: PNG in 1 to 16 bits, grey,
+// grey with alpha, palette and colour (alpha is dropped), and whatever else Qt reads (BMP, PPM,
+// JPEG with its plug-in). Grey files (grey colour types and grey palettes) give grey pictures,
+// all others colour ones; 16-bit files keep their 16 bits.
+//
+// Threading: stateless; any thread (Qt's image readers need no application object).
+class SimImageDecoder {
+  public:
+    // Decodes a picture held in memory; false, with error set, when the bytes are no picture.
+    static bool Decode(const uint8_t* data, size_t size, SimImage& image, std::string& error);
+    static bool DecodeFile(const std::string& path, SimImage& image, std::string& error);
+    // The picture files a path names: the path itself when it is a file, else the files of the
+    // directory with a picture suffix (.png, .bmp, .pgm, .ppm, .pnm, .jpg, .jpeg, any case), in
+    // file-name order. Empty when the path does not exist.
+    static std::vector<std::string> ListFiles(const std::string& path);
+};
+
+}  // namespace sdk
