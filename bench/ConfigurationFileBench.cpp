@@ -41,7 +41,7 @@ std::string ConfigurationText(size_t size, Shape shape) {
     std::string text = "[Junk]\n";
     const std::string tail = std::string("[Port.0.0]\n$Camera=") + kCamera +
                              "\nWidth=640\nHeight=480\nExposureTimeAbs=5000\n"
-                             "[General]\nLogLevel=1\nBufferCount=5\n";
+                             "[General]\nLogLevel=1\nBufferCount=5\nlogDebugView=0\n";
     const size_t padding = size > text.size() + tail.size() ? size - text.size() - tail.size() : 0;
     if (shape == kOneLine) {
         text += "Long=" + std::string(padding > 6 ? padding - 6 : 0, 'v') + "\n";

@@ -69,48 +69,44 @@ std::string Cut(std::string_view text, size_t bufferSize) {
 
 }  // namespace
 
-IniFile IniFile::FromText(const std::string& text) {
+IniFile IniFile::FromText(std::string text) {
     IniFile file;
-    std::string_view rest(text);
-    if (rest.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    file.mText = std::move(text);
+    const std::string_view all(file.mText);
+    size_t begin = 0;
+    if (all.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         file.mByteOrderMark = true;
-        rest.remove_prefix(kByteOrderMark.size());
+        begin = kByteOrderMark.size();
     }
     bool lineEndSeen = false;
-    Section* current = nullptr;
-    while (!rest.empty()) {
-        size_t end = rest.find('\n');
-        std::string_view content = rest.substr(0, end);
-        LineEnd lineEnd = LineEnd::kNone;
-        if (end != std::string_view::npos) {
-            lineEnd = LineEnd::kLf;
-            if (!content.empty() && content.back() == '\r') {
-                content.remove_suffix(1);
-                lineEnd = LineEnd::kCrLf;
+    while (begin < all.size()) {
+        const size_t newLine = all.find('\n', begin);
+        const size_t stop = newLine == std::string_view::npos ? all.size() : newLine;
+        Line line{begin, stop - begin, LineEnd::kNone, false};
+        if (newLine != std::string_view::npos) {
+            line.end = LineEnd::kLf;
+            if (line.size > 0 && all[stop - 1] == '\r') {
+                --line.size;
+                line.end = LineEnd::kCrLf;
             }
-            rest.remove_prefix(end + 1);
-        } else {
-            rest = std::string_view();
-        }
-        if (!lineEndSeen && lineEnd != LineEnd::kNone) {
-            lineEndSeen = true;
-            file.mNewLineEnd = lineEnd;
+            if (!lineEndSeen) {
+                lineEndSeen = true;
+                file.mNewLineEnd = line.end;
+            }
         }
         const size_t index = file.mLines.size();
-        file.mLines.push_back(Line{std::string(content), lineEnd});
-
-        std::string_view name, key;
-        size_t valueBegin = 0, valueEnd = 0;
-        if (ParseHeader(content, name)) {
-            current = &file.AddSection(std::string(name), index);
-        } else if (current != nullptr) {
-            if (!Trim(content).empty()) {
-                current->lastContent = index;
+        file.mLines.push_back(line);
+        std::string_view name;
+        if (ParseHeader(all.substr(line.begin, line.size), name)) {
+            if (!file.mSections.empty()) {
+                file.mSections.back().end = index;
             }
-            if (ParseKey(content, key, valueBegin, valueEnd)) {
-                current->keys.emplace(Fold(key), KeyLine{false, index, valueBegin, valueEnd});
-            }
+            file.AddSection(std::string(name), index);
         }
+        begin = stop == all.size() ? stop : newLine + 1;
+    }
+    if (!file.mSections.empty()) {
+        file.mSections.back().end = file.mLines.size();
     }
     return file;
 }
@@ -124,8 +120,22 @@ IniFile::Section& IniFile::AddSection(std::string name, size_t header) {
     } else {
         mListFull = true;
     }
-    mSections.push_back(Section{std::move(name), header, header, {}, {}});
+    // A section SetString adds has no lines of the text to index.
+    const bool added = header == kNoLine;
+    mSections.push_back(
+        Section{std::move(name), header, added ? header : header + 1, {}, added, header, {}});
     return mSections.back();
+}
+
+std::string_view IniFile::TextOf(const Line& line) const {
+    if (line.replaced) {
+        return mReplaced[line.begin];
+    }
+    return std::string_view(mText).substr(line.begin, line.size);
+}
+
+std::string_view IniFile::TextOf(const Section& section, const KeyLine& line) const {
+    return line.added ? std::string_view(section.added[line.index]) : TextOf(mLines[line.index]);
 }
 
 const char* IniFile::LineEndText(LineEnd end) {
@@ -143,25 +153,35 @@ const char* IniFile::LineEndText(LineEnd end) {
 std::string IniFile::ToText() const {
     const std::string newLine = LineEndText(mNewLineEnd);
     std::string text;
+    text.reserve(mText.size() + 64);
     if (mByteOrderMark) {
         text += kByteOrderMark;
     }
-    // Sections of the text, in text order, hold their added keys after their last content line.
+    // Sections of the text hold their added keys after their last content line; those lines
+    // come in text order, as the sections do.
     size_t next = 0;
+    const auto nextWithKeys = [&] {
+        while (next < mSections.size() && mSections[next].header != kNoLine &&
+               mSections[next].added.empty()) {
+            ++next;
+        }
+        return next < mSections.size() && mSections[next].header != kNoLine ? &mSections[next]
+                                                                            : nullptr;
+    };
+    const Section* pending = nextWithKeys();
     for (size_t i = 0; i < mLines.size(); ++i) {
-        text += mLines[i].text;
+        text += TextOf(mLines[i]);
         text += LineEndText(mLines[i].end);
-        for (; next < mSections.size() && mSections[next].header != kNoLine &&
-               mSections[next].lastContent == i;
-             ++next) {
-            const Section& section = mSections[next];
-            if (!section.added.empty() && mLines[i].end == LineEnd::kNone) {
+        if (pending != nullptr && pending->lastContent == i) {
+            if (mLines[i].end == LineEnd::kNone) {
                 text += newLine;
             }
-            for (const std::string& line : section.added) {
+            for (const std::string& line : pending->added) {
                 text += line;
                 text += newLine;
             }
+            ++next;
+            pending = nextWithKeys();
         }
     }
     for (const Section& section : mSections) {
@@ -180,13 +200,27 @@ std::string IniFile::ToText() const {
     return text;
 }
 
-const IniFile::Section* IniFile::FindSection(const std::string& section) const {
+IniFile::Section* IniFile::FindSection(const std::string& section) const {
     const auto found = mSectionIndex.find(Fold(section));
-    return found == mSectionIndex.end() ? nullptr : &mSections[found->second];
-}
-
-const std::string& IniFile::TextOf(const Section& section, const KeyLine& line) const {
-    return line.added ? section.added[line.index] : mLines[line.index].text;
+    if (found == mSectionIndex.end()) {
+        return nullptr;
+    }
+    Section& target = mSections[found->second];
+    if (!target.indexed) {
+        target.indexed = true;
+        std::string_view key;
+        size_t valueBegin = 0, valueEnd = 0;
+        for (size_t i = target.header + 1; i < target.end; ++i) {
+            const std::string_view content = TextOf(mLines[i]);
+            if (!Trim(content).empty()) {
+                target.lastContent = i;
+            }
+            if (ParseKey(content, key, valueBegin, valueEnd)) {
+                target.keys.emplace(Fold(key), KeyLine{false, i, valueBegin, valueEnd});
+            }
+        }
+    }
+    return &target;
 }
 
 bool IniFile::Lookup(const std::string& section, const std::string& key, std::string& value,
@@ -241,9 +275,8 @@ void IniFile::SetString(const std::string& section, const std::string& key,
     if (!ParseKey(line, parsedKey, valueBegin, valueEnd)) {
         valueBegin = valueEnd = line.size();
     }
-    const auto found = mSectionIndex.find(Fold(section));
-    Section& target =
-        found != mSectionIndex.end() ? mSections[found->second] : AddSection(section, kNoLine);
+    Section* found = FindSection(section);
+    Section& target = found != nullptr ? *found : AddSection(section, kNoLine);
     auto [entry, added] = target.keys.try_emplace(
         Fold(key), KeyLine{true, target.added.size(), valueBegin, valueEnd});
     if (added) {
@@ -255,7 +288,11 @@ void IniFile::SetString(const std::string& section, const std::string& key,
     existing.valueEnd = valueEnd;
     if (existing.added) {
         target.added[existing.index] = std::move(line);
+    } else if (Line& replaced = mLines[existing.index]; replaced.replaced) {
+        mReplaced[replaced.begin] = std::move(line);
     } else {
-        mLines[existing.index].text = std::move(line);
+        replaced.begin = mReplaced.size();
+        replaced.replaced = true;
+        mReplaced.push_back(std::move(line));
     }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -13,12 +14,12 @@
 // of its section and a new section at the end of the document, and every other line is kept as
 // it was.
 //
-// The text is parsed once (FromText) into lines and an index of sections and keys, so every
-// look-up and every SetString costs about the length of its names and value, whatever the size
-// of the document. ToText gives the text back byte for byte where nothing was set: a UTF-8
-// byte-order mark at the start is no part of the first line and is kept, every line keeps its own
-// line end (LF, CR LF or none on a last line), and new lines take the line end of the first
-// line that has one (LF in a document without any).
+// The text is parsed once (FromText) into lines and sections, and a section's keys are indexed
+// the first time one of them is asked for, so every look-up and every SetString costs about the
+// length of its names and value, whatever the size of the document. ToText gives the text back byte
+// for byte where nothing was set: a UTF-8 byte-order mark at the start is no part of the first line
+// and is kept, every line keeps its own line end (LF, CR LF or none on a last line), and new lines
+// take the line end of the first line that has one (LF in a document without any).
 //
 // A section header is a line "[name]", closed by the line's last "]" (blanks around the name,
 // and anything after the "]", are ignored); a line that starts with "[" and has no "]" is neither
@@ -27,7 +28,8 @@
 //
 // Reading and writing the file on disk is IniFileStore's.
 //
-// Threading: a plain value with no lock; use one object from one thread at a time.
+// Threading: a plain value with no lock; use one object from one thread at a time (look-ups
+// build the key index, so not even const calls may overlap).
 class IniFile {
   public:
     // Value buffer of the private-profile reader: at most 255 characters of a value are taken.
@@ -37,7 +39,7 @@ class IniFile {
 
     IniFile() = default;
 
-    static IniFile FromText(const std::string& text);
+    static IniFile FromText(std::string text);
     // The document as file text.
     std::string ToText() const;
 
@@ -61,36 +63,48 @@ class IniFile {
 
   private:
     enum class LineEnd : uint8_t { kNone, kLf, kCrLf };
+    // One line: a piece of mText, or, once SetString replaced it, an entry of mReplaced.
     struct Line {
-        std::string text;  // without its line end
+        size_t begin;  // offset into mText, or index into mReplaced
+        size_t size;
         LineEnd end;
+        bool replaced;
     };
     // Where a key's line is: a line of the text, or a line SetString added to the section.
     struct KeyLine {
         bool added;
-        size_t index;       // into mLines, or into the section's mAdded
+        size_t index;       // into mLines, or into the section's added
         size_t valueBegin;  // the trimmed value within the line's text
         size_t valueEnd;
     };
+    // A section's keys are indexed when first looked up, so sections nobody asks for cost only
+    // the scan for headers.
     struct Section {
         std::string name;
         size_t header;                   // line of "[name]"; kNoLine for a section SetString added
-        size_t lastContent;              // last non-blank line of the section; new keys follow it
+        size_t end;                      // one past its last line of the text
         std::vector<std::string> added;  // key lines added by SetString
-        std::unordered_map<std::string, KeyLine> keys;  // folded key -> its first line
+        bool indexed;
+        size_t lastContent;  // once indexed: last non-blank line; new keys follow it
+        std::unordered_map<std::string, KeyLine> keys;  // once indexed: folded key -> first line
     };
     static constexpr size_t kNoLine = static_cast<size_t>(-1);
 
     // Appends a section and keeps the section index and the section-name list count up to date.
     Section& AddSection(std::string name, size_t header);
-    const Section* FindSection(const std::string& section) const;
-    const std::string& TextOf(const Section& section, const KeyLine& line) const;
+    // The section of that name with its keys indexed, or null.
+    Section* FindSection(const std::string& section) const;
+    std::string_view TextOf(const Line& line) const;
+    std::string_view TextOf(const Section& section, const KeyLine& line) const;
     static const char* LineEndText(LineEnd end);
 
     bool mByteOrderMark = false;
     LineEnd mNewLineEnd = LineEnd::kLf;
+    std::string mText;                   // the text parsed
+    std::vector<std::string> mReplaced;  // lines SetString replaced
     std::vector<Line> mLines;
-    std::vector<Section> mSections;                         // document order; added sections last
+    // Document order, added sections last. Mutable: look-ups index a section's keys on demand.
+    mutable std::vector<Section> mSections;
     std::unordered_map<std::string, size_t> mSectionIndex;  // folded name -> first section
     size_t mListedSections = 0;  // how many sections fit kSectionNamesBufferSize
     size_t mListedBytes = 1;     // bytes of their names in that buffer, final zero included

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <random>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,6 +102,10 @@ bool Lock(int fd, int operation) {
 
 bool ReadAll(int fd, std::string& text) {
     text.clear();
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size > 0) {
+        text.reserve(static_cast<size_t>(info.st_size));
+    }
     char buffer[65536];
     off_t offset = 0;
     for (;;) {
@@ -301,7 +306,7 @@ bool IniFileStore::Read(const std::string& path, IniFile& file, std::string& err
         error = Reason(path, "cannot read", errno);
         return false;
     }
-    file = IniFile::FromText(text);
+    file = IniFile::FromText(std::move(text));
     return true;
 }
 
@@ -325,6 +330,7 @@ bool IniFileStore::Update(const std::string& path, const std::function<void(IniF
     if (!FollowLinks(path, target)) {
         reason = Reason(path, "cannot follow link", errno);
     } else if (!OpenLocked(path, target, fd, info, created, reason)) {
+        // reason tells why
     } else if (!ReadAll(fd.Get(), old)) {
         reason = Reason(path, "cannot read", errno);
     } else {

@@ -1,6 +1,8 @@
 // The configuration file: section names, finding a camera's section, loading and saving every
 // parameter type, the file's layout after a first save, limits and the settings never stored.
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -310,4 +312,37 @@ TEST_F(ConfigurationFileTest, IniSectionSendsDriverSettingsToGeneral) {
     section.ReadParameter(feature);
     EXPECT_EQ(setting.mValue, 9);
     EXPECT_EQ(feature.mValue, 640);
+}
+
+TEST_F(ConfigurationFileTest, AFileThatCannotBeReadIsNeitherLoadedNorSavedOver) {
+    const std::string why = WhyNotAsNobody();
+    if (!why.empty()) {
+        GTEST_SKIP() << "needs another user: " << why;
+    }
+    const std::string others =
+        "; shared\n[Port.0.1]\n$Camera=Other (2)\nWidth=8\n[General]\nlogDebugView=3\n"
+        "[Port.0.0]\n$Camera=Cam\nWidth=7\n";
+    WriteIni(others);
+    ASSERT_EQ(chmod(IniPath().c_str(), 0600), 0);    // another user's file
+    ASSERT_EQ(chmod(mDir.Path().c_str(), 0777), 0);  // in a shared directory
+    const int result = RunAsNobody([&] {
+        TracedLog log(1);
+        CameraParameters set(&mPort, "Cam");
+        auto& width = Add<Param<int64_t>>(set, "Cat", "Width", 1);
+        set.Load(false);
+        if (width.mValue != 1 || log.Count("Error: Parameter load failed, " + IniPath() +
+                                           ": cannot open: Permission denied") != 1) {
+            return 2;
+        }
+        std::string error;
+        if (set.Save(&error)) {
+            return 1;
+        }
+        return error == "Parameter save failed: " + IniPath() +
+                            ": cannot open for writing: Permission denied"
+                   ? 0
+                   : 3;
+    });
+    EXPECT_EQ(result, 0) << "1: saved over it, 2: not logged, 3: another error";
+    EXPECT_EQ(Ini(), others);
 }
