@@ -28,7 +28,7 @@ void Check(bool condition) {
 }
 
 // Only the first kMaxInput bytes of an input are used: enough for every kind of line, and fast.
-constexpr size_t kMaxInput = 1024;
+constexpr size_t kMaxInput = 512;
 const char* const kDirectory = "/cameras";
 const char* const kFallback = "fallback";
 

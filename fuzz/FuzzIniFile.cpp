@@ -32,7 +32,7 @@ void Check(bool condition) {
 // Bounds that keep one input fast: only the first kMaxInput bytes of an input are used (a
 // document of sections beyond the section-name buffer is a unit test's; values longer than the
 // value buffer are made by repeating the input's second half).
-constexpr size_t kMaxInput = 256;
+constexpr size_t kMaxInput = 160;
 constexpr size_t kMaxSections = 2;
 constexpr size_t kMaxKeys = 4;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
