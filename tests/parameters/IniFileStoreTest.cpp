@@ -89,6 +89,24 @@ class IniFileStoreTest : public ::testing::Test {
 
 // --- Which files ---------------------------------------------------------------------------------
 
+// The file on disk holds what the document in memory writes, byte for byte: the fuzz target of
+// the INI reader and writer works in memory only, so this is the file path's share of it.
+TEST_F(IniFileStoreTest, TheFileHoldsExactlyTheTextOfTheDocumentInMemory) {
+    const std::string text =
+        "\xEF\xBB\xBF; comment\r\n[Port.0.0]\r\n Width = 1 \r\nodd line\r\n\r\n[General]\r\nx=1";
+    WriteFile(mPath, text);
+    ASSERT_TRUE(IniFileStore::WriteProfileString(mPath, "port.0.0", "Height", " 480\nspill"));
+    ASSERT_TRUE(IniFileStore::WriteProfileString(mPath, "New", "k", "v"));
+    IniFile expected = IniFile::FromText(text);
+    expected.SetString("port.0.0", "Height", " 480\nspill");
+    expected.SetString("New", "k", "v");
+    EXPECT_EQ(ReadFile(mPath), expected.ToText());
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "height", "?"), "480");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "Width", "?"), "1");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "General", "x", "?"), "1");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "new", "K", "?"), "v");
+}
+
 TEST_F(IniFileStoreTest, AnExistingFileThatCannotBeReadIsNeverWritten) {
     SKIP_UNLESS_NOBODY();
     WriteFile(mPath, kOthers);
