@@ -95,7 +95,8 @@ void AravisStream::Start(IStreamSink& sink, size_t payload) {
                                              : ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     }
     GError* error = nullptr;
-    ArvStream* stream = arv_device_create_stream(mDevice.Get(), &AravisStream::Callback, this, &error);
+    ArvStream* stream =
+        arv_device_create_stream(mDevice.Get(), &AravisStream::Callback, this, &error);
     if (!stream) {
         std::lock_guard<std::mutex> lock(mMutex);
         mSink = nullptr;
@@ -133,8 +134,7 @@ int AravisStream::StreamSocket() const {
         socklen_t typeLength = sizeof type;
         if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
             address.sin_family == AF_INET && ntohs(address.sin_port) == port &&
-            ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 &&
-            type == SOCK_DGRAM) {
+            ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) == 0 && type == SOCK_DGRAM) {
             found = fd;
             break;
         }
@@ -253,7 +253,12 @@ void AravisStream::OnBufferDone(ArvBuffer* buffer) {
     {
         std::lock_guard<std::mutex> lock(mMutex);
         sink = mSink;
-        info.blockId = mBlockIds.Next(arv_buffer_get_frame_id(buffer));
+        // A buffer that failed before any of its frame arrived has frame id 0; fed to the
+        // counter it would pass for a device that uses 0 and throw the count a cycle ahead.
+        const guint64 raw = arv_buffer_get_frame_id(buffer);
+        const bool carriesId =
+            raw != 0 || arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS;
+        info.blockId = carriesId ? mBlockIds.Next(raw) : mBlockIds.Last();
         if (mLimited) {
             if (mFramesLeft == 0) {
                 deliver = false;
@@ -323,11 +328,11 @@ void AravisStream::Describe(ArvBuffer* buffer, FrameInfo& info) {
                 break;
             case ChunkType::Float:
                 chunk.value = arv_chunk_parser_get_float_value(mChunkParser.Get(), buffer,
-                                                                feature.name.c_str(), &error);
+                                                               feature.name.c_str(), &error);
                 break;
             case ChunkType::Boolean:
                 chunk.value = arv_chunk_parser_get_boolean_value(mChunkParser.Get(), buffer,
-                                                                  feature.name.c_str(), &error)
+                                                                 feature.name.c_str(), &error)
                                   ? true
                                   : false;
                 break;

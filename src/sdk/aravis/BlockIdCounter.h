@@ -41,6 +41,9 @@ class BlockIdCounter {
         return mValue;
     }
 
+    // The id Next returned last (0 before the first).
+    uint64_t Last() const { return mValue; }
+
   private:
     // The id's place in its cycle: 1..65535 become 0..65534 when 0 is never used.
     uint64_t Position(uint64_t id) const { return mZeroSeen ? id : (id + 0xFFFE) % 0xFFFF; }
