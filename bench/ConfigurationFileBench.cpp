@@ -18,8 +18,8 @@
 #include <map>
 #include <string>
 
+#include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/IniFileStore.h"
 
 namespace {
 

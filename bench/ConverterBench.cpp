@@ -23,9 +23,9 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "sdk/ImageFormatConverter.h"
-#include "sdk/PixelType.h"
 #include "sdk/convert/RowKernels.h"
+#include "sdk/image/ImageFormatConverter.h"
+#include "sdk/image/PixelType.h"
 
 namespace {
 

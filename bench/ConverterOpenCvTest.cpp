@@ -9,8 +9,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "sdk/ImageFormatConverter.h"
-#include "sdk/PixelType.h"
+#include "sdk/image/ImageFormatConverter.h"
+#include "sdk/image/PixelType.h"
 
 using sdk::ImageFormatConverter;
 

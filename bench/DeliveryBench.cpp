@@ -55,10 +55,10 @@
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "ostravelk/ostravelk.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/ImageEventHandler.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/grab/ImageEventHandler.h"
+#include "sdk/grab/InstantCamera.h"
 
 namespace {
 

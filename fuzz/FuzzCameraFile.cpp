@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "sdk/DeviceInfo.h"
 #include "sdk/sim/SimCameraFile.h"
+#include "sdk/transport/DeviceInfo.h"
 
 using sdk::SimCameraFile;
 

@@ -18,7 +18,7 @@
 
 #include <QtGlobal>
 
-#include "sdk/PixelType.h"
+#include "sdk/image/PixelType.h"
 #include "sdk/sim/SimFrameRenderer.h"
 #include "sdk/sim/SimImage.h"
 #include "sdk/sim/SimImageDecoder.h"

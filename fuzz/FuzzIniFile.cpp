@@ -19,7 +19,7 @@
 #include <utility>
 #include <vector>
 
-#include "parameters/IniFile.h"
+#include "ini/IniFile.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <memory>
 
-#include "sdk/GenApi.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/TlFactory.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/transport/TlFactory.h"
 
 namespace {
 

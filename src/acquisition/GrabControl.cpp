@@ -8,11 +8,11 @@
 #include "camera/CameraList.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
-#include "sdk/GenApi.h"
-#include "sdk/GenericException.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/grab/InstantCamera.h"
 
 bool Camera::Grab() {
     Log(2, "Info: ", "Grab", "Camera::Grab");

@@ -7,8 +7,8 @@
 #include "camera/CameraReopenThread.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
-#include "sdk/InstantCamera.h"
-#include "sdk/WaitObjects.h"
+#include "sdk/grab/InstantCamera.h"
+#include "sdk/grab/WaitObjects.h"
 
 namespace {
 

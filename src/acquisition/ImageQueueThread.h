@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "sdk/WaitObjectEx.h"
+#include "sdk/grab/WaitObjectEx.h"
 
 class Camera;
 

@@ -8,10 +8,10 @@
 #include "camera/Camera.h"
 #include "driver/DriverState.h"
 #include "parameters/Param_.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/PixelType.h"
-#include "sdk/PixelTypeMapper.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/image/PixelType.h"
+#include "sdk/image/PixelTypeMapper.h"
 
 namespace {
 

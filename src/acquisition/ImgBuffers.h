@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "acquisition/ImgBuffer.h"
-#include "sdk/IBufferFactory.h"
-#include "sdk/ImageFormatConverter.h"
+#include "sdk/grab/IBufferFactory.h"
+#include "sdk/image/ImageFormatConverter.h"
 
 class Camera;
 

@@ -11,13 +11,13 @@
 #include "dialog/ConfigurationDialog.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
-#include "sdk/Device.h"
-#include "sdk/DeviceInfo.h"
-#include "sdk/GenApi.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/InstantCamera.h"
-#include "sdk/TlFactory.h"
-#include "sdk/UsbInstantCamera.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/InstantCamera.h"
+#include "sdk/grab/UsbInstantCamera.h"
+#include "sdk/transport/Device.h"
+#include "sdk/transport/DeviceInfo.h"
+#include "sdk/transport/TlFactory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "camera/Camera.h"
 #include "driver/DriverState.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/grab/InstantCamera.h"
 
 CameraConfigurationTarget::CameraConfigurationTarget(Camera& camera) : mCamera(camera) {}
 

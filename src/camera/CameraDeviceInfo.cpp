@@ -1,6 +1,6 @@
 #include "camera/CameraDeviceInfo.h"
 
-#include "sdk/DeviceInfo.h"
+#include "sdk/transport/DeviceInfo.h"
 
 CameraDeviceInfo::CameraDeviceInfo(const sdk::DeviceInfo& info)
     : mFriendlyName(info.GetFriendlyName()),

@@ -2,8 +2,8 @@
 
 #include <atomic>
 
-#include "sdk/ConfigurationEventHandler.h"
-#include "sdk/ImageEventHandler.h"
+#include "sdk/grab/ConfigurationEventHandler.h"
+#include "sdk/grab/ImageEventHandler.h"
 
 class Camera;
 

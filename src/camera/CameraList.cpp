@@ -8,9 +8,9 @@
 #include "camera/Camera.h"
 #include "camera/CameraDeviceInfo.h"
 #include "driver/DriverState.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/TlFactory.h"
-#include "sdk/UsbInstantCamera.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/UsbInstantCamera.h"
+#include "sdk/transport/TlFactory.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "camera/CameraReopenThread.h"
 #include "camera/CameraVector.h"
-#include "sdk/DeviceInfo.h"
+#include "sdk/transport/DeviceInfo.h"
 
 class Camera;
 struct CameraDeviceInfo;

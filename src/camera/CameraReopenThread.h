@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "sdk/WaitObjectEx.h"
+#include "sdk/grab/WaitObjectEx.h"
 
 class CameraVector;
 

@@ -11,14 +11,14 @@
 #include <limits>
 #include <string>
 
+#include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/PropertyValue.h"
 #include "driver/DriverState.h"
-#include "parameters/NoCaseLess.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
-#include "sdk/GenApi.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/InstantCamera.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <locale>
 #include <sstream>
 
-#include "parameters/NoCaseLess.h"
+#include "base/NoCaseLess.h"
 #include "parameters/TextToNumber.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <QTreeWidget>
 #include <utility>
 
-#include "parameters/NoCaseLess.h"
+#include "base/NoCaseLess.h"
 
 namespace {
 

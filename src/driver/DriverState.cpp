@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ini/IniFileStore.h"
 #include "parameters/DriverSettings.h"
-#include "parameters/IniFileStore.h"
 
 namespace {
 

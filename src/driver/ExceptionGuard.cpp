@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "driver/DriverState.h"
-#include "sdk/GenericException.h"
+#include "sdk/genapi/GenericException.h"
 
 void LogCurrentException(int port, const std::string& operation, const char* where) noexcept {
     try {

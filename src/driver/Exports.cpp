@@ -7,13 +7,13 @@
 #include <mutex>
 #include <string>
 
+#include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/NoCaseLess.h"
 #include "sdk/SdkLog.h"
 #include "sdk/SdkRuntime.h"
 

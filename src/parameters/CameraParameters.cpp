@@ -12,12 +12,12 @@
 
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
-#include "parameters/IniFile.h"
-#include "parameters/IniFileStore.h"
+#include "ini/IniFile.h"
+#include "ini/IniFileStore.h"
 #include "parameters/IniSection.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
-#include "sdk/GenApi.h"
+#include "sdk/genapi/GenApi.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include <boost/iterator/indirect_iterator.hpp>
 
-#include "parameters/NoCaseLess.h"
+#include "base/NoCaseLess.h"
 #include "parameters/Param_.h"
-#include "sdk/NodeTypes.h"
+#include "sdk/genapi/NodeTypes.h"
 
 class IniFile;
 

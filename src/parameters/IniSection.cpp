@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "parameters/IniFile.h"
-#include "parameters/IniFileStore.h"
+#include "ini/IniFile.h"
+#include "ini/IniFileStore.h"
 #include "parameters/Param_.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include <boost/any.hpp>
 
-#include "sdk/GcString.h"
+#include "sdk/genapi/GcString.h"
 
 // A named, typed setting of a camera's parameter set: either the mirror of one camera feature or
 // one of the driver's own settings. Param_ holds what all types share (name, category, flags,

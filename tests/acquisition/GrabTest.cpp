@@ -9,13 +9,13 @@
 #include <thread>
 #include <vector>
 
+#include <algorithm>
 #include "TestSupport.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "driver/DriverState.h"
+#include "ini/IniFile.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/IniFile.h"
-#include <algorithm>
 
 // The grab road through the exports, on simulated cameras: doCVLGrab -> SDK -> image queue
 // thread -> completion callback -> getCVLGrabRow.

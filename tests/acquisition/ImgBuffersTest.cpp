@@ -11,7 +11,7 @@
 #include "camera/CameraList.h"
 #include "driver/DriverState.h"
 #include "parameters/Param.h"
-#include "sdk/GigEInstantCamera.h"
+#include "sdk/grab/GigEInstantCamera.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "AravisFixture.h"
-#include "sdk/Device.h"
-#include "sdk/GenApi.h"
-#include "sdk/GenericException.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/transport/Device.h"
 
 using namespace sdk;
 

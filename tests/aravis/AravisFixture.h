@@ -8,9 +8,9 @@
 
 #include "FakeGvCamera.h"
 #include "PrivateNetwork.h"
-#include "sdk/DeviceInfo.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/TlFactory.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/transport/DeviceInfo.h"
+#include "sdk/transport/TlFactory.h"
 
 // A test with Aravis' fake GigE Vision camera running on 127.0.0.1 in the program's private
 // network, and only the Aravis backend enabled. Skips (with the reason) without the namespace or

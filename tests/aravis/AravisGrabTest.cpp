@@ -5,13 +5,13 @@
 #include <thread>
 
 #include "AravisFixture.h"
-#include "sdk/GenApi.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/IBufferFactory.h"
-#include "sdk/PixelType.h"
-#include "sdk/WaitObject.h"
 #include "sdk/aravis/AravisDevice.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/grab/IBufferFactory.h"
+#include "sdk/grab/WaitObject.h"
+#include "sdk/image/PixelType.h"
 
 using namespace sdk;
 

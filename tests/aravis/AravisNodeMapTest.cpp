@@ -5,8 +5,8 @@
 #include <set>
 
 #include "AravisFixture.h"
-#include "sdk/GenApi.h"
 #include "sdk/aravis/AravisDevice.h"
+#include "sdk/genapi/GenApi.h"
 
 using namespace sdk;
 

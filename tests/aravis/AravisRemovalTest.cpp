@@ -5,11 +5,11 @@
 #include <thread>
 
 #include "AravisFixture.h"
-#include "sdk/ConfigurationEventHandler.h"
-#include "sdk/GenApi.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
 #include "sdk/aravis/AravisDevice.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/ConfigurationEventHandler.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
 
 using namespace sdk;
 

@@ -18,10 +18,10 @@
 #include "camera/CameraList.h"
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param_.h"
-#include "sdk/GenApi.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/TlFactory.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/transport/TlFactory.h"
 
 // Real cameras' GenICam files (data/genicam, see its SOURCES.md) and small descriptions of
 // single faults, served in process by GenicamMemoryCamera through the Aravis backend.

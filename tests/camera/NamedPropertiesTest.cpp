@@ -12,7 +12,7 @@
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/grab/InstantCamera.h"
 
 // Named properties and commands through the exports, on the two simulated cameras: the GigE
 // camera on port 0 and the USB camera on port 1.

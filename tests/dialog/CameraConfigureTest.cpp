@@ -20,10 +20,10 @@
 #include "dialog/CPropertyGrid.h"
 #include "dialog/CSheet1.h"
 #include "driver/DriverState.h"
+#include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
-#include "parameters/IniFileStore.h"
-#include "sdk/GenApi.h"
-#include "sdk/InstantCamera.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/InstantCamera.h"
 
 // configureCamera end to end on a simulated camera that is open and grabbing continuously.
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/NoCaseLess.h"
 #include "dialog/ConfigurationTarget.h"
 #include "parameters/CameraParameters.h"
-#include "parameters/NoCaseLess.h"
 
 class CPropertyGrid;
 

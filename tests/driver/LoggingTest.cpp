@@ -8,7 +8,7 @@
 #include "TestSupport.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
-#include "sdk/GenericException.h"
+#include "sdk/genapi/GenericException.h"
 
 namespace {
 

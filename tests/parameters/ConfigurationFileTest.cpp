@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ParameterTestSupport.h"
-#include "parameters/IniFileStore.h"
+#include "ini/IniFileStore.h"
 #include "parameters/IniSection.h"
 
 using namespace partest;

@@ -15,11 +15,11 @@
 #include "parameters/CameraParameters.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
-#include "sdk/GenApi.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/MemoryNodeMap.h"
-#include "sdk/TlFactory.h"
-#include "sdk/UsbInstantCamera.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/UsbInstantCamera.h"
+#include "sdk/nodes/MemoryNodeMap.h"
+#include "sdk/transport/TlFactory.h"
 
 namespace partest {
 

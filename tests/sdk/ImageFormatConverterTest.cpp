@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "sdk/GenericException.h"
-#include "sdk/ImageFormatConverter.h"
-#include "sdk/PixelType.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/image/ImageFormatConverter.h"
+#include "sdk/image/PixelType.h"
 
 using sdk::BitDepthReduction;
 using sdk::ImageFormatConverter;

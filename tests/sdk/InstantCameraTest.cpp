@@ -6,17 +6,17 @@
 #include <memory>
 
 #include "TestSupport.h"
-#include "sdk/ConfigurationEventHandler.h"
-#include "sdk/GenApi.h"
-#include "sdk/GigEInstantCamera.h"
-#include "sdk/GrabResult.h"
-#include "sdk/GrabResultPtr.h"
-#include "sdk/IBufferFactory.h"
-#include "sdk/ImageEventHandler.h"
-#include "sdk/TlFactory.h"
-#include "sdk/UsbInstantCamera.h"
-#include "sdk/WaitObjectEx.h"
-#include "sdk/WaitObjects.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/grab/ConfigurationEventHandler.h"
+#include "sdk/grab/GigEInstantCamera.h"
+#include "sdk/grab/GrabResult.h"
+#include "sdk/grab/GrabResultPtr.h"
+#include "sdk/grab/IBufferFactory.h"
+#include "sdk/grab/ImageEventHandler.h"
+#include "sdk/grab/UsbInstantCamera.h"
+#include "sdk/grab/WaitObjectEx.h"
+#include "sdk/grab/WaitObjects.h"
+#include "sdk/transport/TlFactory.h"
 
 using namespace sdk;
 

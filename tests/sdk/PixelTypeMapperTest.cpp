@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "sdk/PixelTypeMapper.h"
+#include "sdk/image/PixelTypeMapper.h"
 
 using namespace sdk;
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "sdk/GenApi.h"
 #include "sdk/SdkLog.h"
-#include "sdk/TlFactory.h"
+#include "sdk/genapi/GenApi.h"
 #include "sdk/sim/SimDevice.h"
+#include "sdk/transport/TlFactory.h"
 
 using namespace sdk;
 

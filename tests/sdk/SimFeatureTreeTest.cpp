@@ -7,9 +7,9 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "sdk/Device.h"
-#include "sdk/GenApi.h"
-#include "sdk/TlFactory.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/transport/Device.h"
+#include "sdk/transport/TlFactory.h"
 
 using namespace sdk;
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "sdk/EnumerationNode.h"
-#include "sdk/IEnumEntry.h"
-#include "sdk/ImageFormatConverter.h"
-#include "sdk/MemoryNodeMap.h"
-#include "sdk/PixelTypeMapper.h"
+#include "sdk/genapi/IEnumEntry.h"
+#include "sdk/image/ImageFormatConverter.h"
+#include "sdk/image/PixelTypeMapper.h"
+#include "sdk/nodes/EnumerationNode.h"
+#include "sdk/nodes/MemoryNodeMap.h"
 #include "sdk/sim/SimFeatureTree.h"
 #include "sdk/sim/SimFrameRenderer.h"
 

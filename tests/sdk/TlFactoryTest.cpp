@@ -4,9 +4,9 @@
 #include <memory>
 
 #include "TestSupport.h"
-#include "sdk/Device.h"
-#include "sdk/GenericException.h"
-#include "sdk/TlFactory.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/transport/Device.h"
+#include "sdk/transport/TlFactory.h"
 
 using namespace sdk;
 

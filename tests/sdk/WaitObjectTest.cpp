@@ -2,10 +2,10 @@
 
 #include <thread>
 
-#include "sdk/CameraTypes.h"
-#include "sdk/GenericException.h"
-#include "sdk/WaitObjectEx.h"
-#include "sdk/WaitObjects.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/grab/CameraTypes.h"
+#include "sdk/grab/WaitObjectEx.h"
+#include "sdk/grab/WaitObjects.h"
 
 using namespace sdk;
 

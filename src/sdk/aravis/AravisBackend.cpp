@@ -4,10 +4,10 @@
 
 #include <thread>
 
-#include "sdk/GenericException.h"
 #include "sdk/aravis/AravisDevice.h"
 #include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/aravis/AravisSupport.h"
+#include "sdk/genapi/GenericException.h"
 
 namespace sdk {
 

@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "sdk/GenApi.h"
-#include "sdk/GenericException.h"
-#include "sdk/IntegerNode.h"
 #include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisNodes.h"
 #include "sdk/aravis/AravisStream.h"
+#include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/nodes/IntegerNode.h"
 
 namespace sdk {
 

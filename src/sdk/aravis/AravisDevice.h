@@ -7,11 +7,11 @@
 #include <memory>
 #include <mutex>
 
-#include "sdk/Device.h"
-#include "sdk/DeviceInfo.h"
-#include "sdk/MemoryNodeMap.h"
 #include "sdk/aravis/AravisRemovalNotifier.h"
 #include "sdk/aravis/AravisSupport.h"
+#include "sdk/nodes/MemoryNodeMap.h"
+#include "sdk/transport/Device.h"
+#include "sdk/transport/DeviceInfo.h"
 
 namespace sdk {
 

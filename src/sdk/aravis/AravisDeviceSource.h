@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "sdk/DeviceInfo.h"
+#include "sdk/transport/DeviceInfo.h"
 
 namespace sdk {
 

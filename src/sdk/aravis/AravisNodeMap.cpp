@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "sdk/GenericException.h"
 #include "sdk/aravis/AravisNodes.h"
+#include "sdk/genapi/GenericException.h"
 
 namespace sdk {
 

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "sdk/INodeMap.h"
 #include "sdk/aravis/AravisSupport.h"
+#include "sdk/genapi/INodeMap.h"
 
 namespace sdk {
 

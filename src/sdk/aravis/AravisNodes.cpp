@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <limits>
 
-#include "sdk/GenericException.h"
-#include "sdk/NodeAccess.h"
-#include "sdk/NodeText.h"
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisSupport.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/genapi/NodeAccess.h"
+#include "sdk/nodes/NodeText.h"
 
 namespace sdk {
 

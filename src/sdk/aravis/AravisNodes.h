@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "sdk/IBoolean.h"
-#include "sdk/ICategory.h"
-#include "sdk/ICommand.h"
-#include "sdk/IEnumEntry.h"
-#include "sdk/IEnumeration.h"
-#include "sdk/IFloat.h"
-#include "sdk/IInteger.h"
-#include "sdk/INode.h"
-#include "sdk/IRegister.h"
-#include "sdk/IString.h"
+#include "sdk/genapi/IBoolean.h"
+#include "sdk/genapi/ICategory.h"
+#include "sdk/genapi/ICommand.h"
+#include "sdk/genapi/IEnumEntry.h"
+#include "sdk/genapi/IEnumeration.h"
+#include "sdk/genapi/IFloat.h"
+#include "sdk/genapi/IInteger.h"
+#include "sdk/genapi/INode.h"
+#include "sdk/genapi/IRegister.h"
+#include "sdk/genapi/IString.h"
 
 namespace sdk {
 

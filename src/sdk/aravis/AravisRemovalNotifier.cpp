@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "sdk/RemovalCallback.h"
+#include "sdk/transport/RemovalCallback.h"
 
 namespace sdk {
 

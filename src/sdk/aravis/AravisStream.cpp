@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "sdk/FrameInfo.h"
-#include "sdk/GenericException.h"
-#include "sdk/IStreamSink.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/transport/FrameInfo.h"
+#include "sdk/transport/IStreamSink.h"
 
 namespace sdk {
 

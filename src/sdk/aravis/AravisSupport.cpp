@@ -1,6 +1,6 @@
 #include "sdk/aravis/AravisSupport.h"
 
-#include "sdk/GenericException.h"
+#include "sdk/genapi/GenericException.h"
 
 namespace sdk {
 namespace aravis {

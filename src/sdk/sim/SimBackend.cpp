@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "sdk/GenericException.h"
+#include "sdk/genapi/GenericException.h"
 #include "sdk/sim/SimCameraFile.h"
 #include "sdk/sim/SimDevice.h"
 

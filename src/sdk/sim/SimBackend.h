@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "sdk/Backend.h"
+#include "sdk/transport/Backend.h"
 
 namespace sdk {
 

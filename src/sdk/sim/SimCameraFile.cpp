@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "sdk/DeviceInfo.h"
-#include "sdk/NodeText.h"
+#include "sdk/nodes/NodeText.h"
+#include "sdk/transport/DeviceInfo.h"
 
 namespace sdk {
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "sdk/CommandNode.h"
-#include "sdk/GenericException.h"
-#include "sdk/IntegerNode.h"
 #include "sdk/SdkLog.h"
-#include "sdk/StringNode.h"
+#include "sdk/genapi/GenericException.h"
+#include "sdk/nodes/CommandNode.h"
+#include "sdk/nodes/IntegerNode.h"
+#include "sdk/nodes/StringNode.h"
 #include "sdk/sim/SimCameraFile.h"
 #include "sdk/sim/SimFeatureTree.h"
 #include "sdk/sim/SimImageDecoder.h"

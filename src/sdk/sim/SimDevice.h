@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "sdk/Device.h"
-#include "sdk/DeviceInfo.h"
-#include "sdk/MemoryNodeMap.h"
+#include "sdk/nodes/MemoryNodeMap.h"
 #include "sdk/sim/SimCameraFile.h"
+#include "sdk/transport/Device.h"
+#include "sdk/transport/DeviceInfo.h"
 
 namespace sdk {
 

@@ -6,17 +6,17 @@
 #include <functional>
 #include <vector>
 
-#include "sdk/BooleanNode.h"
-#include "sdk/CategoryNode.h"
-#include "sdk/CommandNode.h"
-#include "sdk/EnumEntryNode.h"
-#include "sdk/EnumerationNode.h"
-#include "sdk/FloatNode.h"
-#include "sdk/IntegerNode.h"
-#include "sdk/MemoryNodeMap.h"
-#include "sdk/PixelTypeMapper.h"
-#include "sdk/RegisterNode.h"
-#include "sdk/StringNode.h"
+#include "sdk/image/PixelTypeMapper.h"
+#include "sdk/nodes/BooleanNode.h"
+#include "sdk/nodes/CategoryNode.h"
+#include "sdk/nodes/CommandNode.h"
+#include "sdk/nodes/EnumEntryNode.h"
+#include "sdk/nodes/EnumerationNode.h"
+#include "sdk/nodes/FloatNode.h"
+#include "sdk/nodes/IntegerNode.h"
+#include "sdk/nodes/MemoryNodeMap.h"
+#include "sdk/nodes/RegisterNode.h"
+#include "sdk/nodes/StringNode.h"
 
 namespace sdk {
 

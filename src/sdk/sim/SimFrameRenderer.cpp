@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "sdk/PixelType.h"
-#include "sdk/PixelTypeMapper.h"
+#include "sdk/image/PixelType.h"
+#include "sdk/image/PixelTypeMapper.h"
 
 namespace sdk {
 

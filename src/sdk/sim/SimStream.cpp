@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "sdk/BooleanNode.h"
-#include "sdk/EnumerationNode.h"
-#include "sdk/FloatNode.h"
-#include "sdk/FrameInfo.h"
-#include "sdk/IEnumEntry.h"
-#include "sdk/IStreamSink.h"
-#include "sdk/IntegerNode.h"
-#include "sdk/MemoryNodeMap.h"
-#include "sdk/PixelTypeMapper.h"
+#include "sdk/genapi/IEnumEntry.h"
+#include "sdk/image/PixelTypeMapper.h"
+#include "sdk/nodes/BooleanNode.h"
+#include "sdk/nodes/EnumerationNode.h"
+#include "sdk/nodes/FloatNode.h"
+#include "sdk/nodes/IntegerNode.h"
+#include "sdk/nodes/MemoryNodeMap.h"
+#include "sdk/transport/FrameInfo.h"
+#include "sdk/transport/IStreamSink.h"
 
 namespace sdk {
 

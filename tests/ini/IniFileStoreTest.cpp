@@ -1,0 +1,331 @@
+// The configuration file on disk: what kind of file is read and written, the file's identity
+// across a save, permissions (acted out as the user "nobody"), the umask, saves of several
+// processes at once, and saves killed half-way.
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestSupport.h"
+#include "ini/IniFileStore.h"
+
+// Every umask call of this program is counted: a save must never change the process's umask,
+// not even for a moment, because other threads create files meanwhile.
+namespace {
+std::atomic<int> gUmaskCalls{0};
+}  // namespace
+
+extern "C" mode_t umask(mode_t mask) {
+    using Umask = mode_t (*)(mode_t);
+    static const Umask real = reinterpret_cast<Umask>(dlsym(RTLD_NEXT, "umask"));
+    ++gUmaskCalls;
+    return real(mask);
+}
+
+namespace {
+
+const char* const kOthers =
+    "; hand-written\n[Port.0.1]\n$Camera=Other (2)\nWidth=8\n"
+    "[General]\nlogDebugView=3\n";
+
+class IniFileStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        // A directory the user "nobody" may enter and write into, as a shared host directory.
+        mDir = mTemp.File("host");
+        ASSERT_EQ(mkdir(mDir.c_str(), 0777), 0);
+        ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
+        ASSERT_EQ(chmod(mDir.c_str(), 0777), 0);
+        mPath = mDir + "/Ostravelk.ini";
+    }
+
+    // Saves one key; 0 when saved, 1 when refused.
+    int Save(const std::string& path) const {
+        return IniFileStore::WriteProfileString(path, "Port.0.0", "Width", "640") ? 0 : 1;
+    }
+
+    static mode_t Mode(const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+    }
+
+    static size_t Entries(const std::string& dir) {
+        size_t count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            (void)entry;
+            ++count;
+        }
+        return count;
+    }
+
+    TempDir mTemp;
+    std::string mDir;
+    std::string mPath;
+};
+
+#define SKIP_UNLESS_NOBODY()                               \
+    do {                                                   \
+        const std::string why = WhyNotAsNobody();          \
+        if (!why.empty()) {                                \
+            GTEST_SKIP() << "needs another user: " << why; \
+        }                                                  \
+    } while (false)
+
+}  // namespace
+
+// --- Which files ---------------------------------------------------------------------------------
+
+// The file on disk holds what the document in memory writes, byte for byte: the fuzz target of
+// the INI reader and writer works in memory only, so this is the file path's share of it.
+TEST_F(IniFileStoreTest, TheFileHoldsExactlyTheTextOfTheDocumentInMemory) {
+    const std::string text =
+        "\xEF\xBB\xBF; comment\r\n[Port.0.0]\r\n Width = 1 \r\nodd line\r\n\r\n[General]\r\nx=1";
+    WriteFile(mPath, text);
+    ASSERT_TRUE(IniFileStore::WriteProfileString(mPath, "port.0.0", "Height", " 480\nspill"));
+    ASSERT_TRUE(IniFileStore::WriteProfileString(mPath, "New", "k", "v"));
+    IniFile expected = IniFile::FromText(text);
+    expected.SetString("port.0.0", "Height", " 480\nspill");
+    expected.SetString("New", "k", "v");
+    EXPECT_EQ(ReadFile(mPath), expected.ToText());
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "height", "?"), "480");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "Width", "?"), "1");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "General", "x", "?"), "1");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "new", "K", "?"), "v");
+}
+
+TEST_F(IniFileStoreTest, AnExistingFileThatCannotBeReadIsNeverWritten) {
+    SKIP_UNLESS_NOBODY();
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chmod(mPath.c_str(), 0600), 0);  // another user's file
+    const int result = RunAsNobody([&] {
+        if (Save(mPath) == 0) {
+            return 1;
+        }
+        IniFile file;
+        std::string error;
+        const bool read = IniFileStore::Read(mPath, file, error);
+        return !read && error == mPath + ": cannot open: Permission denied" ? 0 : 2;
+    });
+    EXPECT_EQ(result, 0) << "1: saved over it, 2: read without an error";
+    EXPECT_EQ(ReadFile(mPath), kOthers);
+}
+
+TEST_F(IniFileStoreTest, OnlyRegularFilesAreOpened) {
+    ASSERT_EQ(mkfifo(mPath.c_str(), 0666), 0);
+    // A FIFO would block an open for reading until some writer comes.
+    EXPECT_EQ(RunInChild(
+                  [&] {
+                      IniFile file;
+                      std::string error;
+                      const bool read = IniFileStore::Read(mPath, file, error);
+                      return !read && error == mPath + ": not a regular file" ? 0 : 1;
+                  },
+                  10),
+              0);
+    EXPECT_EQ(RunInChild([&] { return Save(mPath); }, 10), 1);
+    ASSERT_EQ(unlink(mPath.c_str()), 0);
+    ASSERT_EQ(mkdir(mPath.c_str(), 0755), 0);
+    EXPECT_FALSE(IniFileStore::WriteProfileString(mPath, "S", "k", "v"));
+    EXPECT_EQ(Entries(mDir), 1u) << "nothing left beside it";
+}
+
+TEST_F(IniFileStoreTest, ASymbolicLinkIsWrittenThroughToItsTarget) {
+    const std::string real = mTemp.File("real.ini");
+    WriteFile(real, kOthers);
+    ASSERT_EQ(symlink("../real.ini", mPath.c_str()), 0);  // relative to the link's directory
+    ASSERT_EQ(Save(mPath), 0);
+    struct stat info {};
+    ASSERT_EQ(lstat(mPath.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays a link";
+    EXPECT_EQ(IniFileStore::GetProfileString(real, "Port.0.0", "Width", ""), "640");
+    EXPECT_EQ(IniFileStore::GetProfileString(real, "General", "logDebugView", ""), "3");
+
+    // A link to a file not there yet creates that file.
+    const std::string dangling = mDir + "/dangling.ini";
+    ASSERT_EQ(symlink(mTemp.File("new.ini").c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(Save(dangling), 0);
+    EXPECT_EQ(ReadFile(mTemp.File("new.ini")), "[Port.0.0]\nWidth=640\n");
+}
+
+// --- The file's identity ------------------------------------------------------------------------
+
+TEST_F(IniFileStoreTest, ASaveKeepsModeAndLinksAndNeverTouchesTheUmask) {
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chmod(mPath.c_str(), 0600), 0);
+    const int umaskCalls = gUmaskCalls;
+    ASSERT_EQ(Save(mPath), 0);
+    EXPECT_EQ(Mode(mPath), 0600u) << "a private file must not become world-readable";
+    EXPECT_EQ(gUmaskCalls, umaskCalls);
+
+    // A file with a second hard link is rewritten in place, so both names see the new text.
+    const std::string second = mDir + "/second.ini";
+    ASSERT_EQ(link(mPath.c_str(), second.c_str()), 0);
+    ASSERT_EQ(IniFileStore::WriteProfileString(mPath, "Port.0.0", "Height", "480"), true);
+    EXPECT_EQ(ReadFile(second), ReadFile(mPath));
+    EXPECT_EQ(IniFileStore::GetProfileString(second, "Port.0.0", "Height", ""), "480");
+
+    // A new file gets the mode the umask gives.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    const std::string fresh = mDir + "/fresh.ini";
+    ASSERT_EQ(Save(fresh), 0);
+    EXPECT_EQ(Mode(fresh), 0666u & ~mask);
+    EXPECT_EQ(Entries(mDir), 3u) << "no temporary file left";
+}
+
+TEST_F(IniFileStoreTest, AnotherUsersWritableFileKeepsItsOwner) {
+    SKIP_UNLESS_NOBODY();
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chmod(mPath.c_str(), 0666), 0);  // root's, writable by everybody
+    EXPECT_EQ(RunAsNobody([&] { return Save(mPath); }), 0);
+    struct stat info {};
+    ASSERT_EQ(stat(mPath.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_mode & 07777, 0666u);
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "Width", ""), "640");
+    EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.1", "Width", ""), "8");
+}
+
+TEST_F(IniFileStoreTest, AFileThatMayNotBeWrittenIsRefused) {
+    SKIP_UNLESS_NOBODY();
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chown(mPath.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(chmod(mPath.c_str(), 0444), 0);
+    EXPECT_EQ(RunAsNobody([&] { return Save(mPath); }), 1);
+    EXPECT_EQ(ReadFile(mPath), kOthers);
+    EXPECT_EQ(Mode(mPath), 0444u);
+}
+
+TEST_F(IniFileStoreTest, AWritableFileInAReadOnlyDirectoryIsRewrittenInPlace) {
+    SKIP_UNLESS_NOBODY();
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chown(mPath.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(chmod(mDir.c_str(), 0555), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(mPath.c_str(), &before), 0);
+    EXPECT_EQ(RunAsNobody([&] {
+                  // Shorter than before, so the old tail must be cut off too.
+                  return IniFileStore::Update(mPath,
+                                              [](IniFile& file) {
+                                                  file.SetString("Port.0.1", "Width", "1");
+                                                  file.SetString("General", "logDebugView", "");
+                                              })
+                             ? 0
+                             : 1;
+              }),
+              0);
+    struct stat after {};
+    ASSERT_EQ(stat(mPath.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadFile(mPath),
+              "; hand-written\n[Port.0.1]\n$Camera=Other (2)\nWidth=1\n"
+              "[General]\nlogDebugView=\n");
+    EXPECT_EQ(Entries(mDir), 1u);
+}
+
+// --- Several processes -------------------------------------------------------------------------
+
+TEST_F(IniFileStoreTest, ProcessesSavingAtOnceLoseNothing) {
+    WriteFile(mPath, kOthers);
+    constexpr int kProcesses = 4;
+    constexpr int kKeys = 40;
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = true;
+            for (int k = 0; k < kKeys; ++k) {
+                ok = IniFileStore::Update(
+                         mPath,
+                         [&](IniFile& file) {
+                             file.SetString("Port.0." + std::to_string(p + 2),
+                                            "Key" + std::to_string(k), "v");
+                             // A counter every process increments.
+                             const int count = std::stoi(file.GetString("General", "Saves", "0"));
+                             file.SetString("General", "Saves", std::to_string(count + 1));
+                         }) &&
+                     ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const IniFile file = IniFileStore::Read(mPath);
+    for (int p = 0; p < kProcesses; ++p) {
+        for (int k = 0; k < kKeys; ++k) {
+            ASSERT_EQ(file.GetString("Port.0." + std::to_string(p + 2), "Key" + std::to_string(k),
+                                     "lost"),
+                      "v")
+                << "process " << p << " key " << k;
+        }
+    }
+    EXPECT_EQ(file.GetString("General", "Saves", ""), std::to_string(kProcesses * kKeys));
+    EXPECT_EQ(file.GetString("General", "logDebugView", ""), "3");
+}
+
+TEST_F(IniFileStoreTest, ASaveKilledHalfWayLeavesTheOldOrTheNewText) {
+    // Large enough that writing it takes a while, so that kills land inside saves.
+    const std::string filler(64 * 1024, 'f');
+    const auto text = [&](const std::string& state) {
+        return "[Port.0.0]\nFiller=" + filler + "\nState=" + state + "\n";
+    };
+    // In memory where the machine has such a file system: a kill leaves what was written in the
+    // page cache anyway, and the syncs of 200 saves would take most of the test's time on a disk.
+    std::string shm = "/dev/shm/ostravelk-kill-XXXXXX";
+    const bool inMemory = mkdtemp(shm.data()) != nullptr;
+    const std::string path = inMemory ? shm + "/Ostravelk.ini" : mPath;
+    WriteFile(path, text("old"));
+    const std::set<std::string> valid = {text("old"), text("a"), text("b")};
+    std::mt19937 random(13);
+    int saves = 0;
+    for (int round = 0; round < 200; ++round) {
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(ready[0]);
+            for (int i = 0;; ++i) {
+                IniFileStore::WriteProfileString(path, "Port.0.0", "State", i % 2 ? "a" : "b");
+                if (i == 0) {
+                    const char byte = 1;
+                    (void)!write(ready[1], &byte, 1);
+                }
+            }
+        }
+        close(ready[1]);
+        char byte = 0;
+        saves += read(ready[0], &byte, 1) == 1 ? 1 : 0;  // one save done: the next one runs
+        close(ready[0]);
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const std::string now = ReadFile(path);
+        ASSERT_EQ(valid.count(now), 1u) << "round " << round << ": " << now.size() << " bytes";
+    }
+    EXPECT_EQ(saves, 200);
+    if (inMemory) {
+        std::filesystem::remove_all(shm);
+    }
+}
