@@ -3,22 +3,21 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "CountingBufferFactory.h"
+#include "ShippedCameraTest.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/GrabResult.h"
 #include "sdk/grab/GrabResultPtr.h"
-#include "sdk/grab/IBufferFactory.h"
 #include "sdk/grab/ImageEventHandler.h"
 #include "sdk/grab/UsbInstantCamera.h"
 #include "sdk/grab/WaitObjectEx.h"
 #include "sdk/grab/WaitObjects.h"
-#include "sdk/transport/TlFactory.h"
 
 // Counts operator new on threads that ask for it, so a test can show that retrieving and
 // releasing results allocates nothing once grabbing runs. Other threads (the simulator's) are not
@@ -48,60 +47,7 @@ using namespace sdk;
 
 namespace {
 
-// Generous bound for things that happen on other threads; the tests do not measure time.
-constexpr unsigned int kPatienceMs = 10000;
-
-Device* CreateDevice(const std::string& deviceClass) {
-    DeviceInfo filter;
-    filter.SetDeviceClass(deviceClass);
-    return TlFactory::GetInstance().CreateDevice(filter);
-}
-
-class GrabResultTest : public ::testing::Test {
-  protected:
-    void SetUp() override { setenv("OSTRAVELK_SIM_DIR", OSTRAVELK_SOURCE_DIR "/sim/cameras", 1); }
-};
-
-// Hands out heap blocks and counts what comes back.
-class Factory : public IBufferFactory {
-  public:
-    ~Factory() override {
-        for (auto& b : live) {
-            delete[] static_cast<uint8_t*>(b.first);
-        }
-    }
-    void AllocateBuffer(size_t size, void** buffer, intptr_t& context) override {
-        *buffer = new uint8_t[size];
-        context = ++lastContext;
-        live[*buffer] = context;
-    }
-    void FreeBuffer(void* buffer, intptr_t context) override {
-        auto it = live.find(buffer);
-        ASSERT_NE(it, live.end());
-        EXPECT_EQ(it->second, context);
-        delete[] static_cast<uint8_t*>(buffer);
-        live.erase(it);
-        ++freed;
-    }
-    void DestroyBufferFactory() override {}
-
-    std::map<void*, intptr_t> live;
-    intptr_t lastContext = 0;
-    int freed = 0;
-};
-
-// A small software-triggered GigE camera with one grab buffer: every result comes from the same
-// buffer slot.
-void MakeTriggered(InstantCamera& camera, size_t buffers) {
-    camera.MaxNumBuffer = static_cast<int64_t>(buffers);
-    camera.Open();
-    INodeMap& map = camera.GetNodeMap();
-    As<IInteger>(map.GetNode("Width"))->SetValue(64);
-    As<IInteger>(map.GetNode("Height"))->SetValue(16);
-    As<IEnumeration>(map.GetNode("TriggerSelector"))->FromString("FrameStart");
-    As<IEnumeration>(map.GetNode("TriggerMode"))->FromString("On");
-    As<IEnumeration>(map.GetNode("TriggerSource"))->FromString("Software");
-}
+class GrabResultTest : public ShippedCameraTest {};
 
 void EnableChunk(InstantCamera& camera, const char* name, bool on) {
     INodeMap& map = camera.GetNodeMap();
@@ -119,7 +65,7 @@ void TriggerAndRetrieve(InstantCamera& camera, GrabResultPtr& result) {
 
 TEST_F(GrabResultTest, CopiesShareTheResultAndTheLastOneGivesTheBufferBack) {
     UsbInstantCamera camera(CreateDevice("BaslerUsb"));
-    Factory factory;
+    CountingBufferFactory factory;
     camera.SetBufferFactory(&factory, Cleanup_None);
     camera.Open();
     As<IInteger>(camera.GetNodeMap().GetNode("Height"))->SetValue(16);
@@ -150,9 +96,8 @@ TEST_F(GrabResultTest, CopiesShareTheResultAndTheLastOneGivesTheBufferBack) {
 
 TEST_F(GrabResultTest, ASlotsResultIsReusedForEveryBufferItDelivers) {
     GigEInstantCamera camera(CreateDevice("BaslerGigE"));
-    Factory factory;
-    camera.SetBufferFactory(&factory, Cleanup_None);
-    MakeTriggered(camera, 1);
+    CountingBufferFactory factory;
+    MakeTriggered(camera, 1, &factory);
     camera.StartGrabbing();
     GrabResultPtr result;
     TriggerAndRetrieve(camera, result);
@@ -176,9 +121,8 @@ TEST_F(GrabResultTest, ASlotsResultIsReusedForEveryBufferItDelivers) {
 
 TEST_F(GrabResultTest, RestartingReusesFreeSlotsAndKeepsHeldOnes) {
     GigEInstantCamera camera(CreateDevice("BaslerGigE"));
-    Factory factory;
-    camera.SetBufferFactory(&factory, Cleanup_None);
-    MakeTriggered(camera, 1);
+    CountingBufferFactory factory;
+    MakeTriggered(camera, 1, &factory);
     GrabResultPtr held;
     camera.StartGrabbing();
     TriggerAndRetrieve(camera, held);
@@ -207,12 +151,11 @@ TEST_F(GrabResultTest, RestartingReusesFreeSlotsAndKeepsHeldOnes) {
 }
 
 TEST_F(GrabResultTest, AResultOutlivesItsCamera) {
-    Factory factory;
+    CountingBufferFactory factory;
     GrabResultPtr result;
     {
         GigEInstantCamera camera(CreateDevice("BaslerGigE"));
-        camera.SetBufferFactory(&factory, Cleanup_None);
-        MakeTriggered(camera, 2);
+        MakeTriggered(camera, 2, &factory);
         camera.StartGrabbing();
         TriggerAndRetrieve(camera, result);
     }

@@ -2,70 +2,27 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
+#include <string>
 
+#include "CountingBufferFactory.h"
+#include "ShippedCameraTest.h"
 #include "TestSupport.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/grab/ConfigurationEventHandler.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/GrabResult.h"
 #include "sdk/grab/GrabResultPtr.h"
-#include "sdk/grab/IBufferFactory.h"
 #include "sdk/grab/ImageEventHandler.h"
 #include "sdk/grab/UsbInstantCamera.h"
 #include "sdk/grab/WaitObjectEx.h"
 #include "sdk/grab/WaitObjects.h"
-#include "sdk/transport/TlFactory.h"
 
 using namespace sdk;
 
 namespace {
 
-// Generous bound for things that happen on other threads; the tests do not measure time.
-constexpr unsigned int kPatienceMs = 10000;
-
-Device* CreateDevice(const std::string& deviceClass, const std::string& serial = "") {
-    DeviceInfo filter;
-    filter.SetDeviceClass(deviceClass).SetSerialNumber(serial);
-    return TlFactory::GetInstance().CreateDevice(filter);
-}
-
-class InstantCameraTest : public ::testing::Test {
-  protected:
-    void SetUp() override { setenv("OSTRAVELK_SIM_DIR", OSTRAVELK_SOURCE_DIR "/sim/cameras", 1); }
-};
-
-// Counts the buffers it hands out and checks what comes back.
-class CountingFactory : public IBufferFactory {
-  public:
-    ~CountingFactory() override {
-        for (auto& b : live) {
-            delete[] static_cast<uint8_t*>(b.first);
-        }
-    }
-    void AllocateBuffer(size_t size, void** buffer, intptr_t& context) override {
-        *buffer = new uint8_t[size];
-        context = ++lastContext;
-        live[*buffer] = context;
-        ++allocated;
-    }
-    void FreeBuffer(void* buffer, intptr_t context) override {
-        auto it = live.find(buffer);
-        ASSERT_NE(it, live.end());
-        EXPECT_EQ(it->second, context);
-        delete[] static_cast<uint8_t*>(buffer);
-        live.erase(it);
-        ++freed;
-    }
-    void DestroyBufferFactory() override { ++destroyed; }
-
-    std::map<void*, intptr_t> live;
-    intptr_t lastContext = 0;
-    int allocated = 0;
-    int freed = 0;
-    int destroyed = 0;
-};
+class InstantCameraTest : public ShippedCameraTest {};
 
 class RemovalHandler : public ConfigurationEventHandler {
   public:
@@ -83,6 +40,20 @@ class RemovalHandler : public ConfigurationEventHandler {
   private:
     bool mClose;
 };
+
+// Makes dir the simulator's device directory with the one camera file "<serial>.cam" (of the
+// class, plus the extra lines), then attaches that device to the camera with the handler
+// registered and opens it. The handler outlives the camera: the camera calls it until it is
+// destroyed itself.
+void OpenWatched(InstantCamera& camera, RemovalHandler& handler, const TempDir& dir,
+                 const std::string& deviceClass, const std::string& serial,
+                 const std::string& extraLines = "") {
+    WriteFile(dir.File(serial + ".cam"), "Class=" + deviceClass + "\n" + extraLines);
+    setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
+    camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
+    camera.Attach(CreateDevice(deviceClass, serial));
+    camera.Open();
+}
 
 TEST_F(InstantCameraTest, AttachOpenClose) {
     GigEInstantCamera camera;
@@ -145,7 +116,7 @@ TEST_F(InstantCameraTest, ContextAndBufferCount) {
 }
 
 TEST_F(InstantCameraTest, FactoryAndHandlersStayWithTheCallerUnlessHandedOver) {
-    CountingFactory factory;
+    CountingBufferFactory factory;
     RemovalHandler kept(false);
     {
         UsbInstantCamera camera;
@@ -166,14 +137,9 @@ TEST_F(InstantCameraTest, FactoryAndHandlersStayWithTheCallerUnlessHandedOver) {
 
 TEST_F(InstantCameraTest, UnpluggingAnOpenUsbDeviceCallsTheHandler) {
     TempDir dir;
-    WriteFile(dir.File("9.cam"), "Class=BaslerUsb\n");
-    setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(true);
     UsbInstantCamera camera;
-    camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
-    camera.Attach(CreateDevice("BaslerUsb", "9"));
-    camera.Open();
+    OpenWatched(camera, handler, dir, "BaslerUsb", "9");
     std::remove(dir.File("9.cam").c_str());
     ASSERT_TRUE(handler.removed.Wait(kPatienceMs));
     EXPECT_EQ(handler.calls, 1);
@@ -190,14 +156,9 @@ TEST_F(InstantCameraTest, UnpluggingAnOpenUsbDeviceCallsTheHandler) {
 
 TEST_F(InstantCameraTest, GigERemovalWaitsForTheHeartbeat) {
     TempDir dir;
-    WriteFile(dir.File("8.cam"), "Class=BaslerGigE\nHeartbeatTimeout=500\n");
-    setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(false);
     GigEInstantCamera camera;
-    camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
-    camera.Attach(CreateDevice("BaslerGigE", "8"));
-    camera.Open();
+    OpenWatched(camera, handler, dir, "BaslerGigE", "8", "HeartbeatTimeout=500\n");
     std::remove(dir.File("8.cam").c_str());
     ASSERT_TRUE(handler.removed.Wait(kPatienceMs));
     EXPECT_TRUE(camera.IsOpen());  // this handler leaves it open
@@ -206,14 +167,9 @@ TEST_F(InstantCameraTest, GigERemovalWaitsForTheHeartbeat) {
 
 TEST_F(InstantCameraTest, ClosedOrReturningDevicesReportNoRemoval) {
     TempDir dir;
-    WriteFile(dir.File("7.cam"), "Class=BaslerUsb\n");
-    setenv("OSTRAVELK_SIM_DIR", dir.Path().c_str(), 1);
-    // The handler outlives the camera: the camera calls it until it is destroyed itself.
     RemovalHandler handler(false);
     UsbInstantCamera camera;
-    camera.RegisterConfiguration(&handler, RegistrationMode_Append, Cleanup_None);
-    camera.Attach(CreateDevice("BaslerUsb", "7"));
-    camera.Open();
+    OpenWatched(camera, handler, dir, "BaslerUsb", "7");
     camera.Close();
     std::remove(dir.File("7.cam").c_str());
     EXPECT_FALSE(handler.removed.Wait(600));
@@ -223,16 +179,8 @@ TEST_F(InstantCameraTest, ClosedOrReturningDevicesReportNoRemoval) {
 
 TEST_F(InstantCameraTest, SoftwareTriggeredGrabsEncodeTheBlockId) {
     GigEInstantCamera camera(CreateDevice("BaslerGigE"));
-    CountingFactory factory;
-    camera.SetBufferFactory(&factory, Cleanup_None);
-    camera.MaxNumBuffer = 3;
-    camera.Open();
-    INodeMap& map = camera.GetNodeMap();
-    As<IInteger>(map.GetNode("Width"))->SetValue(64);
-    As<IInteger>(map.GetNode("Height"))->SetValue(16);
-    As<IEnumeration>(map.GetNode("TriggerSelector"))->FromString("FrameStart");
-    As<IEnumeration>(map.GetNode("TriggerMode"))->FromString("On");
-    As<IEnumeration>(map.GetNode("TriggerSource"))->FromString("Software");
+    CountingBufferFactory factory;
+    MakeTriggered(camera, 3, &factory);
     camera.SetCameraContext(77);
 
     camera.StartGrabbing();
@@ -271,7 +219,7 @@ TEST_F(InstantCameraTest, SoftwareTriggeredGrabsEncodeTheBlockId) {
 
 TEST_F(InstantCameraTest, SingleImageGrabStopsByItselfAndChunksComeAlong) {
     UsbInstantCamera camera(CreateDevice("BaslerUsb"));
-    CountingFactory factory;
+    CountingBufferFactory factory;
     camera.SetBufferFactory(&factory, Cleanup_None);
     camera.Open();
     INodeMap& map = camera.GetNodeMap();
