@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -90,13 +89,6 @@ TEST_F(CameraRemoval, RemovalOfAClosedCameraDoesNothing) {
     EXPECT_EQ(finalize(), 1);
 }
 
-namespace {
-
-std::atomic<int> gCompleted{0};
-void CountCompletion(int, int) { ++gCompleted; }
-
-}  // namespace
-
 // A port the host closed while its camera was lost stays closed when the device comes back: no
 // reopen, no grab, no continuous grabbing starting by itself.
 TEST_F(CameraRemoval, ALostCameraClosedByTheHostStaysClosedWhenItsDeviceReturns) {
@@ -115,9 +107,9 @@ TEST_F(CameraRemoval, ALostCameraClosedByTheHostStaysClosedWhenItsDeviceReturns)
     EXPECT_FALSE(log.Contains("Open OK"));
     EXPECT_FALSE(camera->mIsOpen);
     EXPECT_EQ(doCVLGrab(0, 0), 0) << "a closed port does not grab";
-    const int completed = gCompleted;
+    const int completed = CompletionCount();
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_EQ(gCompleted, completed) << "no continuous grabbing";
+    EXPECT_EQ(CompletionCount(), completed) << "no continuous grabbing";
 
     // The host can open it again.
     int size[2];

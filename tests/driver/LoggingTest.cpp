@@ -85,21 +85,19 @@ TEST(Logging, LongTextsAreCutAt1023Characters) {
 }
 
 TEST(Logging, TimeStampFormat) {
-    std::tm t{};
-    t.tm_mday = 8;
-    t.tm_mon = 11;
-    t.tm_year = 126;
-    t.tm_hour = 13;
-    t.tm_min = 24;
-    t.tm_sec = 34;
-    EXPECT_EQ(DriverState::FormatTimeStamp(t), "08/12/26 13:24:34: ");
-    t.tm_year = 100;
-    t.tm_mday = 1;
-    t.tm_mon = 0;
-    t.tm_hour = 0;
-    t.tm_min = 0;
-    t.tm_sec = 5;
-    EXPECT_EQ(DriverState::FormatTimeStamp(t), "01/01/00 00:00:05: ");
+    // A broken-down local time as localtime_r gives it (months from 0, years from 1900).
+    const auto time = [](int year, int month, int day, int hour, int minute, int second) {
+        std::tm t{};
+        t.tm_year = year - 1900;
+        t.tm_mon = month - 1;
+        t.tm_mday = day;
+        t.tm_hour = hour;
+        t.tm_min = minute;
+        t.tm_sec = second;
+        return t;
+    };
+    EXPECT_EQ(DriverState::FormatTimeStamp(time(2026, 12, 8, 13, 24, 34)), "08/12/26 13:24:34: ");
+    EXPECT_EQ(DriverState::FormatTimeStamp(time(2000, 1, 1, 0, 0, 5)), "01/01/00 00:00:05: ");
 }
 
 TEST(Logging, NoDebugOutputButEverythingToCallbackAndFile) {

@@ -10,28 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include "ParameterTestSupport.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
 
 namespace {
 
-std::vector<std::string> Names(const CameraParameters& parameters) {
-    std::vector<std::string> names;
-    for (const Param_& parameter : parameters) {
-        names.push_back(parameter.mName);
-    }
-    return names;
-}
-
-template <typename P>
-P& As(CameraParameters& parameters, const std::string& name) {
-    auto* typed = dynamic_cast<P*>(parameters.Find(name));
-    if (typed == nullptr) {
-        throw std::runtime_error("no parameter " + name + " of the expected type");
-    }
-    return *typed;
-}
+using partest::Get;
+using partest::Names;
 
 // Counts live instances, to see when the set deletes one.
 class CountedParam : public Param<int> {
@@ -135,10 +122,10 @@ TEST_F(CameraParametersTest, LookUpIgnoresCaseAndIterationKeepsInsertionOrder) {
     Add<Param<int>>("Cat", "A_", 1);
     Add<Param<int>>("Cat", "AB", 2);
     Add<Param<int>>("Cat", "a[", 3);
-    EXPECT_EQ(As<Param<int64_t>>(mSet, "WIDTH").mValue, 640);
-    EXPECT_EQ(As<Param<int>>(mSet, "a_").mValue, 1);
-    EXPECT_EQ(As<Param<int>>(mSet, "ab").mValue, 2);
-    EXPECT_EQ(As<Param<int>>(mSet, "A[").mValue, 3);
+    EXPECT_EQ(Get<Param<int64_t>>(mSet, "WIDTH").mValue, 640);
+    EXPECT_EQ(Get<Param<int>>(mSet, "a_").mValue, 1);
+    EXPECT_EQ(Get<Param<int>>(mSet, "ab").mValue, 2);
+    EXPECT_EQ(Get<Param<int>>(mSet, "A[").mValue, 3);
     EXPECT_FALSE(mSet.Contains("Width "));
     EXPECT_EQ(mSet.Find("Depth"), nullptr);
 
@@ -170,7 +157,7 @@ TEST_F(CameraParametersTest, AssignMakesAnIndependentDeepCopy) {
     EXPECT_EQ(Names(backup), Names(mSet));
     EXPECT_EQ(backup.GetCameraPort(), 7);
 
-    auto& copy = As<ParamEnum>(backup, "TriggerMode");
+    auto& copy = Get<ParamEnum>(backup, "TriggerMode");
     EXPECT_NE(&copy, &mode);
     EXPECT_EQ(copy.mEntries, mode.mEntries);
     copy.SetOption("NodeName", sdk::gcstring("Changed"));
@@ -188,7 +175,7 @@ TEST_F(CameraParametersTest, CopyValuesFromCopiesOnlyValuesOfMatchingTypes) {
     other.AddParameter_(std::make_unique<Param<int64_t>>("Other", "WIDTH", 800, 0, 9000, 1));
     other.AddParameter_(std::make_unique<Param<int>>("Analog", "Gamma", 3));
     other.AddParameter_(std::make_unique<Param<int>>("Cat", "OnlyThere", 9));
-    As<Param<int>>(other, "BufferCount").mValue = 12;
+    Get<Param<int>>(other, "BufferCount").mValue = 12;
     other.Find("Reconnect")->mVisible = false;
 
     mSet.CopyValuesFrom(other);
@@ -196,7 +183,7 @@ TEST_F(CameraParametersTest, CopyValuesFromCopiesOnlyValuesOfMatchingTypes) {
     EXPECT_EQ(width.GetRangeText(), "[16..1920]");
     EXPECT_EQ(width.mCategory, "ImageFormat");
     EXPECT_EQ(gamma.mValue, 1.0);
-    EXPECT_EQ(As<Param<int>>(mSet, "BufferCount").mValue, 12);
+    EXPECT_EQ(Get<Param<int>>(mSet, "BufferCount").mValue, 12);
     EXPECT_TRUE(mSet.Find("Reconnect")->mVisible);
     EXPECT_FALSE(mSet.Contains("OnlyThere"));
 }
@@ -215,7 +202,7 @@ TEST_F(CameraParametersTest, CollapseFlagsOnePerVisibleCategoryCreatedOnce) {
                                         "AnalogControls_CollapseStatus"}));
     for (const std::string category : {"General", "ImageFormat", "AnalogControls"}) {
         SCOPED_TRACE(category);
-        const auto& flag = As<Param<bool>>(mSet, category + "_CollapseStatus");
+        const auto& flag = Get<Param<bool>>(mSet, category + "_CollapseStatus");
         EXPECT_TRUE(flag.mValue);
         EXPECT_EQ(flag.mCategory, "General");
         EXPECT_TRUE(flag.mGeneral);
@@ -223,10 +210,10 @@ TEST_F(CameraParametersTest, CollapseFlagsOnePerVisibleCategoryCreatedOnce) {
         EXPECT_EQ(flag.GetOption<std::string>("SectionName"), category);
     }
 
-    As<Param<bool>>(mSet, "ImageFormat_CollapseStatus").mValue = false;
+    Get<Param<bool>>(mSet, "ImageFormat_CollapseStatus").mValue = false;
     mSet.CreateCollapseStatus();
     EXPECT_EQ(mSet.size(), names.size());
-    EXPECT_FALSE(As<Param<bool>>(mSet, "ImageFormat_CollapseStatus").mValue);
+    EXPECT_FALSE(Get<Param<bool>>(mSet, "ImageFormat_CollapseStatus").mValue);
 }
 
 }  // namespace

@@ -6,14 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <chrono>
-#include <thread>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "driver/DriverState.h"
 
@@ -156,6 +157,22 @@ std::string ReadFile(const std::string& path) {
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+namespace {
+std::atomic<int> gCompletions{0};
+}  // namespace
+
+void CountCompletion(int, int) {
+    ++gCompletions;
+}
+
+int CompletionCount() {
+    return gCompletions;
+}
+
+void ResetCompletionCount() {
+    gCompletions = 0;
 }
 
 int RunInChild(const std::function<int()>& body, double timeoutSeconds) {

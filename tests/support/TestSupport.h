@@ -76,6 +76,12 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);
 
+// A completion callback for setCompleteCallback that counts its calls, of every port and buffer;
+// CompletionCount reads the count, ResetCompletionCount sets it back to 0.
+void CountCompletion(int port, int buffer);
+int CompletionCount();
+void ResetCompletionCount();
+
 // --- Child processes ----------------------------------------------------------------------------
 
 // Runs body in a forked child and returns what it returned (its exit status, 0..255); -1 when
