@@ -10,7 +10,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "sdk/aravis/AravisSupport.h"
+
 namespace {
+
+using sdk::aravis::Linked;
 
 constexpr uint64_t kPage = 4096;
 constexpr int64_t kReadOnlyMaximum = 1024;
@@ -180,27 +184,6 @@ void ForEachElement(ArvDomNode* parent, const Visit& visit) {
             ForEachElement(child, visit);
         }
     }
-}
-
-// The nodes a node's properties of the given kinds link to.
-std::vector<ArvGcNode*> Linked(ArvDomNode* node,
-                               std::initializer_list<ArvGcPropertyNodeType> types) {
-    std::vector<ArvGcNode*> linked;
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
-         child = arv_dom_node_get_next_sibling(child)) {
-        if (!ARV_IS_GC_PROPERTY_NODE(child)) {
-            continue;
-        }
-        const ArvGcPropertyNodeType type =
-            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child));
-        if (std::find(types.begin(), types.end(), type) == types.end()) {
-            continue;
-        }
-        if (ArvGcNode* target = arv_gc_property_node_get_linked_node(ARV_GC_PROPERTY_NODE(child))) {
-            linked.push_back(target);
-        }
-    }
-    return linked;
 }
 
 // A condition's value: non-zero is true; errors are false.

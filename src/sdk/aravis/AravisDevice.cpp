@@ -203,14 +203,7 @@ size_t AravisDevice::GetPayloadSize() {
 
 void AravisDevice::StartStreaming(IStreamSink& sink) {
     std::lock_guard<std::recursive_mutex> lock(mMutex);
-    if (!mOpen) {
-        throw LogicalErrorException("StartStreaming: the device is not open", __FILE__, __LINE__);
-    }
-    if (IsRemoved()) {
-        throw RuntimeException(
-            "StartStreaming: the device '" + mInfo.GetFriendlyName() + "' has been removed",
-            __FILE__, __LINE__);
-    }
+    CheckCanStartStreaming();
     const size_t payload = GetPayloadSize();
     LockTransportParameters(true);
     try {

@@ -6,6 +6,7 @@
 
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisSupport.h"
+#include "sdk/genapi/EnumerationRules.h"
 #include "sdk/genapi/GenericException.h"
 #include "sdk/genapi/NodeAccess.h"
 #include "sdk/nodes/NodeText.h"
@@ -594,14 +595,7 @@ gcstring AravisEnumeration::ToString(bool verify, bool ignoreCache) const {
 }
 
 void AravisEnumeration::FromString(const gcstring& text, bool verify) {
-    const IEnumEntry* entry = GetEntryByName(nodetext::Trim(text.str()));
-    if (!entry) {
-        throw InvalidArgumentException("Feature '" + GetName().str() +
-                                           "' : cannot convert value '" + text.str() +
-                                           "', the value is invalid",
-                                       __FILE__, __LINE__);
-    }
-    SetIntValue(entry->GetValue(), verify);
+    SetIntValue(EnumEntryForText(*this, nodetext::Trim(text.str()), text).GetValue(), verify);
 }
 
 void AravisEnumeration::GetEntries(NodeList_t& entries) const {
@@ -658,17 +652,7 @@ int64_t AravisEnumeration::GetIntValue(bool, bool ignoreCache) const {
 void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
     Lock lock = LockMap();
     CheckWritable();
-    const IEnumEntry* entry = GetEntry(value);
-    if (!entry) {
-        throw OutOfRangeException("Feature '" + GetName().str() + "' : value " +
-                                      std::to_string(value) + " is not an entry",
-                                  __FILE__, __LINE__);
-    }
-    if (!IsAvailable(entry->GetAccessMode())) {
-        throw AccessException("Feature '" + GetName().str() + "' : entry '" +
-                                  entry->GetSymbolic().str() + "' is not available",
-                              __FILE__, __LINE__);
-    }
+    CheckEnumEntryToWrite(*this, GetEntry(value), value);
     GError* error = nullptr;
     arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
     Map().Check(error, Context(), __FILE__, __LINE__);

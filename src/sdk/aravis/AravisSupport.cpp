@@ -1,5 +1,7 @@
 #include "sdk/aravis/AravisSupport.h"
 
+#include <algorithm>
+
 #include "sdk/genapi/GenericException.h"
 
 namespace sdk {
@@ -25,6 +27,26 @@ void ThrowError(GError* error, const std::string& context, const char* file, uns
         throw TimeoutException(message, file, line);
     }
     throw RuntimeException(message, file, line);
+}
+
+std::vector<ArvGcNode*> Linked(ArvDomNode* node,
+                               std::initializer_list<ArvGcPropertyNodeType> types) {
+    std::vector<ArvGcNode*> linked;
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (!ARV_IS_GC_PROPERTY_NODE(child)) {
+            continue;
+        }
+        ArvGcPropertyNode* property = ARV_GC_PROPERTY_NODE(child);
+        const ArvGcPropertyNodeType type = arv_gc_property_node_get_node_type(property);
+        if (std::find(types.begin(), types.end(), type) == types.end()) {
+            continue;
+        }
+        if (ArvGcNode* target = arv_gc_property_node_get_linked_node(property)) {
+            linked.push_back(target);
+        }
+    }
+    return linked;
 }
 
 }  // namespace aravis

@@ -2,10 +2,12 @@
 
 #include <arv.h>
 
+#include <initializer_list>
 #include <string>
+#include <vector>
 
-// Small helpers shared by the Aravis backend: GError to SDK exceptions, texts from Aravis and a
-// reference holder for GObjects.
+// Small helpers shared by the Aravis backend: GError to SDK exceptions, texts from Aravis, the
+// links of a GenICam node and a reference holder for GObjects.
 
 namespace sdk {
 namespace aravis {
@@ -27,6 +29,11 @@ inline void Check(GError* error, const std::string& context, const char* file, u
 inline std::string Text(const char* text) {
     return text ? std::string(text) : std::string();
 }
+
+// The nodes the node's properties of the given kinds (pValue, pSelected, ...) link to, in
+// document order.
+std::vector<ArvGcNode*> Linked(ArvDomNode* node,
+                               std::initializer_list<ArvGcPropertyNodeType> types);
 
 // Holds one reference to a GObject (takes the reference it is given).
 template <class T>

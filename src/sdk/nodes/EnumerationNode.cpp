@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "sdk/genapi/EnumerationRules.h"
 #include "sdk/genapi/GenericException.h"
 #include "sdk/genapi/NodeAccess.h"
 #include "sdk/nodes/EnumEntryNode.h"
@@ -30,14 +31,7 @@ gcstring EnumerationNode::ToString(bool verify, bool ignoreCache) const {
 
 void EnumerationNode::FromString(const gcstring& text, bool verify) {
     Lock lock = LockMap();
-    const IEnumEntry* entry = GetEntryByName(text);
-    if (!entry) {
-        throw InvalidArgumentException("Feature '" + GetName().str() +
-                                           "' : cannot convert value '" + text.str() +
-                                           "', the value is invalid",
-                                       __FILE__, __LINE__);
-    }
-    SetIntValue(entry->GetValue(), verify);
+    SetIntValue(EnumEntryForText(*this, text, text).GetValue(), verify);
 }
 
 void EnumerationNode::GetEntries(NodeList_t& entries) const {
@@ -71,17 +65,7 @@ int64_t EnumerationNode::GetIntValue(bool, bool) const {
 void EnumerationNode::SetIntValue(int64_t value, bool) {
     Lock lock = LockMap();
     CheckWritable();
-    EnumEntryNode* entry = FindEntry(value);
-    if (!entry) {
-        throw OutOfRangeException("Feature '" + GetName().str() + "' : value " +
-                                      std::to_string(value) + " is not an entry",
-                                  __FILE__, __LINE__);
-    }
-    if (!IsAvailable(entry->GetAccessMode())) {
-        throw AccessException("Feature '" + GetName().str() + "' : entry '" +
-                                  entry->GetSymbolic().str() + "' is not available",
-                              __FILE__, __LINE__);
-    }
+    CheckEnumEntryToWrite(*this, FindEntry(value), value);
     WriteChecked(value);
 }
 

@@ -160,14 +160,7 @@ size_t SimDevice::GetPayloadSize() {
 }
 
 void SimDevice::StartStreaming(IStreamSink& sink) {
-    if (!mOpen) {
-        throw LogicalErrorException("StartStreaming: the device is not open", __FILE__, __LINE__);
-    }
-    if (IsRemoved()) {
-        throw RuntimeException(
-            "StartStreaming: the device '" + mInfo.GetFriendlyName() + "' has been removed",
-            __FILE__, __LINE__);
-    }
+    CheckCanStartStreaming();
     mStream->Start(sink);
 }
 

@@ -39,80 +39,27 @@ int64_t DynamicBits(const std::string& name) {
     return digit == std::string::npos ? 8 : std::stoll(name.substr(digit));
 }
 
-struct PixelEntry {
-    const char* name;
-    EPixelType type;  // value of the entry
-};
-
-// The PixelFormat entries in device order, and which a sensor offers.
-std::vector<PixelEntry> PixelEntries(bool gige) {
+// The PixelFormat entries in device order, by the names the devices show (PixelTypeMapper gives
+// their values); SensorOffers tells which a sensor offers.
+std::vector<const char*> PixelFormatNames(bool gige) {
     if (gige) {
-        return {
-            {"Mono8", PixelType_Mono8},
-            {"Mono10", PixelType_Mono10},
-            {"Mono10Packed", PixelType_Mono10Packed},
-            {"Mono10p", PixelType_Mono10p},
-            {"Mono12", PixelType_Mono12},
-            {"Mono12Packed", PixelType_Mono12Packed},
-            {"Mono16", PixelType_Mono16},
-            {"Mono8Signed", PixelType_Mono8Signed},
-            {"BayerGR8", PixelType_BayerGR8},
-            {"BayerRG8", PixelType_BayerRG8},
-            {"BayerGB8", PixelType_BayerGB8},
-            {"BayerBG8", PixelType_BayerBG8},
-            {"BayerGR10", PixelType_BayerGR10},
-            {"BayerRG10", PixelType_BayerRG10},
-            {"BayerGB10", PixelType_BayerGB10},
-            {"BayerBG10", PixelType_BayerBG10},
-            {"BayerGR12", PixelType_BayerGR12},
-            {"BayerRG12", PixelType_BayerRG12},
-            {"BayerGB12", PixelType_BayerGB12},
-            {"BayerBG12", PixelType_BayerBG12},
-            {"BayerGR12Packed", PixelType_BayerGR12Packed},
-            {"BayerRG12Packed", PixelType_BayerRG12Packed},
-            {"BayerGB12Packed", PixelType_BayerGB12Packed},
-            {"BayerBG12Packed", PixelType_BayerBG12Packed},
-            {"BayerGR10p", PixelType_BayerGR10p},
-            {"BayerGR12p", PixelType_BayerGR12p},
-            {"BayerGR16", PixelType_BayerGR16},
-            {"RGB8Packed", PixelType_RGB8},
-            {"BGR8Packed", PixelType_BGR8},
-            {"RGBA8Packed", PixelType_RGBa8},
-            {"BGRA8Packed", PixelType_BGRa8},
-            {"YUV422Packed", PixelType_YUV422_8_UYVY},
-            {"YUV422_YUYV_Packed", PixelType_YUV422_8},
-        };
+        return {"Mono8",           "Mono10",          "Mono10Packed",
+                "Mono10p",         "Mono12",          "Mono12Packed",
+                "Mono16",          "Mono8Signed",     "BayerGR8",
+                "BayerRG8",        "BayerGB8",        "BayerBG8",
+                "BayerGR10",       "BayerRG10",       "BayerGB10",
+                "BayerBG10",       "BayerGR12",       "BayerRG12",
+                "BayerGB12",       "BayerBG12",       "BayerGR12Packed",
+                "BayerRG12Packed", "BayerGB12Packed", "BayerBG12Packed",
+                "BayerGR10p",      "BayerGR12p",      "BayerGR16",
+                "RGB8Packed",      "BGR8Packed",      "RGBA8Packed",
+                "BGRA8Packed",     "YUV422Packed",    "YUV422_YUYV_Packed"};
     }
-    return {
-        {"Mono8", PixelType_Mono8},
-        {"Mono10", PixelType_Mono10},
-        {"Mono10p", PixelType_Mono10p},
-        {"Mono12", PixelType_Mono12},
-        {"Mono12p", PixelType_Mono12p},
-        {"BayerGR8", PixelType_BayerGR8},
-        {"BayerRG8", PixelType_BayerRG8},
-        {"BayerGB8", PixelType_BayerGB8},
-        {"BayerBG8", PixelType_BayerBG8},
-        {"BayerGR10", PixelType_BayerGR10},
-        {"BayerRG10", PixelType_BayerRG10},
-        {"BayerGB10", PixelType_BayerGB10},
-        {"BayerBG10", PixelType_BayerBG10},
-        {"BayerGR10p", PixelType_BayerGR10p},
-        {"BayerRG10p", PixelType_BayerRG10p},
-        {"BayerGB10p", PixelType_BayerGB10p},
-        {"BayerBG10p", PixelType_BayerBG10p},
-        {"BayerGR12", PixelType_BayerGR12},
-        {"BayerRG12", PixelType_BayerRG12},
-        {"BayerGB12", PixelType_BayerGB12},
-        {"BayerBG12", PixelType_BayerBG12},
-        {"BayerGR12p", PixelType_BayerGR12p},
-        {"BayerRG12p", PixelType_BayerRG12p},
-        {"BayerGB12p", PixelType_BayerGB12p},
-        {"BayerBG12p", PixelType_BayerBG12p},
-        {"RGB8", PixelType_RGB8},
-        {"BGR8", PixelType_BGR8},
-        {"YCbCr422_8", PixelType_YCbCr422_8},
-    };
+    return {"Mono8",      "Mono10",     "Mono10p",    "Mono12",     "Mono12p",    "BayerGR8",
+            "BayerRG8",   "BayerGB8",   "BayerBG8",   "BayerGR10",  "BayerRG10",  "BayerGB10",
+            "BayerBG10",  "BayerGR10p", "BayerRG10p", "BayerGB10p", "BayerBG10p", "BayerGR12",
+            "BayerRG12",  "BayerGB12",  "BayerBG12",  "BayerGR12p", "BayerRG12p", "BayerGB12p",
+            "BayerBG12p", "RGB8",       "BGR8",       "YCbCr422_8"};
 }
 
 bool SensorOffers(const SimFeatureTree::Model& model, const std::string& name) {
@@ -154,16 +101,10 @@ class Builder {
     }
     FloatNode& Float(CategoryNode& c, const char* name, double min, double max, double value,
                      const char* unit, const char* description) {
-        FloatNode& n = m.Add<FloatNode>(name);
-        n.SetRange(min, max).SetUnit(unit).Initialize(value).SetDescription(description);
-        c.AddFeature(n);
-        return n;
+        return In(c, LooseFloat(name, min, max, value, unit, description));
     }
     BooleanNode& Boolean(CategoryNode& c, const char* name, bool value, const char* description) {
-        BooleanNode& n = m.Add<BooleanNode>(name);
-        n.Initialize(value).SetDescription(description);
-        c.AddFeature(n);
-        return n;
+        return In(c, LooseBoolean(name, value, description));
     }
     StringNode& String(CategoryNode& c, const char* name, const std::string& value,
                        const char* description) {
@@ -173,22 +114,12 @@ class Builder {
         return n;
     }
     CommandNode& Command(CategoryNode& c, const char* name, const char* description) {
-        CommandNode& n = m.Add<CommandNode>(name);
-        n.SetDescription(description);
-        c.AddFeature(n);
-        return n;
+        return In(c, LooseCommand(name, description));
     }
     EnumerationNode& Enumeration(CategoryNode& c, const char* name,
                                  std::initializer_list<const char*> entries,
                                  const char* description) {
-        EnumerationNode& n = m.Add<EnumerationNode>(name);
-        int64_t value = 0;
-        for (const char* entry : entries) {
-            n.AddEntry(entry, value++);
-        }
-        n.SetDescription(description);
-        c.AddFeature(n);
-        return n;
+        return In(c, LooseEnumeration(name, entries, description));
     }
     // A feature that exists per selector entry: listed in no category, selected by selector.
     template <class N>
@@ -231,6 +162,14 @@ class Builder {
     }
 
     MemoryNodeMap& m;
+
+  private:
+    // The node, listed in the category.
+    template <class N>
+    static N& In(CategoryNode& c, N& node) {
+        c.AddFeature(node);
+        return node;
+    }
 };
 
 int64_t EntryValue(const EnumerationNode& e, const char* symbolic) {
@@ -381,8 +320,9 @@ void SimFeatureTree::BuildDeviceMap(MemoryNodeMap& map, const Model& model) {
 
     EnumerationNode& pixelFormat = map.Add<EnumerationNode>("PixelFormat");
     pixelFormat.SetDescription("Format of the pixels delivered by the camera.");
-    for (const PixelEntry& entry : PixelEntries(gige)) {
-        pixelFormat.AddEntry(entry.name, entry.type, SensorOffers(model, entry.name));
+    for (const char* name : PixelFormatNames(gige)) {
+        pixelFormat.AddEntry(name, PixelTypeMapper::GetPylonPixelTypeByName(name),
+                             SensorOffers(model, name));
     }
     pixelFormat.Initialize(model.color ? "BayerGR8" : "Mono8");
     format.AddFeature(pixelFormat);

@@ -55,6 +55,11 @@ class Device {
     virtual void StartStreaming(IStreamSink& sink) = 0;
     virtual void QueueBuffer(void* data, size_t size, uint64_t handle) = 0;
     virtual void StopStreaming() = 0;
+
+  protected:
+    // What every StartStreaming checks first: throws LogicalErrorException when the device is
+    // not open and RuntimeException when it has been removed.
+    void CheckCanStartStreaming() const;
 };
 
 }  // namespace sdk
