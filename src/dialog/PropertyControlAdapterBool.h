@@ -1,13 +1,11 @@
 #pragma once
 
-#include "dialog/PropertyControlAdapter.h"
+#include "dialog/PropertyControlAdapterValue.h"
 
 // Param<bool> <-> bool item.
 //
 // Threading: GUI thread only.
-class PropertyControlAdapterBool : public PropertyControlAdapter {
+class PropertyControlAdapterBool : public PropertyControlAdapterValue<bool> {
   public:
     int CreateItem(Param_* parameter, CPropertyGrid& grid, int section) const override;
-    void SetControlValue(Param_* parameter, CPropertyGrid& grid, int item) const override;
-    void GetControlValue(Param_* parameter, CPropertyGrid& grid, int item) const override;
 };

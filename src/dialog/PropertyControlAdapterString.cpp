@@ -10,20 +10,3 @@ int PropertyControlAdapterString::CreateItem(Param_* parameter, CPropertyGrid& g
     auto& typed = Cast<Param<std::string>>(parameter);
     return grid.AddTextItem(section, typed.mName, typed.mValue, typed.mWritable, false);
 }
-
-void PropertyControlAdapterString::SetControlValue(Param_* parameter, CPropertyGrid& grid,
-                                                   int item) const {
-    auto& typed = Cast<Param<std::string>>(parameter);
-    if (!grid.SetItemValue(item, typed.mValue)) {
-        ThrowSetFailed(parameter);
-    }
-}
-
-void PropertyControlAdapterString::GetControlValue(Param_* parameter, CPropertyGrid& grid,
-                                                   int item) const {
-    std::string value;
-    if (!grid.GetItemValue(item, value)) {
-        ThrowGetFailed(parameter);
-    }
-    Cast<Param<std::string>>(parameter).mValue = value;
-}
