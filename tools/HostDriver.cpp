@@ -23,20 +23,9 @@ bool HostDriver::Load(const std::string& path) {
         std::fprintf(stderr, "ostravelk-host: cannot load %s: %s\n", path.c_str(), dlerror());
         return false;
     }
-    return Resolve(handle, "initialize", initialize) && Resolve(handle, "finalize", finalize) &&
-           Resolve(handle, "setSystemPath", setSystemPath) &&
-           Resolve(handle, "setDebugMsgProc", setDebugMsgProc) &&
-           Resolve(handle, "getCVLMaxNoOfGrabbers", getCVLMaxNoOfGrabbers) &&
-           Resolve(handle, "getCVLMaxNoOfPorts", getCVLMaxNoOfPorts) &&
-           Resolve(handle, "getCVLNoOfSupportedCameras", getCVLNoOfSupportedCameras) &&
-           Resolve(handle, "getCVLCameraConfigNames", getCVLCameraConfigNames) &&
-           Resolve(handle, "openCVLPort", openCVLPort) &&
-           Resolve(handle, "closeCVLPort", closeCVLPort) &&
-           Resolve(handle, "doCVLGrab", doCVLGrab) &&
-           Resolve(handle, "getCVLGrabRow", getCVLGrabRow) &&
-           Resolve(handle, "setCompleteCallback", setCompleteCallback) &&
-           Resolve(handle, "getPropertyRange", getPropertyRange) &&
-           Resolve(handle, "getProperty", getProperty) &&
-           Resolve(handle, "setProperty", setProperty) && Resolve(handle, "execCmd", execCmd) &&
-           Resolve(handle, "configureCamera", configureCamera);
+    bool resolved = true;
+#define OSTRAVELK_HOST_RESOLVE(name) resolved = resolved && Resolve(handle, #name, name);
+    OSTRAVELK_HOST_EXPORTS(OSTRAVELK_HOST_RESOLVE)
+#undef OSTRAVELK_HOST_RESOLVE
+    return resolved;
 }
