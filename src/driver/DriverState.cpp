@@ -96,7 +96,8 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
     std::string path = mSystemPath + "/Ostravelk.log";
     // Without O_NONBLOCK a named pipe in its place would hold every log call until a reader came;
     // anything but a regular file (a pipe, a device) counts as a file that cannot be opened.
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     if (fd < 0) {
         return;
     }
