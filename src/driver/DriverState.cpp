@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "ini/IniFileStore.h"
 #include "parameters/DriverSettings.h"
 
@@ -90,8 +94,21 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
         return;
     }
     std::string path = mSystemPath + "/Ostravelk.log";
-    std::FILE* file = std::fopen(path.c_str(), "a");
+    // Without O_NONBLOCK a named pipe in its place would hold every log call until a reader came;
+    // anything but a regular file (a pipe, a device) counts as a file that cannot be opened.
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    if (fd < 0) {
+        return;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return;
+    }
+    std::FILE* file = fdopen(fd, "a");
     if (!file) {
+        close(fd);
         return;
     }
     for (const std::string& line : mPendingLogLines) {
@@ -127,7 +144,8 @@ void DriverState::ReadSettings() {
     std::string iniPath = GetIniPath();
     int value = 1;
     if (!iniPath.empty()) {
-        std::string text = IniFileStore::GetProfileString(iniPath, "General", "logDebugView", "1", 128);
+        std::string text =
+            IniFileStore::GetProfileString(iniPath, "General", "logDebugView", "1", 128);
         value = std::atoi(text.c_str());
     }
     mLogDebugView = value;
@@ -158,4 +176,6 @@ std::string DriverState::GetIniPath() const {
     return mIniPath;
 }
 
-void DriverState::SetDebugOutput(DebugOutput output) { mDebugOutput = output; }
+void DriverState::SetDebugOutput(DebugOutput output) {
+    mDebugOutput = output;
+}

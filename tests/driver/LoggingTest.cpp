@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 #include <regex>
 #include <string>
 #include <thread>
@@ -254,4 +260,27 @@ TEST(SystemPath, EmptyPathKeepsTheIniPath) {
     EXPECT_EQ(state.GetIniPath(), "/some/dir/Ostravelk.ini");
     EXPECT_TRUE(state.SetSystemPath("/other/"));
     EXPECT_EQ(state.GetIniPath(), "/other//Ostravelk.ini") << "used unchanged";
+}
+
+// Someone else's directory may hold a named pipe or a device where the log file should be:
+// opening it for writing must neither wait for a reader nor write into the device.
+TEST(Logging, ALogPathThatIsNoRegularFileLosesTheLineWithoutWaiting) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    const std::string path = dir.File("Ostravelk.log");
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogIntoFile = true;
+    std::future<void> logged = std::async(std::launch::async, [&state] { state.Log(1, "a"); });
+    const bool returned = logged.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // A reader releases a blocked open, so the suite can go on; it stays open until the write.
+    const int reader = returned ? -1 : open(path.c_str(), O_RDONLY | O_NONBLOCK);
+    logged.wait();
+    if (reader >= 0) {
+        close(reader);
+    }
+    state.mLogIntoFile = false;
+    EXPECT_TRUE(returned) << "opening the log file waited for a reader of the pipe";
+    EXPECT_EQ(log.Messages(), (std::vector<std::string>{"a\n"})) << "the other sinks still get it";
 }

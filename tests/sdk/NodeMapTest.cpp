@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <locale>
+#include <string>
+
 #include "sdk/genapi/GenApi.h"
 #include "sdk/nodes/BooleanNode.h"
 #include "sdk/nodes/CategoryNode.h"
@@ -226,6 +230,34 @@ TEST_F(NodeMapTest, InitialValuesBypassAccessButNotRangeAndSelectOneEntry) {
     EXPECT_EQ(selected->GetValue(), 5);
     selector->FromString("Out2");
     EXPECT_EQ(selected->GetValue(), 15);
+}
+
+// Qt sets the process locale from the environment when a dialog opens, so a German host runs
+// with a decimal comma: the text forms of floats must not follow it.
+TEST_F(NodeMapTest, FloatTextsIgnoreTheProcessLocale) {
+    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no decimal-comma locale installed";
+    }
+    const std::locale previousGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
+    FloatNode& exposure = map.Add<FloatNode>("ExposureTime");
+    exposure.SetRange(0.0, 1e6);
+    const bool applied = map.ApplyInitialValue("ExposureTime", "", "1000.5");
+    const double value = exposure.GetValue();
+    exposure.SetValue(0.25);
+    const std::string text = exposure.ToString().str();
+    bool commaRefused = false;
+    try {
+        exposure.FromString("1,5");
+    } catch (const InvalidArgumentException&) {
+        commaRefused = true;
+    }
+    std::locale::global(previousGlobal);
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    EXPECT_TRUE(applied);
+    EXPECT_DOUBLE_EQ(value, 1000.5);
+    EXPECT_EQ(text, "0.25");
+    EXPECT_TRUE(commaRefused);
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <locale>
 #include <sstream>
+
+#include <locale.h>
 
 #include "sdk/genapi/GenericException.h"
 
@@ -44,6 +47,21 @@ bool ParseMac(const std::string& text, int64_t& value) {
         value = (value << 8) | part;
     }
     return true;
+}
+
+// Node texts use the "C" number format whatever locale the host process runs in (a Qt host sets
+// the user's, which may have a decimal comma). Null when the C library cannot make the locale.
+locale_t ClassicLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    return locale;
+}
+
+double ReadDouble(const char* text, char** end) {
+    const locale_t locale = ClassicLocale();
+    if (locale != static_cast<locale_t>(nullptr)) {
+        return strtod_l(text, end, locale);
+    }
+    return std::strtod(text, end);
 }
 
 }  // namespace
@@ -143,9 +161,10 @@ std::string FormatBytes(const std::vector<uint8_t>& bytes) {
 std::string FormatFloat(double value) {
     for (int precision = 15; precision <= 17; ++precision) {
         std::ostringstream out;
+        out.imbue(std::locale::classic());
         out.precision(precision);
         out << value;
-        if (precision == 17 || std::strtod(out.str().c_str(), nullptr) == value) {
+        if (precision == 17 || ReadDouble(out.str().c_str(), nullptr) == value) {
             return out.str();
         }
     }
@@ -156,7 +175,7 @@ double ParseFloat(const std::string& text, const std::string& nodeName) {
     const std::string t = Trim(text);
     char* end = nullptr;
     errno = 0;
-    const double value = std::strtod(t.c_str(), &end);
+    const double value = ReadDouble(t.c_str(), &end);
     if (t.empty() || errno == ERANGE || *end != '\0') {
         Fail(text, nodeName);
     }
