@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -101,7 +100,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const char c : text) {
         lines += c == '\n' ? 1 : 0;
     }
-    std::set<int> seen;
+    std::vector<bool> seen(static_cast<size_t>(lines) + 1);  // lines a setting or unused line is of
+    const auto firstSeen = [&seen](int line) {
+        const bool first = !seen[static_cast<size_t>(line)];
+        seen[static_cast<size_t>(line)] = true;
+        return first;
+    };
     int previous = 0;
     for (const SimCameraFile::Setting& setting : file.GetSettings()) {
         Check(!setting.feature.empty() &&
@@ -109,13 +113,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(Trimmed(setting.feature) && Trimmed(setting.selectorEntry) && Trimmed(setting.value));
         Check(setting.line > previous && setting.line <= lines);
         previous = setting.line;
-        Check(seen.insert(setting.line).second);
+        Check(firstSeen(setting.line));
     }
     int unknownClass = 0;
     for (const SimCameraFile::UnusedLine& unused : file.GetUnusedLines()) {
         Check(unused.line >= 1 && unused.line <= lines);
         Check(!unused.text.empty() && Trimmed(unused.text) && !unused.why.empty());
-        Check(seen.insert(unused.line).second);
+        Check(firstSeen(unused.line));
         Check(file.Describe(unused).find(unused.text) != std::string::npos);
         unknownClass += unused.why.rfind("unknown device class", 0) == 0 ? 1 : 0;
     }

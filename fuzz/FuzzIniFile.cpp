@@ -62,6 +62,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 // The text's pieces between line feeds (a CR of a CR LF stays with its piece).
 std::vector<std::string_view> Pieces(std::string_view text) {
     std::vector<std::string_view> pieces;
+    pieces.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     for (;;) {
         const size_t end = text.find('\n', start);
@@ -84,6 +85,7 @@ std::string_view WithoutCr(std::string_view piece) {
 // Candidate keys: the text before "=" of the input's lines.
 std::vector<std::string> CandidateKeys(const std::vector<std::string_view>& pieces) {
     std::vector<std::string> keys;
+    keys.reserve(kMaxKeys);
     for (const std::string_view line : pieces) {
         if (keys.size() >= kMaxKeys) {
             break;
@@ -116,6 +118,7 @@ using Values = std::vector<std::string>;
 Values Snapshot(const IniFile& file, const std::vector<std::string>& sections,
                 const std::vector<std::string>& keys) {
     Values values;
+    values.reserve(sections.size() * keys.size());
     for (const std::string& section : sections) {
         for (const std::string& key : keys) {
             values.push_back(file.GetString(section, key, "\x01missing"));

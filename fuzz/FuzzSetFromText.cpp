@@ -42,7 +42,7 @@ bool SameReal(double a, double b) {
 // Sets the value from the text, then checks the value's own text reads back to the same value
 // and that the other text operations hold together.
 template <typename T>
-Param<T> Exercise(const std::string& text) {
+Param<T> Exercise(const std::string& text, std::ostream& out) {
     Param<T> parameter("Fuzz", "P", T(), T(), T(), T());
     parameter.SetFromText(text);
     const std::string valueText = parameter.GetValueText();
@@ -56,7 +56,6 @@ Param<T> Exercise(const std::string& text) {
     parameter.mMin = again.mValue;
     parameter.mMax = again.mValue;
     parameter.GetRangeText();
-    std::ostringstream out;
     parameter.WriteValue(out);
     parameter.WriteRange(out);
     if constexpr (!std::is_same<T, double>::value) {
@@ -96,12 +95,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* terminated = text.c_str();
     const long long reference = std::strtoll(terminated, nullptr, 10);
 
-    Check(Exercise<int64_t>(text).mValue == reference);
-    Check(Exercise<int>(text).mValue == Clamp<int>(reference));
-    Check(Exercise<unsigned>(text).mValue == Clamp<unsigned>(reference));
-    Check(Exercise<bool>(text).mValue == (reference != 0));
-    Check(SameReal(Exercise<double>(text).mValue, std::strtod(terminated, nullptr)));
-    Check(Exercise<std::string>(text).mValue == terminated);
+    std::ostringstream out;
+    Check(Exercise<int64_t>(text, out).mValue == reference);
+    Check(Exercise<int>(text, out).mValue == Clamp<int>(reference));
+    Check(Exercise<unsigned>(text, out).mValue == Clamp<unsigned>(reference));
+    Check(Exercise<bool>(text, out).mValue == (reference != 0));
+    Check(SameReal(Exercise<double>(text, out).mValue, std::strtod(terminated, nullptr)));
+    Check(Exercise<std::string>(text, out).mValue == terminated);
     ExerciseEnum(text);
     return 0;
 }

@@ -1,7 +1,11 @@
 #include "ini/IniFile.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
+
+#include "parameters/NoCaseLess.h"
 
 namespace {
 
@@ -17,14 +21,9 @@ std::string_view Trim(std::string_view text) {
 }
 
 // ASCII letters to lower case; every other byte as it is, whatever the process locale.
-std::string Fold(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
+unsigned char Fold(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
 }
 
 // A "[name]" line, closed by its last "]" (text after it is ignored): the trimmed name, or false
@@ -60,6 +59,18 @@ bool ParseKey(std::string_view line, std::string_view& key, size_t& valueBegin, 
     return true;
 }
 
+size_t CountLineFeeds(std::string_view text) {
+    size_t count = 0;
+    const char* const end = text.data() + text.size();
+    for (const char* at = text.data(); at != end; ++at, ++count) {
+        at = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        if (at == nullptr) {
+            break;
+        }
+    }
+    return count;
+}
+
 std::string Cut(std::string_view text, size_t bufferSize) {
     if (bufferSize == 0) {
         return std::string();
@@ -68,6 +79,19 @@ std::string Cut(std::string_view text, size_t bufferSize) {
 }
 
 }  // namespace
+
+size_t IniFile::FoldedHash::operator()(const std::string& name) const noexcept {
+    // FNV-1a over the folded bytes.
+    uint64_t hash = 14695981039346656037u;
+    for (const char c : name) {
+        hash = (hash ^ Fold(c)) * 1099511628211u;
+    }
+    return static_cast<size_t>(hash);
+}
+
+bool IniFile::FoldedEqual::operator()(const std::string& a, const std::string& b) const noexcept {
+    return NoCaseLess::EqualNoCase(a, b);
+}
 
 IniFile IniFile::FromText(std::string text) {
     IniFile file;
@@ -78,11 +102,15 @@ IniFile IniFile::FromText(std::string text) {
         file.mByteOrderMark = true;
         begin = kByteOrderMark.size();
     }
+    // The lines first (one per line feed, and a last one without), then the sections, each into
+    // a container of its final size.
+    file.mLines.reserve(CountLineFeeds(all.substr(begin)) + 1);
+    size_t headers = 0;
     bool lineEndSeen = false;
     while (begin < all.size()) {
         const size_t newLine = all.find('\n', begin);
         const size_t stop = newLine == std::string_view::npos ? all.size() : newLine;
-        Line line{begin, stop - begin, LineEnd::kNone, false};
+        Line line{begin, stop - begin, LineEnd::kNone, false, false};
         if (newLine != std::string_view::npos) {
             line.end = LineEnd::kLf;
             if (line.size > 0 && all[stop - 1] == '\r') {
@@ -94,16 +122,22 @@ IniFile IniFile::FromText(std::string text) {
                 file.mNewLineEnd = line.end;
             }
         }
-        const size_t index = file.mLines.size();
-        file.mLines.push_back(line);
         std::string_view name;
-        if (ParseHeader(all.substr(line.begin, line.size), name)) {
-            if (!file.mSections.empty()) {
-                file.mSections.back().end = index;
-            }
-            file.AddSection(std::string(name), index);
-        }
+        line.header = ParseHeader(all.substr(line.begin, line.size), name);
+        headers += line.header ? 1 : 0;
+        file.mLines.push_back(line);
         begin = stop == all.size() ? stop : newLine + 1;
+    }
+    file.mSections.reserve(headers);
+    file.mSectionIndex.reserve(headers);
+    for (size_t i = 0; i < file.mLines.size(); ++i) {
+        std::string_view name;
+        if (file.mLines[i].header && ParseHeader(file.TextOf(file.mLines[i]), name)) {
+            if (!file.mSections.empty()) {
+                file.mSections.back().end = i;
+            }
+            file.AddSection(std::string(name), i);
+        }
     }
     if (!file.mSections.empty()) {
         file.mSections.back().end = file.mLines.size();
@@ -112,8 +146,7 @@ IniFile IniFile::FromText(std::string text) {
 }
 
 IniFile::Section& IniFile::AddSection(std::string name, size_t header) {
-    std::string folded = Fold(name);
-    mSectionIndex.emplace(std::move(folded), mSections.size());
+    mSectionIndex.try_emplace(name, mSections.size());
     if (!mListFull && mListedBytes + name.size() + 1 <= kSectionNamesBufferSize) {
         mListedBytes += name.size() + 1;
         ++mListedSections;
@@ -201,13 +234,14 @@ std::string IniFile::ToText() const {
 }
 
 IniFile::Section* IniFile::FindSection(const std::string& section) const {
-    const auto found = mSectionIndex.find(Fold(section));
+    const auto found = mSectionIndex.find(section);
     if (found == mSectionIndex.end()) {
         return nullptr;
     }
     Section& target = mSections[found->second];
     if (!target.indexed) {
         target.indexed = true;
+        target.keys.reserve(target.end - target.header - 1);
         std::string_view key;
         size_t valueBegin = 0, valueEnd = 0;
         for (size_t i = target.header + 1; i < target.end; ++i) {
@@ -216,7 +250,7 @@ IniFile::Section* IniFile::FindSection(const std::string& section) const {
                 target.lastContent = i;
             }
             if (ParseKey(content, key, valueBegin, valueEnd)) {
-                target.keys.emplace(Fold(key), KeyLine{false, i, valueBegin, valueEnd});
+                target.keys.try_emplace(std::string(key), KeyLine{false, i, valueBegin, valueEnd});
             }
         }
     }
@@ -229,7 +263,7 @@ bool IniFile::Lookup(const std::string& section, const std::string& key, std::st
     if (found == nullptr) {
         return false;
     }
-    const auto line = found->keys.find(Fold(key));
+    const auto line = found->keys.find(key);
     if (line == found->keys.end()) {
         return false;
     }
@@ -251,6 +285,7 @@ std::string IniFile::GetString(const std::string& section, const std::string& ke
 
 std::vector<std::string> IniFile::GetSectionNames(size_t bufferSize) const {
     std::vector<std::string> names;
+    names.reserve(mListedSections);
     size_t used = 1;  // the zero byte that ends the list
     for (const Section& section : mSections) {
         if (used + section.name.size() + 1 > bufferSize) {
@@ -263,13 +298,16 @@ std::vector<std::string> IniFile::GetSectionNames(size_t bufferSize) const {
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-    const auto found = mSectionIndex.find(Fold(section));
+    const auto found = mSectionIndex.find(section);
     return found != mSectionIndex.end() && found->second < mListedSections;
 }
 
 void IniFile::SetString(const std::string& section, const std::string& key,
                         const std::string& value) {
-    std::string line = key + "=" + value.substr(0, value.find_first_of("\r\n"));
+    const size_t valueSize = std::min(value.find_first_of("\r\n"), value.size());
+    std::string line;
+    line.reserve(key.size() + 1 + valueSize);
+    line.append(key).append(1, '=').append(value, 0, valueSize);
     std::string_view parsedKey;
     size_t valueBegin = 0, valueEnd = 0;
     if (!ParseKey(line, parsedKey, valueBegin, valueEnd)) {
@@ -277,8 +315,8 @@ void IniFile::SetString(const std::string& section, const std::string& key,
     }
     Section* found = FindSection(section);
     Section& target = found != nullptr ? *found : AddSection(section, kNoLine);
-    auto [entry, added] = target.keys.try_emplace(
-        Fold(key), KeyLine{true, target.added.size(), valueBegin, valueEnd});
+    auto [entry, added] =
+        target.keys.try_emplace(key, KeyLine{true, target.added.size(), valueBegin, valueEnd});
     if (added) {
         target.added.push_back(std::move(line));
         return;

@@ -69,6 +69,7 @@ class IniFile {
         size_t size;
         LineEnd end;
         bool replaced;
+        bool header;  // a "[name]" line
     };
     // Where a key's line is: a line of the text, or a line SetString added to the section.
     struct KeyLine {
@@ -77,6 +78,15 @@ class IniFile {
         size_t valueBegin;  // the trimmed value within the line's text
         size_t valueEnd;
     };
+    // Names compared ignoring ASCII case, without making folded copies of them.
+    struct FoldedHash {
+        size_t operator()(const std::string& name) const noexcept;
+    };
+    struct FoldedEqual {
+        bool operator()(const std::string& a, const std::string& b) const noexcept;
+    };
+    template <typename T>
+    using NameMap = std::unordered_map<std::string, T, FoldedHash, FoldedEqual>;
     // A section's keys are indexed when first looked up, so sections nobody asks for cost only
     // the scan for headers.
     struct Section {
@@ -85,8 +95,8 @@ class IniFile {
         size_t end;                      // one past its last line of the text
         std::vector<std::string> added;  // key lines added by SetString
         bool indexed;
-        size_t lastContent;  // once indexed: last non-blank line; new keys follow it
-        std::unordered_map<std::string, KeyLine> keys;  // once indexed: folded key -> first line
+        size_t lastContent;     // once indexed: last non-blank line; new keys follow it
+        NameMap<KeyLine> keys;  // once indexed: key (any case) -> its first line
     };
     static constexpr size_t kNoLine = static_cast<size_t>(-1);
 
@@ -105,8 +115,8 @@ class IniFile {
     std::vector<Line> mLines;
     // Document order, added sections last. Mutable: look-ups index a section's keys on demand.
     mutable std::vector<Section> mSections;
-    std::unordered_map<std::string, size_t> mSectionIndex;  // folded name -> first section
-    size_t mListedSections = 0;  // how many sections fit kSectionNamesBufferSize
-    size_t mListedBytes = 1;     // bytes of their names in that buffer, final zero included
-    bool mListFull = false;      // a section did not fit: no later one is listed
+    NameMap<size_t> mSectionIndex;  // name (any case) -> first section of that name
+    size_t mListedSections = 0;     // how many sections fit kSectionNamesBufferSize
+    size_t mListedBytes = 1;        // bytes of their names in that buffer, final zero included
+    bool mListFull = false;         // a section did not fit: no later one is listed
 };

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <locale>
+#include <charconv>
 #include <memory>
 #include <ostream>
-#include <sstream>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -24,8 +23,10 @@
 //                "0" and also "true" (no leading number) are false
 // Integers out of range saturate; see TextToNumber.h.
 //
-// GetValueText and GetRangeText format with 17 significant digits (0.1 gives
-// "0.10000000000000001", 5000.0 gives "5000") in the "C" locale; bools give "1" or "0".
+// GetValueText and GetRangeText format reals with 17 significant digits as printf's "%.17g" does
+// in the "C" locale (0.1 gives "0.10000000000000001", 5000.0 gives "5000", infinity "inf"),
+// whatever the process locale, integers in plain decimal, bools as "1" or "0"; they build no
+// stream, and once their cache has grown they allocate nothing.
 // WriteValue and WriteRange use the caller's stream and its formatting, bools again as "1"/"0".
 //
 // A parameter made with the three-argument constructor has the range [value..value], so any other
@@ -59,16 +60,17 @@ class Param : public Param_ {
     void SetFromText(const std::string& text) override { mValue = FromText(text); }
 
     const std::string& GetValueText() const override {
-        std::ostringstream out = TextStream();
-        Put(out, mValue);
-        mValueText = out.str();
+        mValueText.clear();
+        AppendText(mValueText, mValue);
         return mValueText;
     }
 
     const std::string& GetRangeText() const override {
-        std::ostringstream out = TextStream();
-        PutRange(out);
-        mRangeText = out.str();
+        mRangeText.assign(1, '[');
+        AppendText(mRangeText, mMin);
+        mRangeText += "..";
+        AppendText(mRangeText, mMax);
+        mRangeText += ']';
         return mRangeText;
     }
 
@@ -113,11 +115,23 @@ class Param : public Param_ {
         }
     }
 
-    static std::ostringstream TextStream() {
-        std::ostringstream out;
-        out.imbue(std::locale::classic());
-        out.precision(17);
-        return out;
+    // Appends the text GetValueText gives for value.
+    static void AppendText(std::string& text, const T& value) {
+        if constexpr (std::is_same<T, std::string>::value) {
+            text += value;
+        } else if constexpr (std::is_same<T, bool>::value) {
+            text += value ? '1' : '0';
+        } else {
+            char digits[32];  // "%.17g" of a double needs at most 24, an int64_t 20
+            std::to_chars_result end;
+            if constexpr (std::is_same<T, double>::value) {
+                end = std::to_chars(digits, digits + sizeof digits, value,
+                                    std::chars_format::general, 17);
+            } else {
+                end = std::to_chars(digits, digits + sizeof digits, value);
+            }
+            text.append(digits, end.ptr);
+        }
     }
 
     static void Put(std::ostream& out, const T& value) {

@@ -139,6 +139,26 @@ TEST(IniFile, NamesFoldOnlyAsciiLettersWhateverTheLocale) {
     EXPECT_FALSE(IniFile::FromText("[\xC3\x84]\n").SectionExists("\xC3\xA4"));
 }
 
+TEST(IniFile, LongNamesMatchIgnoringCaseToTheirLastByte) {
+    const std::string section = "Port.0.0.With.A.Name.Longer.Than.Short.Strings";
+    IniFile file = IniFile::FromText("[" + section + "]\nAcquisitionFrameRateEnable=1\n" +
+                                     "AcquisitionFrameRateEnablf=2\n[ACQUISITION]\nx=3\n");
+    EXPECT_EQ(file.GetString("PORT.0.0.WITH.A.NAME.LONGER.THAN.SHORT.STRINGS",
+                             "acquisitionframerateenable", ""),
+              "1");
+    EXPECT_EQ(file.GetString(section, "ACQUISITIONFRAMERATEENABLF", ""), "2");
+    EXPECT_EQ(file.GetString(section, "AcquisitionFrameRateEnabl", "none"), "none");
+    EXPECT_EQ(file.GetString(section + "s", "AcquisitionFrameRateEnable", "none"), "none");
+    EXPECT_EQ(file.GetString("acquisition", "X", ""), "3");
+    file.SetString(section, "ACQUISITIONFRAMERATEENABLE", "0");
+    file.SetString("Port.0.0.with.a.name.longer.than.short.strings.too", "Key", "4");
+    EXPECT_EQ(file.ToText(), "[" + section + "]\nACQUISITIONFRAMERATEENABLE=0\n" +
+                                 "AcquisitionFrameRateEnablf=2\n[ACQUISITION]\nx=3\n" +
+                                 "[Port.0.0.with.a.name.longer.than.short.strings.too]\nKey=4\n");
+    EXPECT_EQ(file.GetString(section, "acquisitionFrameRateEnable", ""), "0");
+    EXPECT_EQ(file.GetString("ACQUISITION", "x", ""), "3") << "sections read after one is added";
+}
+
 TEST(IniFile, LongLinesAndManyLinesReadAsSmallOnes) {
     std::string text = "[S]\n";
     for (int i = 0; i < 20000; ++i) {

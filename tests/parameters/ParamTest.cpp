@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <iomanip>
 #include <limits>
 #include <memory>
@@ -112,6 +113,31 @@ TEST(ParamText, ValueAndRangeTextsUseSeventeenDigits) {
     Param<bool> flag("Cat", "P", true);
     flag.mMin = false;
     EXPECT_EQ(flag.GetRangeText(), "[0..1]");
+}
+
+TEST(ParamText, ExtremesReadLikePrintf) {
+    EXPECT_EQ((Param<int64_t>("Cat", "P", std::numeric_limits<int64_t>::min()).GetValueText()),
+              "-9223372036854775808");
+    EXPECT_EQ((Param<int>("Cat", "P", std::numeric_limits<int>::min()).GetRangeText()),
+              "[-2147483648..-2147483648]");
+    EXPECT_EQ((Param<unsigned>("Cat", "P", std::numeric_limits<unsigned>::max()).GetValueText()),
+              "4294967295");
+    Param<double> real("Cat", "P", 0.0);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    char printed[64];
+    for (double value : {-inf, inf, nan, -0.0, 1e300, -1.2345678901234567e-308, 5e-324, 1e16,
+                         123456789012345678.0, 0.0001, 1e-5}) {
+        real.mValue = value;
+        std::snprintf(printed, sizeof printed, "%.17g", value);
+        EXPECT_EQ(real.GetValueText(), printed);
+    }
+    real.mMin = -inf;
+    real.mMax = 1e300;
+    EXPECT_EQ(real.GetRangeText(), "[-inf..1.0000000000000001e+300]");
+    Param<std::string> text("Cat", "P", " spaces and\ttabs ");
+    EXPECT_EQ(text.GetValueText(), " spaces and\ttabs ");
+    EXPECT_EQ(text.GetRangeText(), "[ spaces and\ttabs .. spaces and\ttabs ]");
 }
 
 TEST(ParamText, TheReturnedTextIsACacheValidUntilTheNextCall) {

@@ -7,6 +7,7 @@
 #include "sdk/sim/SimCameraFile.h"
 
 using namespace sdk;
+using namespace std::string_literals;
 
 namespace {
 
@@ -83,6 +84,32 @@ TEST(SimCameraFile, NamesEveryLineItDoesNotUseWithItsNumberAndReason) {
     EXPECT_EQ(file.GetSettings()[0].line, 13);
     EXPECT_EQ(file.Describe(file.GetUnusedLines()[5]),
               "camera file line 9: \"Model=A\" not used: replaced by line 10");
+}
+
+TEST(SimCameraFile, LinesEndAtLineFeedsAndKeepEveryOtherByte) {
+    SimCameraFile file;
+    // Blank and comment lines count; a CR before the line feed is a blank; a CR alone, a NUL and
+    // bytes beyond ASCII are part of the line; the last line needs no line end.
+    ASSERT_TRUE(file.Parse("\n# c\r\nClass=BaslerGigE\r\n\n  \t\nA=1\rB=2\nName=x\0y\xC3\xA4\n"s +
+                               "Model=M1\r\nModel= M2 \nWidth=640",
+                           "1"));
+    ASSERT_EQ(file.GetSettings().size(), 3u);
+    EXPECT_EQ(file.GetSettings()[0].line, 6);
+    EXPECT_EQ(file.GetSettings()[0].value, "1\rB=2");
+    EXPECT_EQ(file.GetSettings()[1].line, 7);
+    EXPECT_EQ(file.GetSettings()[1].value, "x\0y\xC3\xA4"s);
+    EXPECT_EQ(file.GetSettings()[2].line, 10);
+    EXPECT_EQ(file.GetSettings()[2].value, "640");
+    EXPECT_EQ(file.GetModel(), "M2");
+    ASSERT_EQ(file.GetUnusedLines().size(), 1u);
+    EXPECT_EQ(file.GetUnusedLines()[0].line, 8);
+    EXPECT_EQ(file.GetUnusedLines()[0].text, "Model=M1");
+    EXPECT_EQ(file.GetUnusedLines()[0].why, "replaced by line 9");
+    // A final line feed ends the last line and starts none.
+    ASSERT_TRUE(file.Parse("Class=BaslerUsb\nClass=BaslerGigE\n", "1"));
+    EXPECT_EQ(Unused(file), (std::vector<std::string>{"1: replaced by line 2"}));
+    EXPECT_FALSE(file.Parse("", "1"));
+    EXPECT_TRUE(file.GetUnusedLines().empty() && file.GetSettings().empty());
 }
 
 TEST(SimCameraFile, AnUnknownClassIsNamedToo) {

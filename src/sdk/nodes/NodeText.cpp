@@ -67,15 +67,19 @@ double ReadDouble(const char* text, char** end) {
 }  // namespace
 
 std::string Trim(const std::string& text) {
+    return std::string(TrimView(text));
+}
+
+std::string_view TrimView(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) {
-        return std::string();
+    if (first == std::string_view::npos) {
+        return std::string_view();
     }
     const auto last = text.find_last_not_of(" \t\r\n");
     return text.substr(first, last - first + 1);
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     const auto fold = [](char c) {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sdk/genapi/NodeTypes.h"
@@ -23,10 +24,12 @@ double ParseFloat(const std::string& text, const std::string& nodeName);
 // "1"/"0"; parsing also takes "true"/"false" in any case.
 bool ParseBoolean(const std::string& text, const std::string& nodeName);
 
+// The text without surrounding blanks (" \t\r\n"): a copy, or a view into text.
 std::string Trim(const std::string& text);
+std::string_view TrimView(std::string_view text);
 
 // Equal apart from the case of ASCII letters, whatever the process locale.
-bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Register contents as "0x" and two upper-case hex digits per byte, in memory order.
 std::string FormatBytes(const std::vector<uint8_t>& bytes);

@@ -1,7 +1,10 @@
 #include "sdk/sim/SimCameraFile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "sdk/nodes/NodeText.h"
 #include "sdk/transport/DeviceInfo.h"
@@ -10,9 +13,8 @@ namespace sdk {
 
 namespace {
 
-bool SameIgnoringCase(const std::string& a, const char* b) {
-    return nodetext::EqualsIgnoringCase(a, b);
-}
+using nodetext::EqualsIgnoringCase;
+using nodetext::TrimView;
 
 std::string BaseName(const std::string& path) {
     std::string name = path.substr(path.find_last_of('/') + 1);
@@ -39,14 +41,14 @@ struct Key {
     int line = 0;
     std::string text;
 
-    void Set(const std::string& v, int at, const std::string& lineText,
+    void Set(std::string_view v, int at, std::string_view lineText,
              std::vector<SimCameraFile::UnusedLine>& unused) {
         if (line != 0) {
-            unused.push_back({line, text, "replaced by line " + std::to_string(at)});
+            unused.push_back({line, std::move(text), "replaced by line " + std::to_string(at)});
         }
-        value = v;
+        value.assign(v);
         line = at;
-        text = lineText;
+        text.assign(lineText);
     }
 };
 
@@ -75,76 +77,78 @@ bool SimCameraFile::Parse(const std::string& text, const std::string& serialFall
     mSettings.clear();
     mUnused.clear();
     Key deviceClass, model, serial, sensor, image;
-    std::istringstream lines(text);
-    std::string line;
+    // Lines end at "\n" (a "\r" before it is a blank and trimmed); a last line without one
+    // counts, an empty piece after the last "\n" does not. Lines and their parts are views into
+    // text until a setting or an unused line keeps them.
+    const std::string_view all(text);
     int number = 0;
-    while (std::getline(lines, line)) {
+    for (size_t begin = 0; begin < all.size();) {
+        const size_t newLine = std::min(all.find('\n', begin), all.size());
+        const std::string_view line = TrimView(all.substr(begin, newLine - begin));
+        begin = newLine + 1;
         ++number;
-        line = nodetext::Trim(line);
         if (line.empty() || line[0] == '#' || line[0] == ';' || line[0] == '[') {
             continue;
         }
-        auto unused = [&](const std::string& why) { mUnused.push_back({number, line, why}); };
+        auto unused = [&](const char* why) { mUnused.push_back({number, std::string(line), why}); };
         const auto eq = line.find('=');
-        if (eq == std::string::npos) {
+        if (eq == std::string_view::npos) {
             unused("no \"=\"");
             continue;
         }
-        std::string key = nodetext::Trim(line.substr(0, eq));
-        const std::string value = nodetext::Trim(line.substr(eq + 1));
+        std::string_view key = TrimView(line.substr(0, eq));
+        const std::string_view value = TrimView(line.substr(eq + 1));
         if (key.empty()) {
             unused("no name before \"=\"");
             continue;
         }
-        if (SameIgnoringCase(key, "Class")) {
+        if (EqualsIgnoringCase(key, "Class")) {
             deviceClass.Set(value, number, line, mUnused);
-        } else if (SameIgnoringCase(key, "Model")) {
+        } else if (EqualsIgnoringCase(key, "Model")) {
             model.Set(value, number, line, mUnused);
-        } else if (SameIgnoringCase(key, "Serial")) {
+        } else if (EqualsIgnoringCase(key, "Serial")) {
             serial.Set(value, number, line, mUnused);
-        } else if (SameIgnoringCase(key, "Sensor")) {
-            if (SameIgnoringCase(value, "mono") || SameIgnoringCase(value, "color") ||
-                SameIgnoringCase(value, "colour")) {
+        } else if (EqualsIgnoringCase(key, "Sensor")) {
+            if (EqualsIgnoringCase(value, "mono") || EqualsIgnoringCase(value, "color") ||
+                EqualsIgnoringCase(value, "colour")) {
                 sensor.Set(value, number, line, mUnused);
             } else {
                 unused("value not accepted (mono or color)");
             }
-        } else if (SameIgnoringCase(key, "ImageFile")) {
+        } else if (EqualsIgnoringCase(key, "ImageFile")) {
             if (value.empty()) {
                 unused("no file named");
             } else {
                 image.Set(value, number, line, mUnused);
             }
         } else {
-            Setting setting;
-            setting.line = number;
+            std::string_view selectorEntry;
             const auto open = key.find('[');
-            if (open != std::string::npos) {
+            if (open != std::string_view::npos) {
                 if (key.back() != ']' || open == 0) {
                     unused("malformed selector entry (Feature[Entry]=value)");
                     continue;
                 }
-                setting.selectorEntry = nodetext::Trim(key.substr(open + 1, key.size() - open - 2));
-                key = nodetext::Trim(key.substr(0, open));
-                if (setting.selectorEntry.empty()) {
+                selectorEntry = TrimView(key.substr(open + 1, key.size() - open - 2));
+                key = TrimView(key.substr(0, open));
+                if (selectorEntry.empty()) {
                     unused("empty selector entry");
                     continue;
                 }
             }
-            if (key.find_first_of(" \t[]") != std::string::npos) {
+            if (key.find_first_of(" \t[]") != std::string_view::npos) {
                 unused("not a feature name");
                 continue;
             }
-            setting.feature = key;
-            setting.value = value;
-            mSettings.push_back(setting);
+            mSettings.push_back(
+                {std::string(key), std::string(selectorEntry), std::string(value), number});
         }
     }
-    mDeviceClass = deviceClass.value;
-    mModel = model.value;
-    mSerial = serial.value.empty() ? serialFallback : serial.value;
+    mDeviceClass = std::move(deviceClass.value);
+    mModel = std::move(model.value);
+    mSerial = serial.value.empty() ? serialFallback : std::move(serial.value);
     if (!sensor.value.empty()) {
-        mSensor = SameIgnoringCase(sensor.value, "mono") ? Sensor::Mono : Sensor::Color;
+        mSensor = EqualsIgnoringCase(sensor.value, "mono") ? Sensor::Mono : Sensor::Color;
     }
     if (!image.value.empty()) {
         mImagePath = image.value[0] == '/' ? image.value : directory + "/" + image.value;
