@@ -44,7 +44,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -52,6 +51,7 @@
 #include <thread>
 #include <vector>
 
+#include "TempDirectory.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "ostravelk/ostravelk.h"
@@ -147,15 +147,6 @@ void OnComplete(int, int port) {
     Keep(s.readoutUs, readoutUs);
 }
 
-std::string MakeTempDir(const char* tag) {
-    std::string pattern = (std::filesystem::temp_directory_path() / tag).string() + "XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
-
 double Percentile(std::vector<double>& values, double p) {
     if (values.empty()) {
         return 0.0;
@@ -187,17 +178,17 @@ std::string CameraFile(const CameraKind& kind, const std::string& serial, std::s
 }
 
 bool Run(int cameras, double seconds, int rateLimit) {
-    const std::string devices = MakeTempDir("ostravelk-bench-dev-");
-    const std::string host = MakeTempDir("ostravelk-bench-host-");
+    const TempDirectory devices("ostravelk-bench-dev-");
+    const TempDirectory host("ostravelk-bench-host-");
     std::vector<std::string> names;
     for (int i = 0; i < cameras; ++i) {
         const std::string serial = std::to_string(41000000 + i);
         std::string name;
-        std::ofstream(devices + "/" + serial + ".cam") << CameraFile(gKind, serial, name);
+        std::ofstream(devices.Path() + "/" + serial + ".cam") << CameraFile(gKind, serial, name);
         names.push_back(name);
     }
-    ::setenv("OSTRAVELK_SIM_DIR", devices.c_str(), 1);
-    if (initialize(host.c_str(), nullptr) != 1) {
+    ::setenv("OSTRAVELK_SIM_DIR", devices.Path().c_str(), 1);
+    if (initialize(host.Path().c_str(), nullptr) != 1) {
         std::fprintf(stderr, "initialize failed\n");
         return false;
     }
@@ -280,8 +271,6 @@ bool Run(int cameras, double seconds, int rateLimit) {
         Percentile(latencies, 0.50), Percentile(latencies, 0.99), maxUs, Percentile(queue, 0.5),
         Percentile(convert, 0.5), Percentile(readout, 0.5));
     std::fflush(stdout);
-    std::filesystem::remove_all(devices);
-    std::filesystem::remove_all(host);
     return true;
 }
 
