@@ -161,14 +161,30 @@ HWY_INLINE void DemosaicBlock(const uint8_t* up, const uint8_t* cur, const uint8
     }
 }
 
+// Runs block(x) for blocks of Lanes(D8) columns at even x from 2 while a block and its right
+// neighbour fit in the row, and then, if more than the last column is left, once more for the
+// block that ends at width - 2 or width - 3: it overlaps columns already done, which are
+// written again with the same values, instead of leaving up to a vector of columns to the
+// scalar code. Returns the first column not done (width - 2 at most where a block fits).
+template <class Block>
+HWY_INLINE uint32_t ForEachBlock(uint32_t width, Block block) {
+    const uint32_t n = static_cast<uint32_t>(hn::Lanes(D8()));
+    uint32_t x = 2;
+    for (; x + n < width; x += n) block(x);
+    if (x + 1 < width && width >= n + 3) {
+        const uint32_t last = (width - 1 - n) & ~1u;
+        block(last);
+        x = last + n;
+    }
+    return x;
+}
+
 // Demosaics columns [2, end) and returns end (even, at most width - 1; width >= 3).
 template <bool kGreenFirst, bool kOwnFirst>
 uint32_t ColourRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uint32_t width,
                    uint8_t* dst) {
     const D8 d8;
-    const uint32_t n = static_cast<uint32_t>(hn::Lanes(d8));
-    uint32_t x = 2;
-    for (; x + n < width; x += n) {
+    return ForEachBlock(width, [&](uint32_t x) {
         V16 ownE, ownO, greenE, greenO, otherE, otherO;
         DemosaicBlock<kGreenFirst>(up + x, cur + x, down + x, ownE, ownO, greenE, greenO, otherE,
                                    otherO);
@@ -180,8 +196,7 @@ uint32_t ColourRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, u
         } else {
             hn::StoreInterleaved3(other, green, own, d8, dst + 3 * size_t(x));
         }
-    }
-    return x;
+    });
 }
 
 // (a wa + b wb + c wc + 128) >> 8 per 16-bit lane; the sum stays below 2^16.
@@ -200,17 +215,15 @@ uint32_t LumaRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uin
     const V16 wOwn = hn::Set(d16, static_cast<uint16_t>(redRow ? kLumaR : kLumaB));
     const V16 wOther = hn::Set(d16, static_cast<uint16_t>(redRow ? kLumaB : kLumaR));
     const V16 wGreen = hn::Set(d16, GreenWeight());
-    const uint32_t n = static_cast<uint32_t>(hn::Lanes(d8));
-    uint32_t x = 2;
-    for (; !kEmulated && x + n < width; x += n) {
+    if (kEmulated) return 2;
+    return ForEachBlock(width, [&](uint32_t x) {
         V16 ownE, ownO, greenE, greenO, otherE, otherO;
         DemosaicBlock<kGreenFirst>(up + x, cur + x, down + x, ownE, ownO, greenE, greenO, otherE,
                                    otherO);
         hn::StoreU(Join(WeightedSum(ownE, wOwn, greenE, wGreen, otherE, wOther),
                         WeightedSum(ownO, wOwn, greenO, wGreen, otherO, wOther)),
                    d8, dst + x);
-    }
-    return x;
+    });
 }
 
 // Luma of the bytes of three channel vectors, weights wa, wb, wc.
