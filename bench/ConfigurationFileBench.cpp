@@ -13,26 +13,17 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
 
+#include "TempDirectory.h"
 #include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 
 namespace {
 
 const char* const kCamera = "SV1304-30gm (81000001)";
-
-std::string MakeTempDir(const char* tag) {
-    std::string pattern = (std::filesystem::temp_directory_path() / tag).string() + "XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
 
 enum Shape { kManyLines = 0, kOneLine = 1 };
 
@@ -55,23 +46,18 @@ std::string ConfigurationText(size_t size, Shape shape) {
 
 class Host {
   public:
-    Host()
-        : mDevices(MakeTempDir("ostravelk-ini-dev-")), mHost(MakeTempDir("ostravelk-ini-host-")) {
-        std::ofstream(mDevices + "/81000001.cam")
+    Host() : mDevices("ostravelk-ini-dev-"), mHost("ostravelk-ini-host-") {
+        std::ofstream(mDevices.Path() + "/81000001.cam")
             << "Class=BaslerGigE\nModel=SV1304-30gm\nSerial=81000001\n";
-        ::setenv("OSTRAVELK_SIM_DIR", mDevices.c_str(), 1);
+        ::setenv("OSTRAVELK_SIM_DIR", mDevices.Path().c_str(), 1);
         ::setenv("OSTRAVELK_BACKENDS", "sim", 1);
     }
-    ~Host() {
-        std::filesystem::remove_all(mDevices);
-        std::filesystem::remove_all(mHost);
-    }
-    std::string IniPath() const { return mHost + "/Ostravelk.ini"; }
-    const std::string& Dir() const { return mHost; }
+    std::string IniPath() const { return mHost.Path() + "/Ostravelk.ini"; }
+    const std::string& Dir() const { return mHost.Path(); }
 
   private:
-    std::string mDevices;
-    std::string mHost;
+    TempDirectory mDevices;
+    TempDirectory mHost;
 };
 
 Host* gHost = nullptr;

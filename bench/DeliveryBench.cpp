@@ -3,12 +3,12 @@
 //
 //   Mono8     (default) GigE model, 64 x 16 Mono8, exposure 40 us, frame rate limit 1000 Hz:
 //             the delivery path itself with next to no pixels;
-//   BayerRG8, Mono12p   USB model at the size users grab, 2448 x 2048, converted by the driver
-//             (BayerRG8 to BGR8, Mono12p to Mono8) and read out row by row with getCVLGrabRow
-//             by the host in its completion callback, as a host must before the next image
-//             overwrites the output image. The sensor is made as tall as the simulator allows,
-//             which gives the highest frame rate it has for this size, 320 Hz; lower rates are
-//             set through the exports.
+//   BayerGR8, Mono12p   USB model at the size users grab, 2448 x 2048, converted by the driver
+//             (BayerGR8, the simulated colour sensor's filter, to BGR8; Mono12p to Mono8) and read
+//             out row by row with getCVLGrabRow by the host in its completion callback, as a host
+//             must before the next image overwrites the output image. The sensor is made as tall as
+//             the simulator allows, which gives the highest frame rate it has for this size, 320
+//             Hz; lower rates are set through the exports.
 //
 // Per run:
 //
@@ -31,10 +31,11 @@
 //             the read-out in the callback.
 //
 //   ostravelk_bench_delivery [seconds per run, default 3] [camera counts, default 1,4,20]
-//                            [camera: Mono8 (default), BayerRG8 or Mono12p]
+//                            [camera: Mono8 (default), BayerGR8 or Mono12p]
 //                            [frame rates per camera in Hz, default max]
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -44,7 +45,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -52,6 +52,7 @@
 #include <thread>
 #include <vector>
 
+#include "TempDirectory.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "ostravelk/ostravelk.h"
@@ -100,6 +101,10 @@ struct PortStats {
 
 PortStats gStats[kMaxCameras];
 std::atomic<bool> gMeasuring{false};
+// Callbacks per camera since it was opened, for the warm-up.
+std::atomic<uint64_t> gCallbacks[kMaxCameras];
+// Set before the driver is finalized: late callbacks no longer read out.
+std::atomic<bool> gStopping{false};
 CameraKind gKind;
 
 // Notes the buffer-ready time of each result on its way to the host.
@@ -127,8 +132,9 @@ void OnComplete(int, int port) {
     const double cpu = Seconds(CLOCK_THREAD_CPUTIME_ID);
     if (port < 0 || port >= kMaxCameras) return;
     PortStats& s = gStats[port];
+    gCallbacks[port].fetch_add(1, std::memory_order_relaxed);
     double readoutUs = 0, readoutCpu = 0;
-    if (gKind.readout) {
+    if (gKind.readout && !gStopping.load(std::memory_order_relaxed)) {
         for (int y = 0; y < gKind.height; ++y) {
             getCVLGrabRow(0, port, s.row.data(), y, 0, gKind.width - 1);
         }
@@ -145,15 +151,6 @@ void OnComplete(int, int port) {
     Keep(s.queueUs, Micros(s.takenTime - s.readyTime));
     Keep(s.convertUs, Micros(now - s.takenTime));
     Keep(s.readoutUs, readoutUs);
-}
-
-std::string MakeTempDir(const char* tag) {
-    std::string pattern = (std::filesystem::temp_directory_path() / tag).string() + "XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
 }
 
 double Percentile(std::vector<double>& values, double p) {
@@ -176,7 +173,7 @@ std::string CameraFile(const CameraKind& kind, const std::string& serial, std::s
     } else {
         // The USB model reads 40 full sensors a second; the tallest sensor the simulator has
         // (16384 rows) lets 320 images of 2048 rows a second through.
-        const char* model = kind.format == "BayerRG8" ? "SV1928-40uc" : "SV1928-40um";
+        const char* model = kind.format == "BayerGR8" ? "SV1928-40uc" : "SV1928-40um";
         name = std::string(model) + " (" + serial + ")";
         file << "Class=BaslerUsb\nModel=" << model << "\nSerial=" << serial
              << "\nPixelFormat=" << kind.format << "\nSensorWidth=" << kind.width
@@ -187,17 +184,17 @@ std::string CameraFile(const CameraKind& kind, const std::string& serial, std::s
 }
 
 bool Run(int cameras, double seconds, int rateLimit) {
-    const std::string devices = MakeTempDir("ostravelk-bench-dev-");
-    const std::string host = MakeTempDir("ostravelk-bench-host-");
+    const TempDirectory devices("ostravelk-bench-dev-");
+    const TempDirectory host("ostravelk-bench-host-");
     std::vector<std::string> names;
     for (int i = 0; i < cameras; ++i) {
         const std::string serial = std::to_string(41000000 + i);
         std::string name;
-        std::ofstream(devices + "/" + serial + ".cam") << CameraFile(gKind, serial, name);
+        std::ofstream(devices.Path() + "/" + serial + ".cam") << CameraFile(gKind, serial, name);
         names.push_back(name);
     }
-    ::setenv("OSTRAVELK_SIM_DIR", devices.c_str(), 1);
-    if (initialize(host.c_str(), nullptr) != 1) {
+    ::setenv("OSTRAVELK_SIM_DIR", devices.Path().c_str(), 1);
+    if (initialize(host.Path().c_str(), nullptr) != 1) {
         std::fprintf(stderr, "initialize failed\n");
         return false;
     }
@@ -226,6 +223,7 @@ bool Run(int cameras, double seconds, int rateLimit) {
         CameraList::Instance().GetByPort_(port)->mInstantCamera->RegisterImageEventHandler(
             taps.back().get(), sdk::RegistrationMode_Append, sdk::Cleanup_None);
         gStats[port] = PortStats();
+        gCallbacks[port] = 0;
         for (auto* v : {&gStats[port].latencyUs, &gStats[port].queueUs, &gStats[port].convertUs,
                         &gStats[port].readoutUs}) {
             v->reserve(samples);
@@ -236,7 +234,20 @@ bool Run(int cameras, double seconds, int rateLimit) {
     for (int port = 0; port < cameras; ++port) {
         setProperty(0, port, "continuous", 1);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));  // warm-up
+    // Warm-up: at least a second, and until every camera has delivered twice (a camera renders
+    // its frames when it first grabs, which takes 20 cameras several seconds on two cores).
+    gStopping = false;
+    const Clock::time_point warmUpEnd = Clock::now() + std::chrono::seconds(30);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    auto warm = [&] {
+        for (int port = 0; port < cameras; ++port) {
+            if (gCallbacks[port].load() < 2) return false;
+        }
+        return true;
+    };
+    while (!warm() && Clock::now() < warmUpEnd) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     const double cpuStart = Seconds(CLOCK_PROCESS_CPUTIME_ID);
     gMeasuring = true;
     const Clock::time_point start = Clock::now();
@@ -248,6 +259,7 @@ bool Run(int cameras, double seconds, int rateLimit) {
         setProperty(0, port, "continuous", 0);
     }
     // finalize ends the image queue threads: the statistics are complete and settled after it.
+    gStopping = true;
     finalize();
 
     uint64_t delivered = 0;
@@ -280,8 +292,6 @@ bool Run(int cameras, double seconds, int rateLimit) {
         Percentile(latencies, 0.50), Percentile(latencies, 0.99), maxUs, Percentile(queue, 0.5),
         Percentile(convert, 0.5), Percentile(readout, 0.5));
     std::fflush(stdout);
-    std::filesystem::remove_all(devices);
-    std::filesystem::remove_all(host);
     return true;
 }
 
@@ -306,10 +316,10 @@ int main(int argc, char** argv) {
     const std::string format = argc > 3 ? argv[3] : "Mono8";
     if (format == "Mono8") {
         gKind = CameraKind{format, 64, 16, false};
-    } else if (format == "BayerRG8" || format == "Mono12p") {
+    } else if (format == "BayerGR8" || format == "Mono12p") {
         gKind = CameraKind{format, 2448, 2048, true};
     } else {
-        std::fprintf(stderr, "unknown camera %s (Mono8, BayerRG8 or Mono12p)\n", format.c_str());
+        std::fprintf(stderr, "unknown camera %s (Mono8, BayerGR8 or Mono12p)\n", format.c_str());
         return 2;
     }
     std::vector<int> rates;
@@ -322,9 +332,20 @@ int main(int argc, char** argv) {
                 "rate/Hz", "delivered", "produced", "ratio", "fps/cam", "slowest", "cpu/ms",
                 "conv/ms", "read/ms", "p50/us", "p99/us", "max/us", "queue/us", "conv/us",
                 "read/us");
+    // Each run in a process of its own, which initializes the driver once as a host does (and
+    // no run sees threads or state a previous one left).
+    std::fflush(stdout);
     for (int rate : rates) {
         for (int cameras : counts) {
-            if (!Run(cameras, seconds, rate)) {
+            const pid_t child = ::fork();
+            if (child < 0) {
+                std::perror("fork");
+                return 1;
+            }
+            if (child == 0) _exit(Run(cameras, seconds, rate) ? 0 : 1);
+            int status = 0;
+            if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+                WEXITSTATUS(status) != 0) {
                 return 1;
             }
         }

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -23,6 +22,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "TempDirectory.h"
 #include "ostravelk/ostravelk.h"
 
 namespace {
@@ -42,28 +42,18 @@ void OnComplete(int, int) {
     gArrived.notify_all();
 }
 
-std::string MakeTempDir(const char* tag) {
-    std::string pattern = (std::filesystem::temp_directory_path() / tag).string() + "XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    return pattern;
-}
-
 // The driver with one open 2448 x 2048 colour camera on port 0 that has grabbed one image.
 class Driver {
   public:
-    Driver()
-        : mDevices(MakeTempDir("ostravelk-rows-dev-")), mHost(MakeTempDir("ostravelk-rows-host-")) {
-        std::ofstream(mDevices + "/51000001.cam")
+    Driver() : mDevices("ostravelk-rows-dev-"), mHost("ostravelk-rows-host-") {
+        std::ofstream(mDevices.Path() + "/51000001.cam")
             << "Class=BaslerUsb\nModel=SV1928-40uc\nSerial=51000001\nPixelFormat=BayerGR8\n"
                "SensorWidth=2448\nSensorHeight=2048\nWidth=2448\nHeight=2048\n"
                "ExposureTime=1000\n";
-        ::setenv("OSTRAVELK_SIM_DIR", mDevices.c_str(), 1);
+        ::setenv("OSTRAVELK_SIM_DIR", mDevices.Path().c_str(), 1);
         int size[2] = {0, 0};
         int pixelSize = 0;
-        if (initialize(mHost.c_str(), nullptr) != 1 ||
+        if (initialize(mHost.Path().c_str(), nullptr) != 1 ||
             openCVLPort(0, 0, "SV1928-40uc (51000001)", size) != 1 ||
             getProperty(0, 0, "PixelSize", &pixelSize) != 1 || size[0] != kWidth ||
             size[1] != kHeight || pixelSize != 24) {
@@ -79,15 +69,11 @@ class Driver {
             std::exit(1);
         }
     }
-    ~Driver() {
-        finalize();
-        std::filesystem::remove_all(mDevices);
-        std::filesystem::remove_all(mHost);
-    }
+    ~Driver() { finalize(); }
 
   private:
-    std::string mDevices;
-    std::string mHost;
+    TempDirectory mDevices;
+    TempDirectory mHost;
 };
 
 std::unique_ptr<Driver> gDriver;  // made by main before the runs

@@ -32,10 +32,10 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 using D8 = hn::ScalableTag<uint8_t>;
 using D16 = hn::Repartition<uint16_t, D8>;
-using D32 = hn::Repartition<uint32_t, D8>;
 using DI16 = hn::Repartition<int16_t, D8>;
 using V8 = hn::Vec<D8>;
 using V16 = hn::Vec<D16>;
+using VI16 = hn::Vec<DI16>;
 
 // The portable emulation runs byte shuffles and interleaved loads and stores lane by lane; the
 // kernels built on them use their scalar loops there, which are faster.
@@ -94,6 +94,17 @@ inline Rgb EdgePixel(const uint8_t* up, const uint8_t* cur, const uint8_t* down,
 
 // --- Vector helpers -----------------------------------------------------------------------------
 
+// The green weight as a value the compiler cannot see: it would make each multiply by the
+// constant 150 five shifts and adds (seven instructions with the copies of two-operand SSE),
+// where one multiply does.
+inline uint16_t GreenWeight() {
+    uint16_t w = kLumaG;
+#if defined(__GNUC__)
+    __asm__("" : "+r"(w));
+#endif
+    return w;
+}
+
 // Bytes from the 16-bit lanes of even-column and odd-column values (each below 256).
 inline V8 Join(V16 even, V16 odd) {
     const D8 d8;
@@ -150,14 +161,30 @@ HWY_INLINE void DemosaicBlock(const uint8_t* up, const uint8_t* cur, const uint8
     }
 }
 
+// Runs block(x) for blocks of Lanes(D8) columns at even x from 2 while a block and its right
+// neighbour fit in the row, and then, if more than the last column is left, once more for the
+// block that ends at width - 2 or width - 3: it overlaps columns already done, which are
+// written again with the same values, instead of leaving up to a vector of columns to the
+// scalar code. Returns the first column not done (width - 2 at most where a block fits).
+template <class Block>
+HWY_INLINE uint32_t ForEachBlock(uint32_t width, Block block) {
+    const uint32_t n = static_cast<uint32_t>(hn::Lanes(D8()));
+    uint32_t x = 2;
+    for (; x + n < width; x += n) block(x);
+    if (x + 1 < width && width >= n + 3) {
+        const uint32_t last = (width - 1 - n) & ~1u;
+        block(last);
+        x = last + n;
+    }
+    return x;
+}
+
 // Demosaics columns [2, end) and returns end (even, at most width - 1; width >= 3).
 template <bool kGreenFirst, bool kOwnFirst>
 uint32_t ColourRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uint32_t width,
                    uint8_t* dst) {
     const D8 d8;
-    const uint32_t n = static_cast<uint32_t>(hn::Lanes(d8));
-    uint32_t x = 2;
-    for (; x + n < width; x += n) {
+    return ForEachBlock(width, [&](uint32_t x) {
         V16 ownE, ownO, greenE, greenO, otherE, otherO;
         DemosaicBlock<kGreenFirst>(up + x, cur + x, down + x, ownE, ownO, greenE, greenO, otherE,
                                    otherO);
@@ -169,8 +196,7 @@ uint32_t ColourRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, u
         } else {
             hn::StoreInterleaved3(other, green, own, d8, dst + 3 * size_t(x));
         }
-    }
-    return x;
+    });
 }
 
 // (a wa + b wb + c wc + 128) >> 8 per 16-bit lane; the sum stays below 2^16.
@@ -188,18 +214,16 @@ uint32_t LumaRun(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uin
     const D16 d16;
     const V16 wOwn = hn::Set(d16, static_cast<uint16_t>(redRow ? kLumaR : kLumaB));
     const V16 wOther = hn::Set(d16, static_cast<uint16_t>(redRow ? kLumaB : kLumaR));
-    const V16 wGreen = hn::Set(d16, static_cast<uint16_t>(kLumaG));
-    const uint32_t n = static_cast<uint32_t>(hn::Lanes(d8));
-    uint32_t x = 2;
-    for (; !kEmulated && x + n < width; x += n) {
+    const V16 wGreen = hn::Set(d16, GreenWeight());
+    if (kEmulated) return 2;
+    return ForEachBlock(width, [&](uint32_t x) {
         V16 ownE, ownO, greenE, greenO, otherE, otherO;
         DemosaicBlock<kGreenFirst>(up + x, cur + x, down + x, ownE, ownO, greenE, greenO, otherE,
                                    otherO);
         hn::StoreU(Join(WeightedSum(ownE, wOwn, greenE, wGreen, otherE, wOther),
                         WeightedSum(ownO, wOwn, greenO, wGreen, otherO, wOther)),
                    d8, dst + x);
-    }
-    return x;
+    });
 }
 
 // Luma of the bytes of three channel vectors, weights wa, wb, wc.
@@ -283,52 +307,64 @@ constexpr MsbTables kP12Tables = MakeP12Tables();
 constexpr MsbTables kPacked12Tables = MakePacked12Tables();
 constexpr MsbTables kP10Tables = MakeP10Tables();
 
-// YUV 4:2:2 to red, green and blue of Lanes(D16) pixels, clamped to 0..255 in 16-bit lanes.
-// Every 16-bit lane holds (Y, chroma) or (chroma, Y); the chroma of a pixel pair is U in the
-// first lane and V in the second, and each is copied to both lanes of the pair.
+// Byte shuffles that put the centred U (or V) of every pixel pair into the high byte of both
+// 16-bit lanes of the pair, the low byte zero: (U - 128) * 256 as a signed lane. `first` is the
+// chroma byte's place in its 4-byte group (U: 1 in Y U Y V, 0 in U Y V Y; V two later).
+inline V8 ChromaShuffle(unsigned first) {
+    const D8 d8;
+    const V8 lane = hn::Iota(d8, 0);
+    const V8 group = hn::And(lane, hn::Set(d8, 0x0C));  // within 16-byte blocks
+    const auto lowByte = hn::Eq(hn::And(lane, hn::Set(d8, 1)), hn::Zero(d8));
+    return hn::IfThenElse(lowByte, hn::Set(d8, 0x80),
+                          hn::Add(group, hn::Set(d8, static_cast<uint8_t>(first))));
+}
+
+// The chroma products take the centred chroma times 256 (the shuffle's lanes), so each
+// coefficient is halved to keep the products (a b + 2^14) >> 15 of the definition.
+static_assert(kYuvRv % 2 == 0 && kYuvGu % 2 == 0 && kYuvGv % 2 == 0 && kYuvBu % 2 == 0,
+              "coefficients are halved exactly");
+
+// YUV 4:2:2 to red, green and blue of Lanes(D16) pixels, not yet clamped, in signed 16-bit
+// lanes. Every 16-bit lane holds (Y, chroma) or (chroma, Y); the chroma of a pixel pair is U in
+// the first lane and V in the second.
 template <bool kUyvy>
-HWY_INLINE void YuvBlock(V16 w, V16& r, V16& g, V16& b) {
+HWY_INLINE void YuvBlock(V8 raw, V8 uShuffle, V8 vShuffle, VI16& r, VI16& g, VI16& b) {
+    const D8 d8;
     const D16 d16;
-    const D32 d32;
     const DI16 di16;
-    const V16 lo = hn::Set(d16, 0x00FF);
-    const V16 y = kUyvy ? hn::ShiftRight<8>(w) : hn::And(w, lo);
-    const auto c = hn::BitCast(d32, kUyvy ? hn::And(w, lo) : hn::ShiftRight<8>(w));
-    const auto u32 = hn::And(c, hn::Set(d32, 0xFFFF));
-    const auto v32 = hn::ShiftRight<16>(c);
-    const auto centre = hn::Set(di16, 128);
-    const auto u =
-        hn::ShiftLeft<7>(hn::Sub(hn::BitCast(di16, hn::Or(u32, hn::ShiftLeft<16>(u32))), centre));
-    const auto v =
-        hn::ShiftLeft<7>(hn::Sub(hn::BitCast(di16, hn::Or(v32, hn::ShiftLeft<16>(v32))), centre));
-    const auto round = hn::Set(di16, 32);
-    const auto tr = hn::MulFixedPoint15(v, hn::Set(di16, kYuvRv));
-    const auto tg = hn::Add(hn::MulFixedPoint15(u, hn::Set(di16, kYuvGu)),
-                            hn::MulFixedPoint15(v, hn::Set(di16, kYuvGv)));
-    const auto tb = hn::MulFixedPoint15(u, hn::Set(di16, kYuvBu));
-    const auto ys = hn::BitCast(di16, y);
-    const auto zero = hn::Zero(di16);
-    const auto top = hn::Set(di16, 255);
-    auto channel = [&](decltype(tr) t) {
-        const auto sum = hn::Add(ys, hn::ShiftRight<6>(hn::Add(t, round)));
-        return hn::BitCast(d16, hn::Min(hn::Max(sum, zero), top));
-    };
-    r = channel(tr);
-    g = channel(tg);
-    b = channel(tb);
+    const V16 w = hn::BitCast(d16, raw);
+    const V16 y = kUyvy ? hn::ShiftRight<8>(w) : hn::And(w, hn::Set(d16, 0x00FF));
+    const V8 centred = hn::Xor(raw, hn::Set(d8, 0x80));
+    const VI16 u = hn::BitCast(di16, hn::TableLookupBytesOr0(centred, uShuffle));
+    const VI16 v = hn::BitCast(di16, hn::TableLookupBytesOr0(centred, vShuffle));
+    const VI16 round = hn::Set(di16, 32);
+    const VI16 ys = hn::BitCast(di16, y);
+    auto channel = [&](VI16 t) { return hn::Add(ys, hn::ShiftRight<6>(hn::Add(t, round))); };
+    r = channel(hn::MulFixedPoint15(v, hn::Set(di16, kYuvRv / 2)));
+    g = channel(hn::Add(hn::MulFixedPoint15(u, hn::Set(di16, kYuvGu / 2)),
+                        hn::MulFixedPoint15(v, hn::Set(di16, kYuvGv / 2))));
+    b = channel(hn::MulFixedPoint15(u, hn::Set(di16, kYuvBu / 2)));
+}
+
+// Bytes of the lanes of a and then b, each clamped to 0..255.
+inline V8 ClampedBytes(VI16 a, VI16 b) {
+    const D8 d8;
+    const hn::Rebind<uint8_t, DI16> half;
+    return hn::Combine(d8, hn::DemoteTo(half, b), hn::DemoteTo(half, a));
 }
 
 template <bool kUyvy, bool kBgr>
 uint32_t YuvRun(const uint8_t* src, uint32_t width, uint8_t* dst) {
     const D8 d8;
-    const D16 d16;
     const uint32_t n = static_cast<uint32_t>(hn::Lanes(d8));
+    const V8 uShuffle = ChromaShuffle(kUyvy ? 0 : 1);
+    const V8 vShuffle = ChromaShuffle(kUyvy ? 2 : 3);
     uint32_t i = 0;
     for (; !kEmulated && i + n <= width; i += n) {
-        V16 r0, g0, b0, r1, g1, b1;
-        YuvBlock<kUyvy>(hn::BitCast(d16, hn::LoadU(d8, src + 2 * size_t(i))), r0, g0, b0);
-        YuvBlock<kUyvy>(hn::BitCast(d16, hn::LoadU(d8, src + 2 * size_t(i) + n)), r1, g1, b1);
-        const V8 r = LowBytes(r0, r1), g = LowBytes(g0, g1), b = LowBytes(b0, b1);
+        VI16 r0, g0, b0, r1, g1, b1;
+        YuvBlock<kUyvy>(hn::LoadU(d8, src + 2 * size_t(i)), uShuffle, vShuffle, r0, g0, b0);
+        YuvBlock<kUyvy>(hn::LoadU(d8, src + 2 * size_t(i) + n), uShuffle, vShuffle, r1, g1, b1);
+        const V8 r = ClampedBytes(r0, r1), g = ClampedBytes(g0, g1), b = ClampedBytes(b0, b1);
         if (kBgr) {
             hn::StoreInterleaved3(b, g, r, d8, dst + 3 * size_t(i));
         } else {
@@ -466,8 +502,9 @@ void DemosaicRowLumaImpl(const uint8_t* up, const uint8_t* cur, const uint8_t* d
 }
 
 void ReplicateMonoImpl(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    // 16 pixels per step on 128-bit vectors: three byte shuffles of one load make the 48
-    // output bytes.
+    // Three byte shuffles of a 16-byte load make 48 output bytes. Two loads per step (96 bytes
+    // out, six stores in address order): with one, the loop ran about a tenth slower on a
+    // 5-Mpixel image.
     const hn::Full128<uint8_t> d8;
     static constexpr uint8_t kSpread[3][16] = {
         {0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5},
@@ -476,20 +513,28 @@ void ReplicateMonoImpl(const uint8_t* src, uint32_t width, uint8_t* dst) {
     const auto s0 = hn::LoadU(d8, kSpread[0]);
     const auto s1 = hn::LoadU(d8, kSpread[1]);
     const auto s2 = hn::LoadU(d8, kSpread[2]);
-    uint32_t i = 0;
-    // Wider vectors: their interleaved store (32 pixels or more per step).
-    const D8 dw;
-    const size_t n = hn::Lanes(dw);
-    for (; !kEmulated && n >= 32 && i + n <= width; i += n) {
-        const V8 v = hn::LoadU(dw, src + i);
-        hn::StoreInterleaved3(v, v, v, dw, dst + 3 * size_t(i));
-    }
-    for (; !kEmulated && i + 16 <= width; i += 16) {
-        const auto v = hn::LoadU(d8, src + i);
-        uint8_t* out = dst + 3 * size_t(i);
+    auto spread = [&](hn::Vec<decltype(d8)> v, uint8_t* out) {
         hn::StoreU(hn::TableLookupBytes(v, s0), d8, out);
         hn::StoreU(hn::TableLookupBytes(v, s1), d8, out + 16);
         hn::StoreU(hn::TableLookupBytes(v, s2), d8, out + 32);
+    };
+    uint32_t i = 0;
+    // Vectors of 64 bytes or more: their interleaved store (on 32-byte vectors it was no faster
+    // than the 16-byte shuffles).
+    const D8 dw;
+    const size_t n = hn::Lanes(dw);
+    for (; !kEmulated && n >= 64 && i + n <= width; i += n) {
+        const V8 v = hn::LoadU(dw, src + i);
+        hn::StoreInterleaved3(v, v, v, dw, dst + 3 * size_t(i));
+    }
+    for (; !kEmulated && i + 32 <= width; i += 32) {
+        const auto a = hn::LoadU(d8, src + i);
+        const auto b = hn::LoadU(d8, src + i + 16);
+        spread(a, dst + 3 * size_t(i));
+        spread(b, dst + 3 * size_t(i) + 48);
+    }
+    for (; !kEmulated && i + 16 <= width; i += 16) {
+        spread(hn::LoadU(d8, src + i), dst + 3 * size_t(i));
     }
     for (; i < width; ++i) {
         dst[3 * i] = dst[3 * i + 1] = dst[3 * i + 2] = src[i];
@@ -568,7 +613,7 @@ void LumaOfColourImpl(const uint8_t* src, uint32_t width, uint32_t bytesPerPixel
     const unsigned wFirst = redFirst ? kLumaR : kLumaB;
     const unsigned wThird = redFirst ? kLumaB : kLumaR;
     const V16 wa = hn::Set(d16, static_cast<uint16_t>(wFirst));
-    const V16 wb = hn::Set(d16, static_cast<uint16_t>(kLumaG));
+    const V16 wb = hn::Set(d16, GreenWeight());
     const V16 wc = hn::Set(d16, static_cast<uint16_t>(wThird));
     const size_t n = hn::Lanes(d8);
     uint32_t i = 0;
@@ -708,9 +753,11 @@ void ApplyEnvironment() {
 
 }  // namespace
 
+// A kernel's version for the best target under the cap, which is applied first.
+#define OSTRAVELK_DISPATCH(kernel) (ApplyEnvironment(), HWY_DYNAMIC_DISPATCH(kernel))
+
 std::string TargetName() {
-    ApplyEnvironment();
-    return Lower(hwy::TargetName(HWY_DYNAMIC_DISPATCH(CurrentTarget)()));
+    return Lower(hwy::TargetName(OSTRAVELK_DISPATCH(CurrentTarget)()));
 }
 
 std::vector<std::string> SupportedTargetNames() {
@@ -740,76 +787,62 @@ bool LimitTarget(const std::string& cap) {
 }
 
 void ReduceSigned8(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReduceSigned8Impl)(src, width, dst);
+    OSTRAVELK_DISPATCH(ReduceSigned8Impl)(src, width, dst);
 }
 
 void ReduceU16(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReduceU16Impl)(src, width, shift, dst);
+    OSTRAVELK_DISPATCH(ReduceU16Impl)(src, width, shift, dst);
 }
 
 void ReduceP10(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReduceP10Impl)(src, width, shift, dst);
+    OSTRAVELK_DISPATCH(ReduceP10Impl)(src, width, shift, dst);
 }
 
 void ReduceP12(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReduceP12Impl)(src, width, shift, dst);
+    OSTRAVELK_DISPATCH(ReduceP12Impl)(src, width, shift, dst);
 }
 
 void ReducePacked10(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReducePacked10Impl)(src, width, shift, dst);
+    OSTRAVELK_DISPATCH(ReducePacked10Impl)(src, width, shift, dst);
 }
 
 void ReducePacked12(const uint8_t* src, uint32_t width, unsigned shift, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReducePacked12Impl)(src, width, shift, dst);
+    OSTRAVELK_DISPATCH(ReducePacked12Impl)(src, width, shift, dst);
 }
 
 void DemosaicRowColour(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uint32_t width,
                        BayerRowLayout layout, bool bgr, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(DemosaicRowColourImpl)(up, cur, down, width, layout, bgr, dst);
+    OSTRAVELK_DISPATCH(DemosaicRowColourImpl)(up, cur, down, width, layout, bgr, dst);
 }
 
 void DemosaicRowLuma(const uint8_t* up, const uint8_t* cur, const uint8_t* down, uint32_t width,
                      BayerRowLayout layout, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(DemosaicRowLumaImpl)(up, cur, down, width, layout, dst);
+    OSTRAVELK_DISPATCH(DemosaicRowLumaImpl)(up, cur, down, width, layout, dst);
 }
 
 void ReplicateMono(const uint8_t* src, uint32_t width, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(ReplicateMonoImpl)(src, width, dst);
+    OSTRAVELK_DISPATCH(ReplicateMonoImpl)(src, width, dst);
 }
 
 void CopyColour3(const uint8_t* src, uint32_t width, bool swap, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(CopyColour3Impl)(src, width, swap, dst);
+    OSTRAVELK_DISPATCH(CopyColour3Impl)(src, width, swap, dst);
 }
 
 void DropAlpha(const uint8_t* src, uint32_t width, bool swap, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(DropAlphaImpl)(src, width, swap, dst);
+    OSTRAVELK_DISPATCH(DropAlphaImpl)(src, width, swap, dst);
 }
 
 void LumaOfColour(const uint8_t* src, uint32_t width, uint32_t bytesPerPixel, bool redFirst,
                   uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(LumaOfColourImpl)(src, width, bytesPerPixel, redFirst, dst);
+    OSTRAVELK_DISPATCH(LumaOfColourImpl)(src, width, bytesPerPixel, redFirst, dst);
 }
 
 void YuvToColour(const uint8_t* src, uint32_t width, bool uyvy, bool bgr, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(YuvToColourImpl)(src, width, uyvy, bgr, dst);
+    OSTRAVELK_DISPATCH(YuvToColourImpl)(src, width, uyvy, bgr, dst);
 }
 
 void YuvToLuma(const uint8_t* src, uint32_t width, bool uyvy, uint8_t* dst) {
-    ApplyEnvironment();
-    HWY_DYNAMIC_DISPATCH(YuvToLumaImpl)(src, width, uyvy, dst);
+    OSTRAVELK_DISPATCH(YuvToLumaImpl)(src, width, uyvy, dst);
 }
 
 }  // namespace sdk::convert
