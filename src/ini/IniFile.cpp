@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "parameters/NoCaseLess.h"
+#include "base/NoCaseLess.h"
 
 namespace {
 
