@@ -40,24 +40,28 @@ bool Trimmed(const std::string& text) {
 // The camera file that says what file says.
 std::string Write(const SimCameraFile& file) {
     std::string text;
+    text.reserve(256);
+    const auto line = [&text](const char* key, const std::string& value) {
+        text.append(key).append(1, '=').append(value).append(1, '\n');
+    };
     if (!file.GetDeviceClass().empty()) {
-        text += "Class=" + file.GetDeviceClass() + "\n";
+        line("Class", file.GetDeviceClass());
     }
-    text += "Model=" + file.GetModel() + "\n";
-    text += "Serial=" + file.GetSerial() + "\n";
+    line("Model", file.GetModel());
+    line("Serial", file.GetSerial());
     if (file.GetSensor() != SimCameraFile::Sensor::ByModel) {
         text +=
             file.GetSensor() == SimCameraFile::Sensor::Mono ? "Sensor=mono\n" : "Sensor=color\n";
     }
     if (!file.GetImagePath().empty()) {
-        text += "ImageFile=" + file.GetImagePath() + "\n";
+        line("ImageFile", file.GetImagePath());
     }
     for (const SimCameraFile::Setting& setting : file.GetSettings()) {
         text += setting.feature;
         if (!setting.selectorEntry.empty()) {
-            text += "[" + setting.selectorEntry + "]";
+            text.append(1, '[').append(setting.selectorEntry).append(1, ']');
         }
-        text += "=" + setting.value + "\n";
+        text.append(1, '=').append(setting.value).append(1, '\n');
     }
     return text;
 }

@@ -139,12 +139,12 @@ void CheckOnlyKeyChanged(std::string_view before, std::string_view after,
         after.remove_prefix(kByteOrderMark.size());
     }
     // A last line without a line end gains one when lines are added after it.
-    std::string ended(before);
+    std::string_view ended = before;
     if (!before.empty() && before.back() != '\n' && after.substr(0, before.size()) == before) {
         const std::string_view rest = after.substr(before.size());
         for (const std::string_view end : {"\n", "\r\n"}) {
             if (rest.substr(0, end.size()) == end) {
-                ended += end;
+                ended = after.substr(0, before.size() + end.size());  // before and that line end
                 break;
             }
         }

@@ -174,8 +174,20 @@ bool SimCameraFile::IsColor() const {
 }
 
 std::string SimCameraFile::Describe(const UnusedLine& unused) const {
-    return (mPath.empty() ? std::string("camera file") : mPath) + " line " +
-           std::to_string(unused.line) + ": \"" + unused.text + "\" not used: " + unused.why;
+    const std::string_view path = mPath.empty() ? std::string_view("camera file") : mPath;
+    const std::string number = std::to_string(unused.line);
+    const std::string_view parts[] = {path,        " line ",        number,    ": \"",
+                                      unused.text, "\" not used: ", unused.why};
+    size_t size = 0;
+    for (const std::string_view part : parts) {
+        size += part.size();
+    }
+    std::string text;
+    text.reserve(size);
+    for (const std::string_view part : parts) {
+        text += part;
+    }
+    return text;
 }
 
 }  // namespace sdk
