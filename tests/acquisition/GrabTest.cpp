@@ -224,9 +224,10 @@ TEST_F(Grab, CallbacksOfTwoCamerasNeverOverlap) {
     OpenPort(1, usb);
     ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
     ASSERT_EQ(setProperty(0, 1, "continuous", 1), 1);
-    // Both cameras stream at once for a while. The colour camera's frames take far longer to
-    // convert than the mono camera's (most of all in the sanitizer builds), so the wait is for
-    // callbacks of each camera, not for a total one camera alone could reach.
+    // Both cameras stream at once for a while. The second starts while the first already
+    // delivers, and its colour frames take longer to convert (most of all in the sanitizer
+    // builds), so the wait is for callbacks of each camera, not for a total the first camera
+    // alone could reach.
     EXPECT_TRUE(callbacks.WaitForEach({0, 1}, 10, 60));
     setProperty(0, 0, "continuous", 0);
     setProperty(0, 1, "continuous", 0);
