@@ -45,7 +45,7 @@ bool WaitFrames(int count, double seconds) {
 }
 
 class AravisExports : public AravisFakeTest {
-protected:
+  protected:
     void SetUp() override {
         AravisFakeTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;

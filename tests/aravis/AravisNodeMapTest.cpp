@@ -32,8 +32,8 @@ TEST_F(AravisFakeTest, WalkOfTheFakesTreeReachesEveryFeatureWithItsKind) {
     ICategory* root = As<ICategory>(nodes.GetNode("Root"));
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(Names(root->GetFeatures()),
-              (std::vector<std::string>{"DeviceControl", "ImageFormatControl",
-                                        "AcquisitionControl", "TransportLayerControl", "Debug"}));
+              (std::vector<std::string>{"DeviceControl", "ImageFormatControl", "AcquisitionControl",
+                                        "TransportLayerControl", "Debug"}));
     EXPECT_EQ(root->GetNode()->GetAccessMode(), RO);
 
     // Every feature of every category is a node of the map with a typed view.

@@ -38,9 +38,9 @@ bool WaitFor(const std::atomic<int>& value, int expected, std::chrono::seconds l
 
 guint32 HeartbeatRegister(InstantCamera& camera) {
     guint32 value = 0;
-    EXPECT_TRUE(arv_device_read_register(
-        static_cast<AravisDevice*>(camera.GetDevice())->GetArvDevice(),
-        AravisDevice::kHeartbeatRegister, &value, nullptr));
+    EXPECT_TRUE(
+        arv_device_read_register(static_cast<AravisDevice*>(camera.GetDevice())->GetArvDevice(),
+                                 AravisDevice::kHeartbeatRegister, &value, nullptr));
     return value;
 }
 

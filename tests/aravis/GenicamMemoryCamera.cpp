@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "BedFrame.h"
 #include "sdk/aravis/AravisSupport.h"
 
 namespace {
@@ -18,6 +19,8 @@ using sdk::aravis::Linked;
 
 constexpr uint64_t kPage = 4096;
 constexpr int64_t kReadOnlyMaximum = 1024;
+// Larger image maxima than this are limits of a register's type, not of a sensor.
+constexpr int64_t kLargestSensor = 16384;
 
 // The device class: Aravis' GenICam tree over the camera's memory; the stream comes from an
 // in-process fake device whose camera the AcquisitionStart register starts.
@@ -276,8 +279,10 @@ void GenicamMemoryCamera::Seed() {
     arv_gc_set_range_check_policy(mGc, ARV_RANGE_CHECK_POLICY_DISABLE);
     SeedConditions();
     SeedReadOnly();
+    SeedUnlocked();
     SeedValues();
     SeedValues();
+    SeedImage();
     mStart = FindCommand("AcquisitionStart");
     mStop = FindCommand("AcquisitionStop");
 }
@@ -354,14 +359,8 @@ void GenicamMemoryCamera::SeedReadOnly() {
     std::vector<ArvDomNode*> elements;
     ForEachElement(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))),
                    [&](ArvDomNode* element) { elements.push_back(element); });
-    // What a camera reads in its own registers is rarely 0: a divisor, an increment, a size.
-    for (ArvDomNode* element : elements) {
-        ArvGcNode* node = ARV_GC_NODE(element);
-        if (IsReadOnlyRegister(node) && Decide(node)) {
-            set(node, 1);
-        }
-    }
-    // Maxima read from read-only registers (sensor sizes, limits) get a sensor-like size.
+    // Maxima read from read-only registers (sensor sizes, limits) get a sensor-like size. They
+    // come first: a register is seeded once, and the loop below would take them all.
     for (ArvDomNode* element : elements) {
         for (ArvGcNode* bound : Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_MAXIMUM})) {
             std::vector<ArvGcNode*> leaves;
@@ -374,6 +373,121 @@ void GenicamMemoryCamera::SeedReadOnly() {
             }
         }
     }
+    // What a camera reads in its other registers is rarely 0: a divisor, an increment, a size.
+    for (ArvDomNode* element : elements) {
+        ArvGcNode* node = ARV_GC_NODE(element);
+        if (IsReadOnlyRegister(node) && Decide(node)) {
+            set(node, 1);
+        }
+    }
+}
+
+// After power-up a camera locks nothing a host sets before acquiring: the read-only registers
+// that the features' pIsLocked conditions read are cleared where that unlocks them and the
+// implemented/available conditions seeded before still hold.
+void GenicamMemoryCamera::SeedUnlocked() {
+    std::vector<ArvGcNode*> locks;
+    std::set<ArvGcNode*> known;
+    std::vector<ArvGcNode*> conditions;
+    std::set<ArvGcNode*> knownConditions;
+    ForEachElement(
+        ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))),
+        [&](ArvDomNode* element) {
+            for (ArvGcNode* lock : Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_IS_LOCKED})) {
+                if (known.insert(lock).second) {
+                    locks.push_back(lock);
+                }
+            }
+            for (ArvGcNode* condition :
+                 Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED,
+                                  ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE})) {
+                if (knownConditions.insert(condition).second) {
+                    conditions.push_back(condition);
+                }
+            }
+        });
+    std::set<ArvGcNode*> conditionLeaves;
+    for (ArvGcNode* condition : conditions) {
+        std::vector<ArvGcNode*> leaves;
+        std::set<ArvGcNode*> seen;
+        CollectLeaves(condition, leaves, seen, 0);
+        conditionLeaves.insert(leaves.begin(), leaves.end());
+    }
+    for (ArvGcNode* lock : locks) {
+        std::vector<ArvGcNode*> leaves;
+        std::set<ArvGcNode*> seen;
+        CollectLeaves(lock, leaves, seen, 0);
+        for (size_t i = 0; i < leaves.size() && IsTrue(lock); ++i) {
+            if (conditionLeaves.count(leaves[i]) == 0 && ARV_IS_GC_INTEGER(leaves[i])) {
+                GError* error = nullptr;
+                arv_gc_integer_set_value(ARV_GC_INTEGER(leaves[i]), 0, &error);
+                g_clear_error(&error);
+            }
+        }
+    }
+}
+
+// A sensor-like image: Width and Height at their maximum where the description bounds it (at
+// 1024 where it does not), a pixel format the bed draws, and a payload that holds the image.
+void GenicamMemoryCamera::SeedImage() {
+    for (const char* name : {"Width", "Height"}) {
+        ArvGcNode* node = arv_gc_get_node(mGc, name);
+        if (!node || !ARV_IS_GC_INTEGER(node)) {
+            continue;
+        }
+        ArvGcInteger* size = ARV_GC_INTEGER(node);
+        GError* error = nullptr;
+        const int64_t min = arv_gc_integer_get_min(size, &error);
+        g_clear_error(&error);
+        int64_t max = arv_gc_integer_get_max(size, &error);
+        if (error || max > kLargestSensor) {
+            max = kReadOnlyMaximum;
+        }
+        g_clear_error(&error);
+        int64_t inc = arv_gc_integer_get_inc(size, &error);
+        g_clear_error(&error);
+        inc = inc > 0 ? inc : 1;
+        const int64_t low = std::max<int64_t>(min, 1);
+        int64_t value = std::max(low, max);
+        value -= (value - low) % inc;
+        arv_gc_integer_set_value(size, value, &error);
+        g_clear_error(&error);
+    }
+    ArvGcNode* format = arv_gc_get_node(mGc, "PixelFormat");
+    if (format && ARV_IS_GC_ENUMERATION(format) &&
+        !BedFrame::Draws(static_cast<ArvPixelFormat>(ReadInteger("PixelFormat")))) {
+        std::set<int64_t> offered;
+        for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(format)); child;
+             child = arv_dom_node_get_next_sibling(child)) {
+            GError* error = nullptr;
+            if (ARV_IS_GC_ENUM_ENTRY(child) &&
+                arv_gc_feature_node_is_implemented(ARV_GC_FEATURE_NODE(child), &error) &&
+                arv_gc_feature_node_is_available(ARV_GC_FEATURE_NODE(child), &error)) {
+                offered.insert(arv_gc_enum_entry_get_value(ARV_GC_ENUM_ENTRY(child), &error));
+            }
+            g_clear_error(&error);
+        }
+        for (ArvPixelFormat preferred : BedFrame::Preferred()) {
+            if (offered.count(preferred) != 0) {
+                GError* error = nullptr;
+                arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(format), preferred, &error);
+                g_clear_error(&error);
+                break;
+            }
+        }
+    }
+    ArvGcNode* payload = arv_gc_get_node(mGc, "PayloadSize");
+    const int64_t image = ReadInteger("Width") * ReadInteger("Height") * BytesPerPixel();
+    if (payload && ARV_IS_GC_INTEGER(payload) && ReadInteger("PayloadSize") < image) {
+        GError* error = nullptr;
+        arv_gc_integer_set_value(ARV_GC_INTEGER(payload), image, &error);
+        g_clear_error(&error);
+    }
+}
+
+int64_t GenicamMemoryCamera::BytesPerPixel() {
+    const int64_t bits = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(ReadInteger("PixelFormat"));
+    return bits > 0 ? (bits + 7) / 8 : 1;
 }
 
 // A camera does not hold 0 where its description divides by the value (a frame period under a
@@ -535,15 +649,6 @@ void GenicamMemoryCamera::SeedValues() {
             }
         }
         arv_gc_enumeration_set_int_value(selector, current, &error);
-        g_clear_error(&error);
-    }
-    ArvGcNode* payload = arv_gc_get_node(mGc, "PayloadSize");
-    int64_t bits = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(ReadInteger("PixelFormat"));
-    bits = bits > 0 ? bits : 8;
-    const int64_t image = ReadInteger("Width") * ReadInteger("Height") * ((bits + 7) / 8);
-    if (payload && ARV_IS_GC_INTEGER(payload) && ReadInteger("PayloadSize") < image) {
-        GError* error = nullptr;
-        arv_gc_integer_set_value(ARV_GC_INTEGER(payload), image, &error);
         g_clear_error(&error);
     }
 }
@@ -725,18 +830,10 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint3
 
 void GenicamMemoryCamera::StartFake(ArvDevice* fake) {
     ArvFakeCamera* camera = arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake));
-    int64_t format = ReadInteger("PixelFormat");
-    if (format != ARV_PIXEL_FORMAT_MONO_8 && format != ARV_PIXEL_FORMAT_MONO_16 &&
-        format != ARV_PIXEL_FORMAT_RGB_8_PACKED) {
-        format = ARV_PIXEL_FORMAT_MONO_8;
-    }
-    const int64_t bytes = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) / 8;
-    const int64_t width = std::max<int64_t>(1, ReadInteger("Width"));
-    int64_t height = std::max<int64_t>(1, ReadInteger("Height"));
-    const int64_t payload = ReadInteger("PayloadSize");
-    if (payload > 0 && width * height * bytes > payload) {
-        height = std::max<int64_t>(1, payload / (width * bytes));
-    }
+    const Frame frame = NextFrame();
+    const int64_t width = frame.width;
+    const int64_t height = frame.height;
+    const int64_t format = frame.format;
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_SENSOR_WIDTH, guint32(width));
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_SENSOR_HEIGHT, guint32(height));
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_WIDTH, guint32(width));
@@ -746,4 +843,20 @@ void GenicamMemoryCamera::StartFake(ArvDevice* fake) {
                                    20000);
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 1);
     mAcquiring = true;
+}
+
+GenicamMemoryCamera::Frame GenicamMemoryCamera::NextFrame() {
+    Frame frame;
+    frame.format = static_cast<ArvPixelFormat>(ReadInteger("PixelFormat"));
+    if (!BedFrame::Draws(frame.format)) {
+        frame.format = ARV_PIXEL_FORMAT_MONO_8;
+    }
+    const int64_t bytes = (ARV_PIXEL_FORMAT_BIT_PER_PIXEL(frame.format) + 7) / 8;
+    frame.width = std::max<int64_t>(1, ReadInteger("Width"));
+    frame.height = std::max<int64_t>(1, ReadInteger("Height"));
+    const int64_t payload = ReadInteger("PayloadSize");
+    if (payload > 0 && frame.width * frame.height * bytes > payload) {
+        frame.height = std::max<int64_t>(1, payload / (frame.width * bytes));
+    }
+    return frame;
 }

@@ -15,19 +15,22 @@
 // A camera served in process from any GenICam description: Aravis' GenICam parser over a device
 // of ours (an ArvDevice subclass) whose registers live in memory, every address having storage.
 //
-// Seeding, from the description alone: the registers that the features' pIsImplemented and
-// pIsAvailable conditions read (read-only registers reached through pValue and pVariable) are
-// set to all ones, or to zero where a condition needs that (for each entry of the selectors that
-// select the feature); other read-only number registers
-// read 1, those a pMax reads 1024 (a sensor-like size); then every feature under Root: an
-// enumeration that holds no available entry gets its first available entry (document order), every
-// number outside its range its maximum (its minimum when the range is wider than 1024), and a
-// PayloadSize below the size of the image the size of Width x Height pixels of the PixelFormat.
+// Seeding, from the description alone (never from knowledge of a particular file): the
+// registers that the features' pIsImplemented and pIsAvailable conditions read (read-only
+// registers reached through pValue and pVariable) are set to all ones, or to zero where a
+// condition needs that (for each entry of the selectors that select the feature); the read-only
+// registers a pMax reads hold 1024 (a sensor-like size), the other read-only number registers 1;
+// the registers pIsLocked conditions read are cleared where that unlocks a feature, as after
+// power-up. Then every feature under Root: an enumeration that holds no available entry gets its
+// first available entry (document order), every number outside its range its maximum (its
+// minimum when the range is wider than 1024), values a description divides by are not 0. Last
+// the image: Width and Height at their maximum (1024 where that is no sensor's), a PixelFormat
+// BedFrame draws where the description offers one, and a PayloadSize that holds the image.
 //
 // Frames: writing the register of the description's AcquisitionStart command starts Aravis' fake
-// camera (in process, no network) behind the stream with the description's Width, Height and
-// PixelFormat (Mono8 for formats it cannot fill), limited to PayloadSize bytes; writing the
-// AcquisitionStop register stops it. Before AcquisitionStart no frame arrives.
+// camera (in process, no network) behind the stream with the frame NextFrame() describes, drawn
+// as BedFrame says; writing the AcquisitionStop register stops it. Before AcquisitionStart no
+// frame arrives.
 //
 // Unplugging: while not present, every register access waits GoneDelayMs and fails with a
 // time-out, and each connection emits Aravis' "control-lost" signal once.
@@ -65,6 +68,15 @@ class GenicamMemoryCamera {
     // The features below Root's categories that are implemented, each once, categories and
     // entries not counted: what arv-tool-0.8 features lists for this camera.
     size_t CountImplementedFeatures();
+    // The frame the bed serves from the registers as they stand: the description's Width, Height
+    // and PixelFormat (Mono8 for a format BedFrame does not draw), the height cut to what
+    // PayloadSize holds.
+    struct Frame {
+        int64_t width = 0;
+        int64_t height = 0;
+        ArvPixelFormat format = ARV_PIXEL_FORMAT_MONO_8;
+    };
+    Frame NextFrame();
     // Whether the fake behind some connection is acquiring.
     bool IsAcquiring() const { return mAcquiring; }
     // How often each command's register was written.
@@ -89,6 +101,9 @@ class GenicamMemoryCamera {
     void SeedDivisors(ArvDomNode* element);
     bool Decide(ArvGcNode* leaf);
     void SeedReadOnly();
+    void SeedUnlocked();
+    void SeedImage();
+    int64_t BytesPerPixel();
     void SeedValues();
     Command FindCommand(const char* name);
     void StartFake(ArvDevice* fake);

@@ -106,9 +106,8 @@ bool EnterPrivateNetwork(int argc, char** argv) {
         return false;
     }
     ::setenv(kMarker, "1", 1);
-    std::vector<char*> args = {const_cast<char*>("/usr/bin/unshare"),
-                               const_cast<char*>("--net"), const_cast<char*>("--map-root-user"),
-                               self};
+    std::vector<char*> args = {const_cast<char*>("/usr/bin/unshare"), const_cast<char*>("--net"),
+                               const_cast<char*>("--map-root-user"), self};
     for (int i = 1; i < argc; ++i) {
         args.push_back(argv[i]);
     }

@@ -24,10 +24,10 @@ const std::string& PrivateNetworkProblem();
 }  // namespace aravistest
 
 // In a test body or SetUp: skips the test with the reason when there is no private network.
-#define OSTRAVELK_REQUIRE_PRIVATE_NETWORK()                                                \
-    do {                                                                                   \
-        if (!aravistest::InPrivateNetwork()) {                                             \
-            GTEST_SKIP() << "no private network namespace: "                              \
-                         << aravistest::PrivateNetworkProblem();                           \
-        }                                                                                  \
+#define OSTRAVELK_REQUIRE_PRIVATE_NETWORK()                      \
+    do {                                                         \
+        if (!aravistest::InPrivateNetwork()) {                   \
+            GTEST_SKIP() << "no private network namespace: "     \
+                         << aravistest::PrivateNetworkProblem(); \
+        }                                                        \
     } while (0)

@@ -353,7 +353,7 @@ TEST_F(FeatureWalkTest, DuplicatesKeepTheFirstCategoryAndSettingsWinOverFeatures
     EXPECT_TRUE(log.Contains("already included in the list: heartbeat"));
 }
 
-TEST_F(FeatureWalkTest, NestedSelectorsArePrefixedWithTheInnermostEntry) {
+TEST_F(FeatureWalkTest, NestedSelectorsGiveAParameterPerCombinationNamedOutermostFirst) {
     auto& category = mTree.Category("Cat");
     auto& outer = mTree.Enumeration(category, "Outer", {"A", "B"});
     auto& inner = mTree.map.Add<sdk::EnumerationNode>("Inner");
@@ -363,6 +363,7 @@ TEST_F(FeatureWalkTest, NestedSelectorsArePrefixedWithTheInnermostEntry) {
     auto& value = mTree.map.Add<sdk::IntegerNode>("Value");
     value.SetRange(0, 100);
     outer.AddSelectedFeature(inner);
+    outer.AddSelectedFeature(value);  // also selected by Inner: reached through it
     inner.AddSelectedFeature(value);
     category.AddFeature(inner);  // listed, but selected: only through its selector
     category.AddFeature(value);
@@ -371,15 +372,29 @@ TEST_F(FeatureWalkTest, NestedSelectorsArePrefixedWithTheInnermostEntry) {
 
     std::vector<std::string> names = Names(mSet);
     EXPECT_EQ(std::vector<std::string>(names.begin() + 7, names.end()),
-              (std::vector<std::string>{"X_Value", "Y_Value"}));
-    auto& y = Get<Param<int64_t>>(mSet, "Y_Value");
+              (std::vector<std::string>{"A_X_Value", "A_Y_Value", "B_X_Value", "B_Y_Value"}));
+    auto& y = Get<Param<int64_t>>(mSet, "B_Y_Value");
     EXPECT_EQ(y.GetOption<std::string>("SelectorName"), "Inner");
     EXPECT_EQ(y.GetOption<int64_t>("SelectorValue"), 20);
+    EXPECT_EQ(y.GetOption<int64_t>("OuterSelectors"), 1);
+    EXPECT_EQ(y.GetOption<std::string>("OuterSelectorName0"), "Outer");
+    EXPECT_EQ(y.GetOption<int64_t>("OuterSelectorValue0"), 1);
     EXPECT_EQ(y.mCategory, "Cat");
     EXPECT_TRUE(log.Contains("CreateParamFromNode: Skipping selector node Inner, "));
     EXPECT_TRUE(log.Contains("CreateParamFromNode: Skipping selector node Value, "));
     EXPECT_EQ(outer.GetIntValue(), 1);   // last entry B
     EXPECT_EQ(inner.GetIntValue(), 20);  // last available entry Y
+
+    // The apply sets every selector of the chain, outermost first.
+    outer.SetIntValue(0);
+    inner.SetIntValue(10);
+    auto& ax = Get<Param<int64_t>>(mSet, "A_X_Value");
+    mSet.UpdateParameter(mTree.map, &y);
+    EXPECT_EQ(outer.GetIntValue(), 1);
+    EXPECT_EQ(inner.GetIntValue(), 20);
+    mSet.UpdateParameter(mTree.map, &ax);
+    EXPECT_EQ(outer.GetIntValue(), 0);
+    EXPECT_EQ(inner.GetIntValue(), 10);
 }
 
 TEST_F(FeatureWalkTest, SubCategoriesChunkCaseAndExactTableMatching) {
