@@ -76,15 +76,25 @@ void Camera::CheckForSoftwareTrigger(sdk::INodeMap& nodeMap) {
     mUseSoftwareTrigger = false;
     try {
         auto* selector = sdk::As<sdk::IEnumeration>(nodeMap.GetNode("TriggerSelector"));
-        if (!selector) {
-            throw sdk::LogicalErrorException("Node 'TriggerSelector' does not exist");
+        if (!selector || !sdk::IsReadable(selector->GetNode())) {
+            // No trigger features: the camera runs free, it has no software trigger.
+            Log(3, "trace: ", "no trigger selector", where);
+            return;
         }
+        // A selector that cannot be moved (read-only) is asked only at the entry it stands at.
+        const bool movable = sdk::IsWritable(selector->GetNode());
         for (const char* name : {"FrameStart", "AcquisitionStart"}) {
             sdk::IEnumEntry* entry = selector->GetEntryByName(name);
             if (!entry || !sdk::IsAvailable(entry)) {
                 continue;
             }
-            selector->FromString(name, true);
+            if (!movable) {
+                if (selector->GetIntValue(false, false) != entry->GetValue()) {
+                    continue;
+                }
+            } else {
+                selector->FromString(name, true);
+            }
             auto* mode = nodeMap.GetNode("TriggerMode");
             auto* source = nodeMap.GetNode("TriggerSource");
             if (!mode || !source) {

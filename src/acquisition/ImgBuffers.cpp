@@ -73,10 +73,8 @@ void ImgBuffers::Init() {
     DriverState& state = GetDriverState();
     bool color = mCamera->IsColor();
     const CameraParameters& parameters = mCamera->mParameters;
-    int32_t width =
-        boost::numeric_cast<int32_t>(Camera::GetParameter<int64_t>(parameters, "Width"));
-    int32_t height =
-        boost::numeric_cast<int32_t>(Camera::GetParameter<int64_t>(parameters, "Height"));
+    const int32_t width = mCamera->GetWidth();
+    const int32_t height = mCamera->GetHeight();
     mWidth = width;
     mHeight = height;
     mLineSize = color ? 3 * width : width;
@@ -92,9 +90,10 @@ void ImgBuffers::Init() {
     }
 
     uint32_t source = sdk::ImageFormatConverter::kUndefinedPixelType;
-    if (const Param_* format = parameters.Find("PixelFormat")) {
-        source = static_cast<uint32_t>(
-            sdk::PixelTypeMapper::GetPylonPixelTypeByName(format->GetValueText().c_str()));
+    const std::string format = mCamera->PixelFormatName();
+    if (!format.empty()) {
+        source =
+            static_cast<uint32_t>(sdk::PixelTypeMapper::GetPylonPixelTypeByName(format.c_str()));
     }
     mConverter.Initialize(source);
     mConverter.SetBitDepthReduction(sdk::BitDepthReduction::KeepMostSignificantBits);

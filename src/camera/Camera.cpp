@@ -152,10 +152,7 @@ bool Camera::DoOpen() {
     mParameters.UpdateParameters(nodeMap);
     FailIfRemovedWhileOpening();
 
-    std::string format;
-    if (sdk::INode* node = nodeMap.GetNode("PixelFormat")) {
-        format = node->ToString().c_str();
-    }
+    const std::string format = PixelFormatName();
     const std::set<std::string>& mono = mUsbCamera ? kUsbMonoFormats : kGigEMonoFormats;
     mPixelSize = mono.count(format) ? 8 : 24;
 
@@ -283,9 +280,32 @@ bool Camera::IsColor() const {
 }
 
 int Camera::GetWidth() const {
-    return GetParameterAsInt(mParameters, "Width");
+    return ImageSize("Width");
 }
 
 int Camera::GetHeight() const {
-    return GetParameterAsInt(mParameters, "Height");
+    return ImageSize("Height");
+}
+
+// From the camera's own node while it is open: a size reached only through a selector (a
+// binning selector, say) has no parameter of its plain name. The parameter otherwise.
+int Camera::ImageSize(const char* name) const {
+    if (mInstantCamera && mInstantCamera->IsOpen()) {
+        auto* size = sdk::As<sdk::IInteger>(mInstantCamera->GetNodeMap().GetNode(name));
+        if (size != nullptr && sdk::IsReadable(size->GetNode())) {
+            return boost::numeric_cast<int>(size->GetValue(false, false));
+        }
+    }
+    return GetParameterAsInt(mParameters, name);
+}
+
+std::string Camera::PixelFormatName() const {
+    if (mInstantCamera && mInstantCamera->IsOpen()) {
+        sdk::INode* format = mInstantCamera->GetNodeMap().GetNode("PixelFormat");
+        if (format != nullptr && sdk::IsReadable(format)) {
+            return format->ToString(false, false).str();
+        }
+    }
+    const Param_* format = mParameters.Find("PixelFormat");
+    return format != nullptr ? format->GetValueText() : std::string();
 }

@@ -101,8 +101,11 @@ class Camera {
                              const T& value) {
         ::SetParameter<T>(parameters, name, value);
     }
+    // The image's size and pixel format as the camera's nodes give them while it is open (the
+    // parameters of those names otherwise).
     int GetWidth() const;
     int GetHeight() const;
+    std::string PixelFormatName() const;
 
     // The camera's name towards the host.
     const std::string& Name() const { return mDeviceInfo.mFriendlyName; }
@@ -136,5 +139,6 @@ class Camera {
     int SettingForOpen(const char* name) const;
     // Throws (after marking the camera lost) when the device went away during the open.
     void FailIfRemovedWhileOpening();
+    int ImageSize(const char* name) const;
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <exception>
 #include <locale>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <utility>
@@ -22,6 +23,12 @@
 namespace {
 
 const char* const kGeneralCategory = "General";
+
+// Options of a parameter reached through nested selectors: how many selectors stand around its
+// own, and each one's name and entry value, outermost first (suffixed 0, 1, ...).
+const std::string kOuterSelectors = "OuterSelectors";
+const std::string kOuterSelectorName = "OuterSelectorName";
+const std::string kOuterSelectorValue = "OuterSelectorValue";
 
 const char* const kTrace = "trace: ";
 const char* const kError = "ERR: ";
@@ -289,10 +296,7 @@ void CameraParameters::CreateFromFeatures(const std::string& categoryName,
                   [&] { return "CreateFromFeatures " + selectorName + " skips non-node"; });
             continue;
         }
-        std::string name = node->GetName().str();
-        if (entry != nullptr) {
-            name = (boost::format("%s_%s") % entry->GetSymbolic() % name).str();
-        }
+        const std::string name = SelectedName(entry, node->GetName().str());
         if (InTable(IgnoredFeatures, name)) {
             Trace(port, kWhere, [&] {
                 return "CreateFromFeatures " + selectorName +
@@ -349,10 +353,7 @@ std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string&
                   [&] { return "CreateParamFromNode: Skipping selector node " + nodeName; });
             return nullptr;
         }
-        std::string name = nodeName;
-        if (entry != nullptr) {
-            name = (boost::format("%s_%s") % entry->GetSymbolic() % nodeName).str();
-        }
+        const std::string name = SelectedName(entry, nodeName);
 
         const bool readable = sdk::IsReadable(mode);
         std::unique_ptr<Param_> parameter;
@@ -382,7 +383,22 @@ std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string&
             parameter = std::make_unique<Param<std::string>>(categoryName, name, std::string());
         } else if (auto* enumeration = sdk::As<sdk::IEnumeration>(node)) {
             if (node->IsSelector()) {
-                ExpandSelector(categoryName, node, *enumeration);
+                // A selector reached through another one's entry is expanded within that entry:
+                // its parameters carry both entries.
+                if (entry != nullptr) {
+                    mOuterSelectors.push_back({selectorName, entry});
+                }
+                try {
+                    ExpandSelector(categoryName, node, *enumeration);
+                } catch (...) {
+                    if (entry != nullptr) {
+                        mOuterSelectors.pop_back();
+                    }
+                    throw;
+                }
+                if (entry != nullptr) {
+                    mOuterSelectors.pop_back();
+                }
                 return nullptr;
             }
             auto typed = std::make_unique<ParamEnum>(
@@ -421,6 +437,16 @@ std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string&
         if (entry != nullptr) {
             parameter->SetOption("SelectorName", selectorName);
             parameter->SetOption("SelectorValue", entry->GetValue());
+            // The selectors around this one, outermost first, each with its entry.
+            if (!mOuterSelectors.empty()) {
+                parameter->SetOption(kOuterSelectors, mOuterSelectors.size());
+                for (size_t i = 0; i < mOuterSelectors.size(); ++i) {
+                    parameter->SetOption(kOuterSelectorName + std::to_string(i),
+                                         mOuterSelectors[i].first);
+                    parameter->SetOption(kOuterSelectorValue + std::to_string(i),
+                                         mOuterSelectors[i].second->GetValue());
+                }
+            }
         }
         Trace(port, kWhere, [&] {
             return "CreateParamFromNode OK: " + parameter->mName +
@@ -437,17 +463,64 @@ std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string&
 
 void CameraParameters::ExpandSelector(const std::string& categoryName, sdk::INode* selector,
                                       sdk::IEnumeration& enumeration) {
+    static const char* const kWhere = "CameraParameters::ExpandSelector";
+    const int port = GetCameraPort();
     const std::string selectorName = selector->GetName().str();
+    // A feature that a selector selected here selects too is reached through that selector, so
+    // that its parameters carry the entries of both.
+    const sdk::FeatureList_t selected = selector->GetSelectedFeatures();
+    std::set<sdk::INode*> nested;
+    for (sdk::IValue* feature : selected) {
+        sdk::INode* inner = feature != nullptr ? feature->GetNode() : nullptr;
+        if (inner == nullptr || inner == selector || !inner->IsSelector()) {
+            continue;
+        }
+        for (sdk::IValue* innerFeature : inner->GetSelectedFeatures()) {
+            if (innerFeature != nullptr && innerFeature->GetNode() != nullptr) {
+                nested.insert(innerFeature->GetNode());
+            }
+        }
+    }
+    sdk::FeatureList_t features;
+    for (sdk::IValue* feature : selected) {
+        if (feature != nullptr && nested.count(feature->GetNode()) != 0) {
+            Trace(port, kWhere, [&] {
+                return "ExpandSelector: " + selectorName + " reaches " +
+                       feature->GetNode()->GetName().str() + " through a selector it selects";
+            });
+            continue;
+        }
+        features.push_back(feature);
+    }
+    // A selector that cannot be moved has only the entry it stands at.
+    const bool writable = sdk::IsWritable(selector);
+    const bool fixed = !writable && sdk::IsReadable(selector);
+    const int64_t current = fixed ? enumeration.GetIntValue(false, false) : 0;
     for (sdk::INode* entryNode : enumeration.GetEntries()) {
         auto* entry = sdk::As<sdk::IEnumEntry>(entryNode);
         if (entry == nullptr || !sdk::IsReadable(entryNode)) {
             continue;  // not available: no expansion step
         }
-        if (sdk::IsWritable(selector)) {
+        if (fixed && entry->GetValue() != current) {
+            continue;
+        }
+        if (writable) {
             enumeration.SetIntValue(entry->GetValue(), true);
         }
-        CreateFromFeatures(categoryName, selector->GetSelectedFeatures(), selectorName, entry);
+        CreateFromFeatures(categoryName, features, selectorName, entry);
     }
+}
+
+std::string CameraParameters::SelectedName(sdk::IEnumEntry* entry,
+                                           const std::string& nodeName) const {
+    if (entry == nullptr) {
+        return nodeName;
+    }
+    std::string name;
+    for (const auto& outer : mOuterSelectors) {
+        name += outer.second->GetSymbolic().str() + "_";
+    }
+    return name + (boost::format("%s_%s") % entry->GetSymbolic() % nodeName).str();
 }
 
 // --- Writing to and reading from the camera -----------------------------------------------------
@@ -648,6 +721,20 @@ bool CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
     if (node == nullptr || parameter == nullptr || !parameter->HasOption("SelectorName")) {
         return true;
     }
+    // The selectors around the parameter's own, outermost first: each decides what the next
+    // one selects.
+    if (parameter->HasOption(kOuterSelectors) && node->GetNodeMap() != nullptr) {
+        const int64_t count = parameter->GetOption<int64_t>(kOuterSelectors);
+        for (int64_t i = 0; i < count; ++i) {
+            const std::string index = std::to_string(i);
+            sdk::INode* outer = node->GetNodeMap()->GetNode(
+                parameter->GetOption<std::string>(kOuterSelectorName + index));
+            if (outer != nullptr &&
+                !MoveSelector(outer, parameter->GetOption<int64_t>(kOuterSelectorValue + index))) {
+                return false;
+            }
+        }
+    }
     const std::string selectorName = parameter->GetOption<std::string>("SelectorName");
     sdk::INode* selector = nullptr;
     for (sdk::IValue* feature : node->GetSelectingFeatures()) {
@@ -660,25 +747,40 @@ bool CameraParameters::SetSelector(sdk::INode* node, Param_* parameter) {
     if (selector == nullptr) {
         return true;  // accessed with the selector as it is
     }
-    if (!sdk::IsAvailable(selector)) {
-        return false;  // no entry can be reached now (chunk controls while chunks are off, say)
-    }
     const int port = GetCameraPort();
-    auto* enumeration = sdk::As<sdk::IEnumeration>(selector);
-    if (enumeration == nullptr || !parameter->HasOption("SelectorValue")) {
+    if (sdk::As<sdk::IEnumeration>(selector) == nullptr || !parameter->HasOption("SelectorValue")) {
+        if (!sdk::IsAvailable(selector)) {
+            return false;
+        }
         Error(port, kWhere,
               [&] { return "SetSelector: Failed to set selector for " + parameter->mName; });
         return true;
     }
     const int64_t value = parameter->GetOption<int64_t>("SelectorValue");
-    // Written only when it does not stand at the entry already: a read-only selector (one
-    // entry, say) does, and writing it would fail.
-    if (!sdk::IsReadable(selector) || enumeration->GetIntValue(false, false) != value) {
-        enumeration->SetIntValue(value, true);
+    if (!MoveSelector(selector, value)) {
+        return false;
     }
     Trace(port, kWhere, [&] {
         return "SetSelector: Setting " + parameter->mName + " to selector " + std::to_string(value);
     });
+    return true;
+}
+
+bool CameraParameters::MoveSelector(sdk::INode* selector, int64_t value) {
+    auto* enumeration = sdk::As<sdk::IEnumeration>(selector);
+    if (enumeration == nullptr || !sdk::IsAvailable(selector)) {
+        return false;  // no entry can be reached now (chunk controls while chunks are off, say)
+    }
+    // Written only when it does not stand at the entry already: a read-only selector (one
+    // entry, say) does, and writing it would fail. One that stands elsewhere and cannot be moved
+    // leaves the entry out of reach.
+    if (sdk::IsReadable(selector) && enumeration->GetIntValue(false, false) == value) {
+        return true;
+    }
+    if (!sdk::IsWritable(selector)) {
+        return false;
+    }
+    enumeration->SetIntValue(value, true);
     return true;
 }
 
@@ -781,8 +883,12 @@ void CameraParameters::SetValue(Param_* parameter, sdk::INode* node) {
                 typed->mWritable = IsReadWrite(node->GetAccessMode());
             }
         }
-    } else if (sdk::As<sdk::IRegister>(node) != nullptr) {
+    } else if (auto* block = sdk::As<sdk::IRegister>(node)) {
         if (auto* typed = dynamic_cast<Param<std::string>*>(parameter)) {
+            // A block as large as a table (a LUT, a file) is no setting: it is not read whole.
+            if (block->GetLength() > kLargestRegisterText) {
+                return;
+            }
             std::string value = node->ToString(false, false).str();
             if (value != typed->mValue) {
                 typed->mValue = std::move(value);

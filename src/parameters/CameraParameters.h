@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <boost/iterator/indirect_iterator.hpp>
@@ -69,6 +70,10 @@ class CameraParameters {
          "Sensorboard_TemperatureAbs", "ResultingFrameRateAbs", "AcquisitionFrameRateAbs",
          "ExposureTimeRaw", "ExposureTimeAbs", "ExposureTimeBaseAbs", "PixelDynamicRangeMin",
          "PixelDynamicRangeMax"}};
+
+    // Registers longer than this (in bytes) are not read into their text parameter: tables and
+    // files are no settings, and reading them would cost the open its time and memory.
+    static constexpr int64_t kLargestRegisterText = 4096;
 
     // Tolerance below which a real value counts as already on the camera.
     static constexpr double kFloatTolerance = 0.001;
@@ -138,8 +143,9 @@ class CameraParameters {
     void CreateFromCategory(sdk::ICategory* category);
     // Walks one feature list. selectorName and entry are empty / null for a category's list and
     // name the selector and its entry for the features a selector entry selects; the parameters
-    // are then named ENTRY "_" FEATURE. A categoryName equal to "ChunkData" ignoring case marks
-    // the parameters as chunk parameters.
+    // are then named ENTRY "_" FEATURE, and a feature reached through nested selectors carries
+    // every entry, outermost first (OUTER "_" ENTRY "_" FEATURE). A categoryName equal to
+    // "ChunkData" ignoring case marks the parameters as chunk parameters.
     void CreateFromFeatures(const std::string& categoryName, const sdk::FeatureList_t& features,
                             const std::string& selectorName, sdk::IEnumEntry* entry);
     // Maps one node to a new parameter (not yet added), or null: not implemented, a selected
@@ -169,11 +175,13 @@ class CameraParameters {
     // counting as 0). Registers are never written; other pairings of node and parameter type
     // are left alone. Throws what the node throws.
     void WriteToCamera(sdk::INode* node, Param_* parameter, bool& written);
-    // Sets the selector named by the option "SelectorName" (one of the node's selecting
-    // features) to "SelectorValue", writing it only when it does not stand there already (a
-    // read-only selector with one entry does). Does nothing without the option or without such
-    // a selector. False when the selector is not available (the parameter cannot be reached
-    // now); throws what the selector throws.
+    // Sets the selectors of a parameter reached through nested selectors (options
+    // "OuterSelectorName0", ... with their values), outermost first, then the selector named by
+    // the option "SelectorName" (one of the node's selecting features) to "SelectorValue", each
+    // written only when it does not stand there already (a read-only selector does). Does
+    // nothing without the option or without such a selector. False when a selector is not
+    // available or stands read-only at another entry (the parameter cannot be reached now);
+    // throws what the selector throws.
     bool SetSelector(sdk::INode* node, Param_* parameter);
     // Reads every camera parameter (not the driver settings) back from the camera. Exceptions of
     // a parameter without "NodeName" option or a failing look-up end the refresh and propagate.
@@ -215,9 +223,17 @@ class CameraParameters {
 
   private:
     // Selector expansion: for each available entry, sets the selector to it (when writable) and
-    // walks the features it selects with that entry.
+    // walks the features it selects with that entry. A read-only selector has only the entry it
+    // stands at. A feature that a selected selector selects too is left to that selector.
     void ExpandSelector(const std::string& categoryName, sdk::INode* selector,
                         sdk::IEnumeration& enumeration);
+    // The parameter name of a node reached through a selector entry: the entries of the
+    // selectors around it (mOuterSelectors) and its own, outermost first, then the node's name,
+    // joined by "_". Without an entry the node's name.
+    std::string SelectedName(sdk::IEnumEntry* entry, const std::string& nodeName) const;
+    // Sets a selector to the entry value unless it stands there; false when it cannot get there
+    // (not available, or read-only at another entry).
+    bool MoveSelector(sdk::INode* selector, int64_t value);
     // FindSection on a file already read.
     std::string FindSection(const IniFile& file) const;
 
@@ -232,4 +248,7 @@ class CameraParameters {
     const std::atomic<int>* mCameraPort;
     std::string mCameraName;
     sdk::NodeList_t mChunkNodes;  // scratch list of UpdateChunkParameters
+    // While a walk expands a selector reached through another selector's entry: those outer
+    // selectors' names and entries, outermost first.
+    std::vector<std::pair<std::string, sdk::IEnumEntry*>> mOuterSelectors;
 };

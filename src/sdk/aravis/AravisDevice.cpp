@@ -194,11 +194,21 @@ size_t AravisDevice::GetPayloadSize() {
         throw LogicalErrorException("GetPayloadSize: the device is not open", __FILE__, __LINE__);
     }
     const IInteger* payload = As<IInteger>(mNodes->GetNode("PayloadSize"));
-    if (!IsReadable(payload)) {
-        throw RuntimeException("The device '" + mInfo.GetFriendlyName() + "' has no PayloadSize",
+    if (IsReadable(payload)) {
+        return static_cast<size_t>(payload->GetValue(false, true));
+    }
+    // Without PayloadSize a frame is its image: Width x Height pixels of the PixelFormat.
+    const IInteger* width = As<IInteger>(mNodes->GetNode("Width"));
+    const IInteger* height = As<IInteger>(mNodes->GetNode("Height"));
+    const IEnumeration* format = As<IEnumeration>(mNodes->GetNode("PixelFormat"));
+    if (!IsReadable(width) || !IsReadable(height) || !IsReadable(format)) {
+        throw RuntimeException("The device '" + mInfo.GetFriendlyName() +
+                                   "' has neither PayloadSize nor Width, Height and PixelFormat",
                                __FILE__, __LINE__);
     }
-    return static_cast<size_t>(payload->GetValue(false, true));
+    const int64_t bits = ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format->GetIntValue(false, true));
+    const int64_t pixels = width->GetValue(false, true) * height->GetValue(false, true);
+    return static_cast<size_t>((pixels * (bits > 0 ? bits : 8) + 7) / 8);
 }
 
 void AravisDevice::StartStreaming(IStreamSink& sink) {

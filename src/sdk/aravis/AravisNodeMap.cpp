@@ -23,6 +23,22 @@ bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
     return false;
 }
 
+// The text of a node's property of that type ("" without one).
+std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            GError* error = nullptr;
+            const std::string text =
+                Text(arv_gc_property_node_get_string(ARV_GC_PROPERTY_NODE(child), &error));
+            g_clear_error(&error);
+            return text;
+        }
+    }
+    return std::string();
+}
+
 }  // namespace
 
 AravisCacheBypass::AravisCacheBypass(ArvGc* genicam, bool bypass) : mGc(genicam), mActive(bypass) {
@@ -47,7 +63,10 @@ AravisNodeMap::AravisNodeMap(ArvDevice* device, gcstring deviceName)
                                __FILE__, __LINE__);
     }
     arv_gc_set_register_cache_policy(mGc, ARV_REGISTER_CACHE_POLICY_ENABLE);
-    arv_gc_set_range_check_policy(mGc, ARV_RANGE_CHECK_POLICY_ENABLE);
+    // Ranges are checked by the node classes against the bounds GetMin and GetMax give; Aravis'
+    // own check would also apply the derived bounds of the converters inside a feature, which a
+    // formula that is not monotonic turns into nonsense (a maximum of 0 for entry 1, say).
+    arv_gc_set_range_check_policy(mGc, ARV_RANGE_CHECK_POLICY_DISABLE);
     arv_gc_set_access_check_policy(mGc, ARV_ACCESS_CHECK_POLICY_ENABLE);
     Build(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))));
     BuildSelectorIndex();
@@ -126,25 +145,89 @@ void AravisNodeMap::Build(ArvDomNode* parent) {
 }
 
 // What a selector selects (its pSelected properties, in document order; Aravis' own list is in
-// reverse), the reverse relation, and each feature's binding are gathered once here.
+// reverse), the reverse relation, and each feature's binding are gathered once here. A selector
+// that lists the hidden register (or converter) behind a feature selects that feature: the
+// register of another selector is that selector's own state, which a host moves through the
+// selector, never by writing its register.
 void AravisNodeMap::BuildSelectorIndex() {
+    std::unordered_map<ArvGcNode*, std::vector<ArvGcNode*>> owners;  // pValue target -> nodes
+    for (const auto& node : mNodes) {
+        for (ArvGcNode* value :
+             Linked(ARV_DOM_NODE(node->Arv()), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+            owners[value].push_back(ARV_GC_NODE(node->Arv()));
+        }
+    }
+    // The feature a hidden node stands behind, following converters up; the node itself when it
+    // is no hidden node or stands behind no single feature.
+    const auto feature = [&](ArvGcNode* item) {
+        for (int depth = 0; depth < 4; ++depth) {
+            const bool hidden = ARV_IS_GC_REGISTER(item) || ARV_IS_GC_CONVERTER(item);
+            const auto owner = owners.find(item);
+            if (!hidden || owner == owners.end() || owner->second.size() != 1) {
+                break;
+            }
+            item = owner->second.front();
+        }
+        return item;
+    };
     for (const auto& node : mNodes) {
         ArvGcFeatureNode* arv = node->Arv();
         const Binding binding = FindBinding(ARV_GC_NODE(arv), 0);
         if (binding != Binding::Device) {
             mBindings[node.get()] = binding;
         }
+        if (ARV_IS_GC_INTEGER(arv) || ARV_IS_GC_FLOAT(arv)) {
+            if (HasVaryingBound(ARV_GC_NODE(arv), 0)) {
+                mVaryingBounds.insert(node.get());
+            }
+        }
         if (!ARV_IS_GC_SELECTOR(arv) || !arv_gc_selector_is_selector(ARV_GC_SELECTOR(arv))) {
             continue;
         }
+        std::vector<AravisNode*>& list = mSelected[node.get()];
         for (ArvGcNode* item : Linked(ARV_DOM_NODE(arv), {ARV_GC_PROPERTY_NODE_TYPE_P_SELECTED})) {
-            if (AravisNode* selected = Find(item)) {
-                mSelected[node.get()].push_back(selected);
+            AravisNode* selected = Find(feature(item));
+            if (selected && selected != node.get() &&
+                std::find(list.begin(), list.end(), selected) == list.end()) {
+                list.push_back(selected);
                 mSelecting[selected].push_back(node.get());
             }
         }
     }
     mBindingCache.clear();
+}
+
+// GenICam declares whether a converter's formula rises or falls with its input (Slope); only
+// then do the bounds of the value below it give the converter's bounds. A number whose own
+// bounds are missing and whose value goes through a converter of another slope has none.
+bool AravisNodeMap::HasVaryingBound(ArvGcNode* node, int depth) const {
+    if (!node || depth > 8) {
+        return false;
+    }
+    ArvDomNode* dom = ARV_DOM_NODE(node);
+    const bool min = HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_MINIMUM) ||
+                     HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_P_MINIMUM);
+    const bool max = HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_MAXIMUM) ||
+                     HasProperty(dom, ARV_GC_PROPERTY_NODE_TYPE_P_MAXIMUM);
+    if (min && max) {
+        return false;
+    }
+    if (ARV_IS_GC_CONVERTER(node)) {
+        const std::string slope = PropertyText(dom, ARV_GC_PROPERTY_NODE_TYPE_SLOPE);
+        if (slope != "Increasing" && slope != "Decreasing") {
+            return true;
+        }
+    }
+    for (ArvGcNode* value : Linked(dom, {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+        if (HasVaryingBound(value, depth + 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AravisNodeMap::HasUnreliableBounds(const AravisNode& node) const {
+    return mVaryingBounds.count(&node) != 0;
 }
 
 // Follows the links that give a node its value and bounds (pValue, pVariable, pMin, pMax, the

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "sdk/aravis/AravisSupport.h"
@@ -23,7 +24,14 @@ class AravisNode;
 // as GenApi names them). GetNodes lists them in document order.
 //
 // Selectors: Aravis knows only the features a selector selects; the reverse relation (the
-// features that select a node) is built once, here, when the map is made.
+// features that select a node) is built once, here, when the map is made. Where a selector lists
+// the hidden register or converter behind a feature (another selector's register, say), the
+// feature is what it selects.
+//
+// Ranges: the node classes check written values against GetMin/GetMax; Aravis' own range check
+// is off, since it would also apply the bounds a converter inside a feature derives from the
+// value below it. Numbers whose bounds come only through a converter not declared monotonic
+// (Slope "Varying" or "Automatic") have the limits of their type.
 //
 // Cache: Aravis keeps register values in its cache (policy "enable") and drops what a written
 // feature invalidates, but it has no per-node invalidation. A read goes to the device, with the
@@ -87,6 +95,10 @@ class AravisNodeMap : public INodeMap {
     // The selected features in document order.
     const std::vector<AravisNode*>& SelectedNodes(const AravisNode& node) const;
     Binding BindingOf(const AravisNode& node) const;
+    // Whether a number's bounds come through a converter whose formula is not declared to rise
+    // or fall with its input (its Slope): such bounds say nothing, and the number has the limits
+    // of its type.
+    bool HasUnreliableBounds(const AravisNode& node) const;
     // Throws RuntimeException when the device is gone.
     void ThrowIfLost(const std::string& context) const;
     // Marks the map lost when the error says the device is gone. Leaves the error.
@@ -99,6 +111,7 @@ class AravisNodeMap : public INodeMap {
     void Adopt(std::unique_ptr<AravisNode> node, const std::string& name);
     void BuildSelectorIndex();
     Binding FindBinding(ArvGcNode* node, int depth);
+    bool HasVaryingBound(ArvGcNode* node, int depth) const;
 
     aravis::GRef<ArvDevice> mDevice;
     ArvGc* mGc = nullptr;  // owned by the device
@@ -110,6 +123,7 @@ class AravisNodeMap : public INodeMap {
     std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelecting;
     std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelected;
     std::unordered_map<const AravisNode*, Binding> mBindings;  // Device when absent
+    std::unordered_set<const AravisNode*> mVaryingBounds;      // HasUnreliableBounds
     std::unordered_map<ArvGcNode*, Binding> mBindingCache;     // used while building
     uint64_t mGeneration = 1;                                  // guarded by mMutex
     std::function<void(const std::string&)> mCommandListener;  // guarded by mMutex

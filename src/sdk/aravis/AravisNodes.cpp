@@ -1,5 +1,6 @@
 #include "sdk/aravis/AravisNodes.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cstdio>
 #include <limits>
@@ -215,6 +216,15 @@ void AravisNode::CheckWritable() const {
     }
 }
 
+// Aravis invalidates what a description's pInvalidator lists name, but a register whose address
+// a selector computes keeps the value cached for the selector's previous entry: after a selector
+// moves, every node is read from the device again.
+void AravisNode::NoteWritten() {
+    if (IsSelector()) {
+        mMap.InvalidateNodes();
+    }
+}
+
 bool AravisNode::TakeDeviceRead(bool ignoreCache) const {
     const bool stale = mReadGeneration != mMap.Generation();
     mReadGeneration = mMap.Generation();
@@ -276,6 +286,7 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
     GError* error = nullptr;
     arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
+    NoteWritten();
     if (verify) {
         GetValue(false, true);
     }
@@ -284,6 +295,9 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
 int64_t AravisInteger::GetMin() const {
     Lock lock = LockMap();
     Map().ThrowIfLost(Context());
+    if (Map().HasUnreliableBounds(*this)) {
+        return std::numeric_limits<int64_t>::min();
+    }
     GError* error = nullptr;
     const int64_t min = arv_gc_integer_get_min(ARV_GC_INTEGER(Arv()), &error);
     if (IsMissingBound(error)) {
@@ -297,6 +311,9 @@ int64_t AravisInteger::GetMin() const {
 int64_t AravisInteger::GetMax() const {
     Lock lock = LockMap();
     Map().ThrowIfLost(Context());
+    if (Map().HasUnreliableBounds(*this)) {
+        return std::numeric_limits<int64_t>::max();
+    }
     GError* error = nullptr;
     const int64_t max = arv_gc_integer_get_max(ARV_GC_INTEGER(Arv()), &error);
     if (IsMissingBound(error)) {
@@ -378,6 +395,9 @@ void AravisFloat::SetValue(double value, bool verify) {
 double AravisFloat::GetMin() const {
     Lock lock = LockMap();
     Map().ThrowIfLost(Context());
+    if (Map().HasUnreliableBounds(*this)) {
+        return -DBL_MAX;
+    }
     GError* error = nullptr;
     const double min = arv_gc_float_get_min(ARV_GC_FLOAT(Arv()), &error);
     if (IsMissingBound(error)) {
@@ -391,6 +411,9 @@ double AravisFloat::GetMin() const {
 double AravisFloat::GetMax() const {
     Lock lock = LockMap();
     Map().ThrowIfLost(Context());
+    if (Map().HasUnreliableBounds(*this)) {
+        return DBL_MAX;
+    }
     GError* error = nullptr;
     const double max = arv_gc_float_get_max(ARV_GC_FLOAT(Arv()), &error);
     if (IsMissingBound(error)) {
@@ -656,6 +679,7 @@ void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
     GError* error = nullptr;
     arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
+    NoteWritten();
     if (verify) {
         ReadInt(true);
     }
@@ -719,7 +743,9 @@ AravisRegister::AravisRegister(AravisNodeMap& map, ArvGcFeatureNode* node, std::
 
 gcstring AravisRegister::ToString(bool verify, bool ignoreCache) const {
     Lock lock = LockMap();
-    std::vector<uint8_t> bytes(static_cast<size_t>(GetLength()));
+    const int64_t length = GetLength();
+    std::vector<uint8_t> bytes(
+        static_cast<size_t>(std::max<int64_t>(0, std::min(length, kLargestRegister + 1))));
     Get(bytes.data(), static_cast<int64_t>(bytes.size()), verify, ignoreCache);
     return nodetext::FormatBytes(bytes);
 }
@@ -767,6 +793,14 @@ void AravisRegister::Get(uint8_t* buffer, int64_t length, bool, bool ignoreCache
     const int64_t own = GetLength();
     if (own <= 0) {
         return;  // nothing to read; Aravis must not see an empty buffer
+    }
+    // Aravis reads and caches a register whole: a length no device memory has (a size register
+    // shifted by a depth, say) is refused before anything is allocated.
+    if (own > kLargestRegister) {
+        throw OutOfRangeException("Register of " + std::to_string(own) + " bytes is larger than " +
+                                      std::to_string(kLargestRegister) + " : Node = '" +
+                                      GetName().str() + "'",
+                                  __FILE__, __LINE__);
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(own));
     AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));

@@ -68,6 +68,8 @@ class AravisNode : public virtual INode {
     // True when the next read must go to the device: the caller ignores the cache or the node
     // was not read since the map's last invalidation. Marks the node as read.
     bool TakeDeviceRead(bool ignoreCache) const;
+    // After a write: a selector's move makes every node's next read go to the device.
+    void NoteWritten();
     // Aravis' access mode before availability, implementation and lock are applied.
     virtual EAccessMode BaseAccessMode() const;
     AravisNodeMap& Map() const { return mMap; }
@@ -225,6 +227,9 @@ class AravisCategory : public AravisNode, public ICategory {
 
 class AravisRegister : public AravisNode, public IRegister {
   public:
+    // Longer registers are not read: no device memory a feature maps is that large.
+    static constexpr int64_t kLargestRegister = 64 * 1024 * 1024;
+
     AravisRegister(AravisNodeMap& map, ArvGcFeatureNode* node, std::string name);
 
     INode* GetNode() const override { return const_cast<AravisRegister*>(this); }
