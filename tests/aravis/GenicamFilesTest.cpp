@@ -100,20 +100,6 @@ TEST_F(GenicamBed, FramesCarryTheBedsPatternAtTheSeededSize) {
     }
 }
 
-// --- Every real file through the exports --------------------------------------------------------
-
-TEST_F(GenicamBed, EveryRealFileOpensAppliesAndGrabsWithoutErrorLines) {
-    sdk::AravisDeviceSource::Install(nullptr);
-    for (const char* file : kFiles) {
-        const GenicamFileCheck::Result result = GenicamFileCheck::Run(RealFile(file));
-        EXPECT_TRUE(result.Passed()) << file;
-        EXPECT_EQ(result.first.applyPasses, 1) << file;
-        EXPECT_TRUE(result.first.errorLines.empty()) << file << ":\n"
-                                                     << Lines(result.first.errorLines);
-        EXPECT_GE(result.parameters, result.features * 3 / 4) << file;
-    }
-}
-
 // --- Grab start and stop ------------------------------------------------------------------------
 
 TEST_F(GenicamBed, TLParamsLockedIsSetAroundTheAcquisitionOfALockingCamera) {

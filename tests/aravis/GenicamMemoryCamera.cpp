@@ -213,19 +213,26 @@ bool IsReadOnlyRegister(ArvGcNode* node) {
                ARV_GC_ACCESS_MODE_RO;
 }
 
-// The read-only registers a condition reads (through pValue and pVariable).
+// A register or an entry of a struct register, of any access mode.
+bool IsRegister(ArvGcNode* node) {
+    return (ARV_IS_GC_REGISTER(node) || ARV_IS_GC_STRUCT_ENTRY_NODE(node)) &&
+           ARV_IS_GC_FEATURE_NODE(node);
+}
+
+// The registers a condition or bound reads (through pValue and pVariable): the read-only ones,
+// or with anyRegister those of every access mode and struct entries too.
 void CollectLeaves(ArvGcNode* node, std::vector<ArvGcNode*>& leaves, std::set<ArvGcNode*>& seen,
-                   int depth) {
+                   int depth, bool anyRegister = false) {
     if (!node || depth > 8 || !seen.insert(node).second) {
         return;
     }
-    if (IsReadOnlyRegister(node)) {
+    if (IsReadOnlyRegister(node) || (anyRegister && IsRegister(node))) {
         leaves.push_back(node);
         return;
     }
     for (ArvGcNode* linked : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE,
                                                          ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE})) {
-        CollectLeaves(linked, leaves, seen, depth + 1);
+        CollectLeaves(linked, leaves, seen, depth + 1, anyRegister);
     }
 }
 
@@ -309,15 +316,27 @@ void GenicamMemoryCamera::SeedCondition(ArvGcNode* condition) {
     {
         std::vector<ArvGcNode*> leaves;
         std::set<ArvGcNode*> seen;
-        CollectLeaves(condition, leaves, seen, 0);
+        CollectLeaves(condition, leaves, seen, 0, true);
         std::vector<ArvGcNode*> open;
         for (ArvGcNode* leaf : leaves) {
             if (Decide(leaf)) {
                 open.push_back(leaf);
             }
         }
+        // A leaf is set through its own node: a masked register's bits only, so that the other
+        // features sharing its address (a value beside an availability bit) keep theirs.
         auto fill = [this](ArvGcNode* leaf, uint8_t byte) {
             GError* error = nullptr;
+            if (ARV_IS_GC_INTEGER(leaf)) {
+                const int64_t max = arv_gc_integer_get_max(ARV_GC_INTEGER(leaf), &error);
+                if (!error && max > 0) {
+                    arv_gc_integer_set_value(ARV_GC_INTEGER(leaf), byte != 0 ? max : 0, &error);
+                    if (!error) {
+                        return;
+                    }
+                }
+                g_clear_error(&error);
+            }
             const uint64_t address = arv_gc_register_get_address(ARV_GC_REGISTER(leaf), &error);
             const uint64_t length =
                 error ? 0 : arv_gc_register_get_length(ARV_GC_REGISTER(leaf), &error);
@@ -335,6 +354,19 @@ void GenicamMemoryCamera::SeedCondition(ArvGcNode* condition) {
             }
         }
     }
+}
+
+// A register's value as a number; 0 when it cannot be read.
+int64_t GenicamMemoryCamera::ReadLeaf(ArvGcNode* leaf) {
+    GError* error = nullptr;
+    int64_t value = 0;
+    if (ARV_IS_GC_INTEGER(leaf)) {
+        value = arv_gc_integer_get_value(ARV_GC_INTEGER(leaf), &error);
+    } else if (ARV_IS_GC_FLOAT(leaf)) {
+        value = static_cast<int64_t>(arv_gc_float_get_value(ARV_GC_FLOAT(leaf), &error));
+    }
+    g_clear_error(&error);
+    return value;
 }
 
 // A register's address can depend on a selector: what is decided is the register at its
@@ -374,9 +406,10 @@ void GenicamMemoryCamera::SeedReadOnly() {
         }
     }
     // What a camera reads in its other registers is rarely 0: a divisor, an increment, a size.
+    // A register already set through another node at its address keeps that value.
     for (ArvDomNode* element : elements) {
         ArvGcNode* node = ARV_GC_NODE(element);
-        if (IsReadOnlyRegister(node) && Decide(node)) {
+        if (IsReadOnlyRegister(node) && Decide(node) && ReadLeaf(node) == 0) {
             set(node, 1);
         }
     }
@@ -410,13 +443,13 @@ void GenicamMemoryCamera::SeedUnlocked() {
     for (ArvGcNode* condition : conditions) {
         std::vector<ArvGcNode*> leaves;
         std::set<ArvGcNode*> seen;
-        CollectLeaves(condition, leaves, seen, 0);
+        CollectLeaves(condition, leaves, seen, 0, true);
         conditionLeaves.insert(leaves.begin(), leaves.end());
     }
     for (ArvGcNode* lock : locks) {
         std::vector<ArvGcNode*> leaves;
         std::set<ArvGcNode*> seen;
-        CollectLeaves(lock, leaves, seen, 0);
+        CollectLeaves(lock, leaves, seen, 0, true);
         for (size_t i = 0; i < leaves.size() && IsTrue(lock); ++i) {
             if (conditionLeaves.count(leaves[i]) == 0 && ARV_IS_GC_INTEGER(leaves[i])) {
                 GError* error = nullptr;
@@ -427,9 +460,22 @@ void GenicamMemoryCamera::SeedUnlocked() {
     }
 }
 
-// A sensor-like image: Width and Height at their maximum where the description bounds it (at
-// 1024 where it does not), a pixel format the bed draws, and a payload that holds the image.
+// A sensor-like image: offsets at the sensor's corner, Width and Height at their maximum where
+// the description bounds it (at 1024 where it does not), a pixel format the bed draws, and a
+// payload that holds the image.
 void GenicamMemoryCamera::SeedImage() {
+    // The image starts at the sensor's corner, as after power-up.
+    for (const char* name : {"OffsetX", "OffsetY"}) {
+        ArvGcNode* node = arv_gc_get_node(mGc, name);
+        if (node && ARV_IS_GC_INTEGER(node)) {
+            GError* error = nullptr;
+            const int64_t min = arv_gc_integer_get_min(ARV_GC_INTEGER(node), &error);
+            if (!error) {
+                arv_gc_integer_set_value(ARV_GC_INTEGER(node), std::max<int64_t>(min, 0), &error);
+            }
+            g_clear_error(&error);
+        }
+    }
     for (const char* name : {"Width", "Height"}) {
         ArvGcNode* node = arv_gc_get_node(mGc, name);
         if (!node || !ARV_IS_GC_INTEGER(node)) {
@@ -482,6 +528,16 @@ void GenicamMemoryCamera::SeedImage() {
         GError* error = nullptr;
         arv_gc_integer_set_value(ARV_GC_INTEGER(payload), image, &error);
         g_clear_error(&error);
+        // A PayloadSize computed from the camera's registers: the registers hold the size.
+        std::vector<ArvGcNode*> leaves;
+        std::set<ArvGcNode*> seen;
+        CollectLeaves(payload, leaves, seen, 0, true);
+        for (size_t i = 0; i < leaves.size() && ReadInteger("PayloadSize") < image; ++i) {
+            if (ARV_IS_GC_INTEGER(leaves[i])) {
+                arv_gc_integer_set_value(ARV_GC_INTEGER(leaves[i]), image, &error);
+                g_clear_error(&error);
+            }
+        }
     }
 }
 
@@ -659,7 +715,12 @@ GenicamMemoryCamera::Command GenicamMemoryCamera::FindCommand(const char* name) 
     if (!node || !ARV_IS_GC_COMMAND(node)) {
         return command;
     }
-    for (ArvGcNode* value : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+    // The register the command writes, also behind a converter that sets its bits.
+    std::vector<ArvGcNode*> values =
+        Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE});
+    command.valueNode = values.empty() ? nullptr : values.front();
+    for (int depth = 0; !values.empty() && depth < 4; ++depth) {
+        ArvGcNode* value = values.front();
         if (ARV_IS_GC_REGISTER(value)) {
             GError* error = nullptr;
             command.address = arv_gc_register_get_address(ARV_GC_REGISTER(value), &error);
@@ -667,7 +728,9 @@ GenicamMemoryCamera::Command GenicamMemoryCamera::FindCommand(const char* name) 
                 command.address = UINT64_MAX;
             }
             g_clear_error(&error);
+            break;
         }
+        values = Linked(ARV_DOM_NODE(value), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE});
     }
     for (ArvDomNode* child = arv_dom_node_get_first_child(ARV_DOM_NODE(node)); child;
          child = arv_dom_node_get_next_sibling(child)) {
@@ -808,17 +871,27 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint3
         return command.address != UINT64_MAX && address <= command.address &&
                command.address < address + size;
     };
+    // Start and stop writing one register are told apart by the value the command's own node
+    // reads back (through its converter, if any).
     const bool shared = mStart.address == mStop.address;
-    int64_t written = 0;
-    if (shared && size == 4) {
-        const auto* in = static_cast<const uint8_t*>(buffer);
-        written = (int64_t(in[0]) << 24) | (int64_t(in[1]) << 16) | (int64_t(in[2]) << 8) | in[3];
-    }
-    if (hits(mStart) && (!shared || written == mStart.value)) {
+    const auto is = [&](const Command& command) {
+        if (!shared) {
+            return true;
+        }
+        std::lock_guard<std::recursive_mutex> lock(mGcLock);
+        GError* error = nullptr;
+        const int64_t value =
+            command.valueNode && ARV_IS_GC_INTEGER(command.valueNode)
+                ? arv_gc_integer_get_value(ARV_GC_INTEGER(command.valueNode), &error)
+                : INT64_MIN;
+        g_clear_error(&error);
+        return value == command.value;
+    };
+    if (hits(mStart) && is(mStart)) {
         ++mStarts;
         StartFake(fake);
         g_atomic_int_set(&Self(device)->acquiring, 1);
-    } else if (hits(mStop)) {
+    } else if (hits(mStop) && is(mStop)) {
         ++mStops;
         g_atomic_int_set(&Self(device)->acquiring, 0);
         arv_fake_camera_write_register(arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake)),

@@ -91,8 +91,9 @@ class GenicamMemoryCamera {
 
   private:
     struct Command {
-        uint64_t address = UINT64_MAX;
-        int64_t value = 0;
+        uint64_t address = UINT64_MAX;   // of the register the command writes
+        int64_t value = 0;               // its CommandValue
+        ArvGcNode* valueNode = nullptr;  // its pValue, in the seeding tree
     };
 
     void Seed();
@@ -100,6 +101,7 @@ class GenicamMemoryCamera {
     void SeedCondition(ArvGcNode* condition);
     void SeedDivisors(ArvDomNode* element);
     bool Decide(ArvGcNode* leaf);
+    int64_t ReadLeaf(ArvGcNode* leaf);
     void SeedReadOnly();
     void SeedUnlocked();
     void SeedImage();
