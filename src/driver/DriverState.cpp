@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ini/FileCalls.h"
 #include "ini/IniFileStore.h"
 #include "parameters/DriverSettings.h"
 
@@ -106,18 +107,15 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
         close(fd);
         return;
     }
-    std::FILE* file = fdopen(fd, "a");
-    if (!file) {
-        close(fd);
-        return;
-    }
+    std::string text;
     for (const std::string& line : mPendingLogLines) {
-        std::fputs(line.c_str(), file);
+        text += line;
     }
+    text += stamp;
+    text += message;
     mPendingLogLines.clear();
-    std::fputs(stamp.c_str(), file);
-    std::fputs(message.c_str(), file);
-    std::fclose(file);
+    FileCalls::WriteAll(fd, text);  // O_APPEND: at the end, whatever the offset
+    close(fd);
 }
 
 void DriverState::LogPort(int level, int port, const char* tag, const std::string& text,

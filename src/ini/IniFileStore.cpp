@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "ini/FileCalls.h"
+
 namespace {
 
 // Symbolic links followed before a path counts as a loop, as the kernel does.
@@ -124,25 +126,6 @@ bool ReadAll(int fd, std::string& text) {
     }
 }
 
-bool WriteAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    size_t left = text.size();
-    off_t offset = 0;
-    while (left > 0) {
-        const ssize_t written = ::pwrite(fd, data, left, offset);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        offset += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
 // Makes a rename in the directory durable; a failure here loses nothing already written.
 void SyncDirectory(const std::string& directory) {
     FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -203,7 +186,7 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
          ::fchown(temp.Get(), info.st_uid, info.st_gid) == 0) &&
         ::fchmod(temp.Get(), info.st_mode & 07777) == 0) {
         outcome = Outcome::kFailed;
-        if (WriteAll(temp.Get(), text) && ::fsync(temp.Get()) == 0) {
+        if (FileCalls::WriteAll(temp.Get(), text) && FileCalls::Sync(temp.Get())) {
             outcome = Outcome::kNotPossible;
             if (!named) {
                 named = LinkUnnamed(temp.Get(), target, name);
@@ -226,8 +209,8 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
 
 // Rewrites the open file in place: the new text over the old, the rest cut off, then synced.
 bool RewriteInPlace(int fd, const std::string& text) {
-    return WriteAll(fd, text) && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
-           ::fsync(fd) == 0;
+    return FileCalls::WriteAll(fd, text) &&
+           FileCalls::Truncate(fd, static_cast<off_t>(text.size())) && FileCalls::Sync(fd);
 }
 
 // Opens target for reading and writing and takes the exclusive lock, opening again when another
