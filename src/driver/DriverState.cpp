@@ -9,6 +9,7 @@
 
 #include "ini/FileCalls.h"
 #include "ini/IniFileStore.h"
+#include "ini/LinkChain.h"
 #include "parameters/DriverSettings.h"
 
 namespace {
@@ -94,17 +95,13 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
         mPendingLogLines.push_back(stamp + message);
         return;
     }
-    std::string path = mSystemPath + "/Ostravelk.log";
-    // Without O_NONBLOCK a named pipe in its place would hold every log call until a reader came;
-    // anything but a regular file (a pipe, a device) counts as a file that cannot be opened.
-    const int fd =
-        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    const std::string path = mSystemPath + "/Ostravelk.log";
+    // Anything but a regular file (a pipe, a device) and a link someone else planted count as a
+    // file that cannot be opened; a pipe is not even waited for.
+    std::string target;
+    std::string error;
+    const int fd = LinkChain::Open(path, O_WRONLY | O_CREAT, 0666, target, error);
     if (fd < 0) {
-        return;
-    }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
         return;
     }
     std::string text;
@@ -113,8 +110,10 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
     }
     text += stamp;
     text += message;
-    mPendingLogLines.clear();
-    FileCalls::WriteAll(fd, text);  // O_APPEND: at the end, whatever the offset
+    // A line that cannot be written whole is lost whole; pending lines then wait for the next.
+    if (FileCalls::Append(fd, text)) {
+        mPendingLogLines.clear();
+    }
     close(fd);
 }
 

@@ -1,6 +1,8 @@
 #include "ini/FileCalls.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -50,6 +52,31 @@ bool FileCalls::WriteAll(int fd, const char* data, size_t size, off_t offset) {
         size -= static_cast<size_t>(written);
     }
     return true;
+}
+
+bool FileCalls::Append(int fd, const std::string& text) {
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return false;
+    }
+    const off_t end = info.st_size;
+    const int reserved = Reserve(fd, end, static_cast<off_t>(text.size()));
+    if (reserved == 0 || reserved == EOPNOTSUPP) {
+        if (WriteAll(fd, text, end)) {
+            return true;
+        }
+    } else {
+        errno = reserved;
+    }
+    const int error = errno;
+    Truncate(fd, end);
+    errno = error;
+    return false;
 }
 
 int FileCalls::Reserve(int fd, off_t offset, off_t size) {

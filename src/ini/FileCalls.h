@@ -28,6 +28,10 @@ class FileCalls {
     static bool WriteAll(int fd, const std::string& text, off_t offset = 0) {
         return WriteAll(fd, text.data(), text.size(), offset);
     }
+    // Appends text whole or not at all, under an exclusive advisory lock (flock) on the file: the
+    // room is reserved first, and a failed write is undone by cutting the file back to where it
+    // ended. False with errno set when nothing was appended.
+    static bool Append(int fd, const std::string& text);
     // Allocates the blocks of [offset, offset + size) without changing the file's size, so that
     // writes there cannot run out of room. 0, or the errno: EOPNOTSUPP where the file system
     // cannot reserve.

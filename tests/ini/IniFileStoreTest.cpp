@@ -219,31 +219,33 @@ TEST_F(IniFileStoreTest, APlantedLinkToAnotherUsersFileIsNeitherWrittenNorRead) 
     const std::string link = mDir + "/link";
     ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
     ASSERT_EQ(lchown(link.c_str(), NobodyUid(), NobodyGid()), 0);
-    const std::string refusal = ": symbolic link " + link + " not followed: its owner (uid " +
-                                std::to_string(NobodyUid()) +
-                                ") is not this user (uid 0) and does not own " + real + " (uid 0)";
-    const auto refused = [&](const std::string& path) {
+    // The link named in the refusal is the first one planted on the way.
+    const auto refused = [&](const std::string& path, const std::string& planted) {
+        const std::string refusal = path + ": symbolic link " + planted +
+                                    " not followed: its owner (uid " + std::to_string(NobodyUid()) +
+                                    ") is not this user (uid 0) and does not own " + real +
+                                    " (uid 0)";
         std::string error;
         EXPECT_FALSE(IniFileStore::Update(
             path, [](IniFile& file) { file.SetString("Port.0.0", "Width", "640"); }, &error));
-        EXPECT_EQ(error, path + refusal);
+        EXPECT_EQ(error, refusal);
         IniFile file;
         EXPECT_FALSE(IniFileStore::Read(path, file, error));
-        EXPECT_EQ(error, path + refusal);
+        EXPECT_EQ(error, refusal);
         EXPECT_EQ(ReadFile(real), passwd);
     };
 
     // In root's directory, and in nobody's own, where nobody could put any file but not make
     // root write to root's.
     ASSERT_EQ(rename(link.c_str(), mPath.c_str()), 0);
-    refused(mPath);
+    refused(mPath, mPath);
     ASSERT_EQ(chown(mDir.c_str(), NobodyUid(), NobodyGid()), 0);
-    refused(mPath);
+    refused(mPath, mPath);
 
     // Behind a link of root's own, or as a link to a file not there yet (which root would create).
     ASSERT_EQ(rename(mPath.c_str(), link.c_str()), 0);
     ASSERT_EQ(symlink(link.c_str(), mPath.c_str()), 0);
-    refused(mPath);
+    refused(mPath, link);
     const std::string created = mTemp.File("created");
     const std::string dangling = mDir + "/dangling.ini";
     ASSERT_EQ(symlink(created.c_str(), dangling.c_str()), 0);

@@ -173,18 +173,15 @@ int InjectFault(FileCalls::Call call, size_t& size) {
     if (gShortened.exchange(false)) {
         return ENOSPC;  // the disk is full after a short write
     }
-    if (call == FileCalls::Call::kReserve && !gReservationSupported) {
-        return EOPNOTSUPP;
+    if (number == gFaultAt) {
+        if (gShortWrite && call == FileCalls::Call::kWrite && size > 1) {
+            size /= 2;
+            gShortened = true;
+            return 0;
+        }
+        return ENOSPC;
     }
-    if (number != gFaultAt) {
-        return 0;
-    }
-    if (gShortWrite && call == FileCalls::Call::kWrite && size > 1) {
-        size /= 2;
-        gShortened = true;
-        return 0;
-    }
-    return ENOSPC;
+    return call == FileCalls::Call::kReserve && !gReservationSupported ? EOPNOTSUPP : 0;
 }
 
 }  // namespace
