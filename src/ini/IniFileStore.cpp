@@ -172,7 +172,7 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
 
 // Rewrites the open file in place, so that a failure at any point leaves its old text: the room
 // for the new text is reserved first, and where a write, the truncation or the sync fails
-// afterwards the old text is written back. false with error set when the file could not be
+// afterwards the old text is written back. False with error set when the file could not be
 // rewritten; restored tells whether it then holds its old text again.
 bool RewriteInPlace(int fd, const std::string& old, const std::string& text, int& error,
                     bool& restored) {
@@ -198,6 +198,9 @@ bool RewriteInPlace(int fd, const std::string& old, const std::string& text, int
         return true;
     }
     error = errno;
+    // The room of the old text again, which a truncation to a shorter new text gave away; the
+    // old text is written back even where that fails, since the file has changed already.
+    FileCalls::Reserve(fd, 0, oldSize);
     restored =
         FileCalls::WriteAll(fd, old) && FileCalls::Truncate(fd, oldSize) && FileCalls::Sync(fd);
     return false;

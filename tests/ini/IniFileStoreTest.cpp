@@ -6,7 +6,9 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -363,6 +365,57 @@ TEST_F(IniFileStoreTest, ASaveThatFailsAnywhereLeavesTheFileAsItWas) {
     // A second hard link makes the save rewrite the file in place.
     ASSERT_EQ(link(mPath.c_str(), (mDir + "/second.ini").c_str()), 0);
     EXPECT_EQ(EveryFaultLeavesTheFile(mPath), "") << "in place";
+}
+
+// The same on a real file system that is full, where the machine lets this test mount a small one
+// of its own (in a mount namespace of a child process, so nobody else sees it).
+TEST_F(IniFileStoreTest, OnAFullFileSystemASaveFailsAndLeavesTheFileAsItWas) {
+    const std::string mount = mTemp.File("small");
+    ASSERT_EQ(mkdir(mount.c_str(), 0755), 0);
+    const int result = RunInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            return 77;
+        }
+        const std::string path = mount + "/Ostravelk.ini";
+        std::string text = "[General]\nLogLevel=1\n[Port.0.0]\n";
+        for (int i = 0; text.size() < 2635; ++i) {
+            text += "Key" + std::to_string(i) + "=" + std::to_string(i * 7919) + "\n";
+        }
+        WriteFile(path, text);
+        const std::string second = mount + "/second.ini";  // makes the save rewrite in place
+        // Fills the file system to its last byte.
+        const int filler = open((mount + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        const std::string block(4096, 'f');
+        while (write(filler, block.data(), block.size()) > 0) {
+        }
+        while (write(filler, block.data(), 1) > 0) {
+        }
+        close(filler);
+        int failures = 0;
+        for (const bool inPlace : {false, true}) {
+            if (inPlace && link(path.c_str(), second.c_str()) != 0) {
+                return 3;
+            }
+            std::string error;
+            const bool saved = IniFileStore::Update(
+                path,
+                [](IniFile& file) { file.SetString("Port.0.0", "Big", std::string(8000, 'b')); },
+                &error);
+            if (saved || ReadFile(path) != text ||
+                error != path + ": cannot write: No space left on device") {
+                fprintf(stderr, "%s: %s, %zu bytes now\n", inPlace ? "in place" : "beside",
+                        error.c_str(), ReadFile(path).size());
+                ++failures;
+            }
+        }
+        return failures;
+    });
+    if (result == 77) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    EXPECT_EQ(result, 0) << "saves that changed the file (see above)";
 }
 
 // Where no temporary file can be made (a read-only directory) or given the file's group (a group
