@@ -4,10 +4,11 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include "ini/FileCalls.h"
 #include "ini/IniFileStore.h"
+#include "ini/LinkChain.h"
 #include "parameters/DriverSettings.h"
 
 namespace {
@@ -93,31 +94,26 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
         mPendingLogLines.push_back(stamp + message);
         return;
     }
-    std::string path = mSystemPath + "/Ostravelk.log";
-    // Without O_NONBLOCK a named pipe in its place would hold every log call until a reader came;
-    // anything but a regular file (a pipe, a device) counts as a file that cannot be opened.
-    const int fd =
-        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
+    const std::string path = mSystemPath + "/Ostravelk.log";
+    // Anything but a regular file (a pipe, a device) and a link someone else planted count as a
+    // file that cannot be opened; a pipe is not even waited for.
+    std::string target;
+    std::string error;
+    const int fd = LinkChain::Open(path, O_WRONLY | O_CREAT, 0666, target, error);
     if (fd < 0) {
         return;
     }
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return;
-    }
-    std::FILE* file = fdopen(fd, "a");
-    if (!file) {
-        close(fd);
-        return;
-    }
+    std::string text;
     for (const std::string& line : mPendingLogLines) {
-        std::fputs(line.c_str(), file);
+        text += line;
     }
-    mPendingLogLines.clear();
-    std::fputs(stamp.c_str(), file);
-    std::fputs(message.c_str(), file);
-    std::fclose(file);
+    text += stamp;
+    text += message;
+    // A line that cannot be written whole is lost whole; pending lines then wait for the next.
+    if (FileCalls::Append(fd, text)) {
+        mPendingLogLines.clear();
+    }
+    close(fd);
 }
 
 void DriverState::LogPort(int level, int port, const char* tag, const std::string& text,

@@ -7,18 +7,17 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <mutex>
 #include <random>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "ini/FileCalls.h"
+#include "ini/LinkChain.h"
+
 namespace {
 
-// Symbolic links followed before a path counts as a loop, as the kernel does.
-constexpr int kMaxLinks = 40;
 // Times an update opens the file again because another process replaced it while this one
 // waited for the lock. Each time means another save completed, so this only bounds a file that
 // something outside these locks keeps replacing.
@@ -57,40 +56,6 @@ class FileDescriptor {
     int mFd;
 };
 
-std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file path names once symbolic links are followed (the last link's target where that does
-// not exist yet: a file created there is the one the link names). False with errno set on a loop
-// or an unreadable link.
-bool FollowLinks(const std::string& path, std::string& target) {
-    target = path;
-    for (int links = 0; links < kMaxLinks; ++links) {
-        struct stat info {};
-        if (::lstat(target.c_str(), &info) != 0) {
-            return errno == ENOENT || errno == ENOTDIR;
-        }
-        if (!S_ISLNK(info.st_mode)) {
-            return true;
-        }
-        std::vector<char> buffer(info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1
-                                                  : size_t{PATH_MAX});
-        const ssize_t length = ::readlink(target.c_str(), buffer.data(), buffer.size());
-        if (length < 0) {
-            return false;
-        }
-        const std::string link(buffer.data(), static_cast<size_t>(length));
-        target = !link.empty() && link[0] == '/' ? link : DirectoryOf(target) + "/" + link;
-    }
-    errno = ELOOP;
-    return false;
-}
-
 bool Lock(int fd, int operation) {
     while (::flock(fd, operation) != 0) {
         if (errno != EINTR) {
@@ -122,25 +87,6 @@ bool ReadAll(int fd, std::string& text) {
         text.append(buffer, static_cast<size_t>(got));
         offset += got;
     }
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    const char* data = text.data();
-    size_t left = text.size();
-    off_t offset = 0;
-    while (left > 0) {
-        const ssize_t written = ::pwrite(fd, data, left, offset);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        offset += written;
-        left -= static_cast<size_t>(written);
-    }
-    return true;
 }
 
 // Makes a rename in the directory durable; a failure here loses nothing already written.
@@ -185,7 +131,7 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
     }
     // An unnamed file where the file system has them, so that a save killed while writing
     // leaves nothing behind; it is named beside the target only once complete.
-    const std::string directory = DirectoryOf(target);
+    const std::string directory = LinkChain::DirectoryOf(target);
     std::string name = target + ".XXXXXX";
     bool named = false;
     FileDescriptor temp(::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
@@ -203,7 +149,7 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
          ::fchown(temp.Get(), info.st_uid, info.st_gid) == 0) &&
         ::fchmod(temp.Get(), info.st_mode & 07777) == 0) {
         outcome = Outcome::kFailed;
-        if (WriteAll(temp.Get(), text) && ::fsync(temp.Get()) == 0) {
+        if (FileCalls::WriteAll(temp.Get(), text) && FileCalls::Sync(temp.Get())) {
             outcome = Outcome::kNotPossible;
             if (!named) {
                 named = LinkUnnamed(temp.Get(), target, name);
@@ -224,36 +170,61 @@ Outcome Replace(const std::string& target, const struct stat& info, const std::s
     return Outcome::kDone;
 }
 
-// Rewrites the open file in place: the new text over the old, the rest cut off, then synced.
-bool RewriteInPlace(int fd, const std::string& text) {
-    return WriteAll(fd, text) && ::ftruncate(fd, static_cast<off_t>(text.size())) == 0 &&
-           ::fsync(fd) == 0;
+// Rewrites the open file in place, so that a failure at any point leaves its old text: the room
+// for the new text is reserved first, and where a write, the truncation or the sync fails
+// afterwards the old text is written back. False with error set when the file could not be
+// rewritten; restored tells whether it then holds its old text again.
+bool RewriteInPlace(int fd, const std::string& old, const std::string& text, int& error,
+                    bool& restored) {
+    const auto oldSize = static_cast<off_t>(old.size());
+    const auto newSize = static_cast<off_t>(text.size());
+    restored = true;
+    error = FileCalls::Reserve(fd, 0, newSize);
+    if (error == EOPNOTSUPP && newSize > oldSize) {
+        // No reservation on this file system: the room is made by writing the new tail first,
+        // beyond the old end, where a failure is undone by cutting the file back.
+        error = FileCalls::WriteAll(fd, text.data() + old.size(), text.size() - old.size(), oldSize)
+                    ? 0
+                    : errno;
+    } else if (error == EOPNOTSUPP) {
+        error = 0;  // shorter text: the blocks of the old one hold it
+    }
+    if (error != 0) {
+        // Nothing of the old text was overwritten; only what lies beyond its end is cut off.
+        FileCalls::Truncate(fd, oldSize);
+        return false;
+    }
+    if (FileCalls::WriteAll(fd, text) && FileCalls::Truncate(fd, newSize) && FileCalls::Sync(fd)) {
+        return true;
+    }
+    error = errno;
+    // The room of the old text again, which a truncation to a shorter new text gave away; the
+    // old text is written back even where that fails, since the file has changed already.
+    FileCalls::Reserve(fd, 0, oldSize);
+    restored =
+        FileCalls::WriteAll(fd, old) && FileCalls::Truncate(fd, oldSize) && FileCalls::Sync(fd);
+    return false;
 }
 
 // Opens target for reading and writing and takes the exclusive lock, opening again when another
 // process replaced the file before the lock was ours. created tells whether the open made it.
-bool OpenLocked(const std::string& path, const std::string& target, FileDescriptor& fd,
-                struct stat& info, bool& created, std::string& error) {
+bool OpenLocked(const std::string& path, std::string& target, FileDescriptor& fd, struct stat& info,
+                bool& created, std::string& error) {
     for (int attempt = 0; attempt < kMaxReopens; ++attempt) {
-        struct stat before {};
-        const bool existed = ::stat(target.c_str(), &before) == 0;
-        if (existed && !S_ISREG(before.st_mode)) {
-            error = path + ": not a regular file";
-            return false;
+        created = false;
+        fd.Reset(LinkChain::Open(path, O_RDWR, 0, target, error));
+        if (!fd.Valid() && errno == ENOENT) {
+            fd.Reset(LinkChain::Open(path, O_RDWR | O_CREAT | O_EXCL, 0666, target, error));
+            created = fd.Valid();
+            if (!fd.Valid() && errno == EEXIST) {
+                continue;  // made meanwhile by someone else: open it as it is
+            }
         }
-        fd.Reset(
-            ::open(target.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666));
         if (!fd.Valid()) {
-            error = Reason(path, "cannot open for writing", errno);
             return false;
         }
-        created = !existed;
         if (!Lock(fd.Get(), LOCK_EX) || ::fstat(fd.Get(), &info) != 0) {
             error = Reason(path, "cannot lock", errno);
-            return false;
-        }
-        if (!S_ISREG(info.st_mode)) {
-            error = path + ": not a regular file";
             return false;
         }
         struct stat now {};
@@ -272,34 +243,9 @@ bool IniFileStore::Read(const std::string& path, IniFile& file, std::string& err
     std::lock_guard<std::mutex> lock(ProcessLock());
     file = IniFile();
     std::string target;
-    if (!FollowLinks(path, target)) {
-        error = Reason(path, "cannot follow link", errno);
-        return false;
-    }
-    struct stat info {};
-    if (::stat(target.c_str(), &info) != 0) {
-        if (errno == ENOENT) {
-            return true;
-        }
-        error = Reason(path, "cannot read", errno);
-        return false;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
-        return false;
-    }
-    // Non-blocking, so that something swapped in after the check cannot hold the open.
-    FileDescriptor fd(::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    FileDescriptor fd(LinkChain::Open(path, O_RDONLY, 0, target, error));
     if (!fd.Valid()) {
-        if (errno == ENOENT) {
-            return true;
-        }
-        error = Reason(path, "cannot open", errno);
-        return false;
-    }
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        error = path + ": not a regular file";
-        return false;
+        return errno == ENOENT;
     }
     std::string text;
     if (!Lock(fd.Get(), LOCK_SH) || !ReadAll(fd.Get(), text)) {
@@ -326,10 +272,9 @@ bool IniFileStore::Update(const std::string& path, const std::function<void(IniF
     struct stat info {};
     bool created = false;
     bool ok = false;
+    bool restored = true;
     std::string old;
-    if (!FollowLinks(path, target)) {
-        reason = Reason(path, "cannot follow link", errno);
-    } else if (!OpenLocked(path, target, fd, info, created, reason)) {
+    if (!OpenLocked(path, target, fd, info, created, reason)) {
         // reason tells why
     } else if (!ReadAll(fd.Get(), old)) {
         reason = Reason(path, "cannot read", errno);
@@ -346,15 +291,17 @@ bool IniFileStore::Update(const std::string& path, const std::function<void(IniF
                     ok = true;
                     break;
                 case Outcome::kNotPossible:
-                    ok = RewriteInPlace(fd.Get(), text);
-                    failure = errno;
+                    ok = RewriteInPlace(fd.Get(), old, text, failure, restored);
                     break;
                 case Outcome::kFailed:
                     break;
             }
         }
         if (!ok) {
-            reason = Reason(path, "cannot write", failure);
+            reason = Reason(
+                path,
+                restored ? "cannot write" : "cannot write, and its old text could not be put back",
+                failure);
         }
     }
     if (!ok && created && fd.Valid()) {

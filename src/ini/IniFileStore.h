@@ -9,15 +9,19 @@
 // document itself, parsing and text, is IniFile's; this is only the file access around it.
 //
 // - Only regular files are opened (a FIFO, a device or a directory of that name is refused
-//   without opening it for long), following symbolic links to the file they name.
+//   without opening it for long), following symbolic links to the file they name where LinkChain
+//   lets them be followed; a link someone else planted is refused with the reason.
 // - A file that does not exist reads as an empty document. A file that exists but cannot be read
 //   reads as an empty document too, with Read's result false, and Update never writes it.
 // - Update replaces the file atomically where it can: the new text goes to a temporary file
 //   beside it (given the file's mode, owner and group), is synced, and is renamed over the file,
 //   so a crash leaves the old text or the new one. Where no such file can be made or given the
-//   file's owner (a read-only directory, another user's file), or where the file has further
-//   hard links, the file is rewritten in place: written, truncated, synced. A file the process
-//   may not write is refused. The process umask is never changed.
+//   file's owner and group (a read-only directory, another user's file, a group the user is not
+//   in), or where the file has further hard links, the file is rewritten in place, keeping its
+//   inode and so its owner and group: the room for the new text is reserved before anything is
+//   overwritten, and when a write, the truncation or the sync fails the old text is written back.
+//   An update that fails leaves the file as it was. A file the process may not write is refused.
+//   The process umask is never changed.
 //
 // Threading: any thread. Every access goes through one process-wide lock and, across processes,
 // an advisory lock on the open file (flock: shared to read, exclusive to update), so a reader

@@ -221,12 +221,9 @@ TEST(ReadSettings, DebugViewLevelFromGeneralSection) {
         const char* file;
         int expected;
     } cases[] = {
-        {"[General]\nlogDebugView=3\n", 3},
-        {"[general]\n  LOGDEBUGVIEW =  2  \n", 2},
-        {"[General]\nlogDebugView=7xyz\n", 7},
-        {"[General]\nlogDebugView=abc\n", 0},
-        {"[General]\nlogDebugView=\n", 0},
-        {"[General]\nLogLevel=3\n", 1},
+        {"[General]\nlogDebugView=3\n", 3},    {"[general]\n  LOGDEBUGVIEW =  2  \n", 2},
+        {"[General]\nlogDebugView=7xyz\n", 7}, {"[General]\nlogDebugView=abc\n", 0},
+        {"[General]\nlogDebugView=\n", 0},     {"[General]\nLogLevel=3\n", 1},
         {"[Other]\nlogDebugView=3\n", 1},
     };
     state.SetSystemPath(dir.Path().c_str());
@@ -283,4 +280,74 @@ TEST(Logging, ALogPathThatIsNoRegularFileLosesTheLineWithoutWaiting) {
     state.mLogIntoFile = false;
     EXPECT_TRUE(returned) << "opening the log file waited for a reader of the pipe";
     EXPECT_EQ(log.Messages(), (std::vector<std::string>{"a\n"})) << "the other sinks still get it";
+}
+
+// A line that cannot be written whole (a full disk) is lost whole: no torn line is left for the
+// next one to run on from, and lines still pending stay pending for the next line.
+TEST(Logging, ALineThatCannotBeWrittenWholeLeavesTheLogAsItWas) {
+    TempDir dir;
+    LogCapture log;
+    DriverState& state = GetDriverState();
+    const std::string path = dir.File("Ostravelk.log");
+    const std::string old = "01/01/26 00:00:00: old\n";
+    const std::string line(100, 'x');
+    WriteFile(path, old);
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogIntoFile = true;
+    FileFaults faults;
+    for (const bool reserving : {true, false}) {
+        faults.SetReservationSupported(reserving);
+        faults.FailAt(0);
+        state.Log(1, line);
+        const int calls = faults.Calls();
+        for (int call = 1; call <= calls; ++call) {
+            for (const auto fault : {FileFaults::Fault::kNoSpace, FileFaults::Fault::kShortWrite}) {
+                WriteFile(path, old);
+                faults.FailAt(call, fault);
+                state.Log(1, line);
+                EXPECT_TRUE(ReadFile(path) == old) << "fault at call " << call << " of " << calls
+                                                   << (reserving ? "" : ", no room");
+            }
+        }
+    }
+    state.SetSystemPath("");
+    state.Log(1, "pending");
+    state.SetSystemPath(dir.Path().c_str());
+    faults.FailAt(1);
+    state.Log(1, "lost");
+    EXPECT_TRUE(ReadFile(path) == old);
+    faults.FailAt(0);
+    state.Log(1, "next");
+    state.mLogIntoFile = false;
+    const std::vector<std::string> lines = Lines(ReadFile(path));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(19), "pending");
+    EXPECT_EQ(lines[2].substr(19), "next");
+}
+
+// A link someone else planted where the log file goes is not written through (as root, into a
+// file of root's); a link of one's own is.
+TEST(Logging, APlantedLinkInPlaceOfTheLogIsNotWrittenThrough) {
+    if (!WhyNotAsNobody().empty()) {
+        GTEST_SKIP() << "needs another user: " << WhyNotAsNobody();
+    }
+    TempDir dir;
+    TempDir elsewhere;
+    DriverState& state = GetDriverState();
+    const std::string path = dir.File("Ostravelk.log");
+    const std::string real = elsewhere.File("passwd");
+    const std::string passwd = "root:x:0:0:root:/root:/bin/sh\n";
+    WriteFile(real, passwd);
+    ASSERT_EQ(symlink(real.c_str(), path.c_str()), 0);
+    ASSERT_EQ(lchown(path.c_str(), NobodyUid(), NobodyGid()), 0);
+    state.SetSystemPath(dir.Path().c_str());
+    state.mLogIntoFile = true;
+    state.Log(1, "planted");
+    EXPECT_EQ(ReadFile(real), passwd);
+    ASSERT_EQ(lchown(path.c_str(), 0, 0), 0);
+    state.Log(1, "own");
+    state.mLogIntoFile = false;
+    const std::vector<std::string> lines = Lines(ReadFile(real));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].substr(19), "own");
 }

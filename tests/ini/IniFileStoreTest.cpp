@@ -1,12 +1,14 @@
-// The configuration file on disk: what kind of file is read and written, the file's identity
-// across a save, permissions (acted out as the user "nobody"), the umask, saves of several
-// processes at once, and saves killed half-way.
+// The configuration file on disk: what kind of file is read and written, symbolic links, the
+// file's identity across a save, permissions (acted out as the user "nobody"), the umask, saves
+// that fail at any point, saves of several processes at once, and saves killed half-way.
 
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "ini/FileCalls.h"
 #include "ini/IniFileStore.h"
 
 // Every umask call of this program is counted: a save must never change the process's umask,
@@ -70,6 +73,51 @@ class IniFileStoreTest : public ::testing::Test {
             ++count;
         }
         return count;
+    }
+
+    // Saves path with a fault injected at every point where the file layer changes a file, as
+    // ENOSPC and as a short write, on a file system that reserves room and on one that cannot:
+    // every such save must fail and leave the file byte for byte as it was, with nothing left
+    // beside it. The first save that did otherwise, or empty. Assertions do not reach the parent
+    // from a child process, so this reports in its result.
+    static std::string EveryFaultLeavesTheFile(const std::string& path) {
+        const std::string old = ReadFile(path);
+        const std::string dir = path.substr(0, path.rfind('/'));
+        const size_t entries = Entries(dir);
+        const auto save = [&] {
+            return IniFileStore::Update(path, [](IniFile& file) {
+                file.SetString("Port.0.1", "Width", "1");                      // shorter, and ...
+                file.SetString("Port.0.0", "Height", std::string(3000, 'h'));  // ... much longer
+            });
+        };
+        FileFaults faults;
+        for (const bool reserving : {true, false}) {
+            faults.SetReservationSupported(reserving);
+            faults.FailAt(0);
+            if (!save()) {
+                return "the save without a fault failed";
+            }
+            const int calls = faults.Calls();
+            for (int call = 1; call <= calls; ++call) {
+                for (const auto fault :
+                     {FileFaults::Fault::kNoSpace, FileFaults::Fault::kShortWrite}) {
+                    WriteFile(path, old);  // in place, as the file it is
+                    faults.FailAt(call, fault);
+                    const bool saved = save();
+                    if (saved || ReadFile(path) != old || Entries(dir) != entries) {
+                        return std::string(reserving ? "" : "without reservation, ") +
+                               (fault == FileFaults::Fault::kShortWrite ? "short write"
+                                                                        : "ENOSPC") +
+                               " at call " + std::to_string(call) + " of " + std::to_string(calls) +
+                               (saved ? ": reported saved" : "") + ": file now " +
+                               std::to_string(ReadFile(path).size()) + " bytes, was " +
+                               std::to_string(old.size());
+                    }
+                }
+            }
+            WriteFile(path, old);
+        }
+        return std::string();
     }
 
     TempDir mTemp;
@@ -161,6 +209,77 @@ TEST_F(IniFileStoreTest, ASymbolicLinkIsWrittenThroughToItsTarget) {
     EXPECT_EQ(ReadFile(mTemp.File("new.ini")), "[Port.0.0]\nWidth=640\n");
 }
 
+// A link someone else planted in the host's directory must not make a save (as root above all)
+// write into a file its owner has no say over; the kernel refuses such links only in shared
+// directories like /tmp.
+TEST_F(IniFileStoreTest, APlantedLinkToAnotherUsersFileIsNeitherWrittenNorRead) {
+    SKIP_UNLESS_NOBODY();
+    const std::string passwd =
+        "root:x:0:0:root:/root:/bin/sh\nnobody:x:65534:65534::/:/bin/false\n";
+    const std::string real = mTemp.File("passwd");
+    WriteFile(real, passwd);
+    const std::string link = mDir + "/link";
+    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+    ASSERT_EQ(lchown(link.c_str(), NobodyUid(), NobodyGid()), 0);
+    // The link named in the refusal is the first one planted on the way.
+    const auto refused = [&](const std::string& path, const std::string& planted) {
+        const std::string refusal = path + ": symbolic link " + planted +
+                                    " not followed: its owner (uid " + std::to_string(NobodyUid()) +
+                                    ") is not this user (uid 0) and does not own " + real +
+                                    " (uid 0)";
+        std::string error;
+        EXPECT_FALSE(IniFileStore::Update(
+            path, [](IniFile& file) { file.SetString("Port.0.0", "Width", "640"); }, &error));
+        EXPECT_EQ(error, refusal);
+        IniFile file;
+        EXPECT_FALSE(IniFileStore::Read(path, file, error));
+        EXPECT_EQ(error, refusal);
+        EXPECT_EQ(ReadFile(real), passwd);
+    };
+
+    // In root's directory, and in nobody's own, where nobody could put any file but not make
+    // root write to root's.
+    ASSERT_EQ(rename(link.c_str(), mPath.c_str()), 0);
+    refused(mPath, mPath);
+    ASSERT_EQ(chown(mDir.c_str(), NobodyUid(), NobodyGid()), 0);
+    refused(mPath, mPath);
+
+    // Behind a link of root's own, or as a link to a file not there yet (which root would create).
+    ASSERT_EQ(rename(mPath.c_str(), link.c_str()), 0);
+    ASSERT_EQ(symlink(link.c_str(), mPath.c_str()), 0);
+    refused(mPath, link);
+    const std::string created = mTemp.File("created");
+    const std::string dangling = mDir + "/dangling.ini";
+    ASSERT_EQ(symlink(created.c_str(), dangling.c_str()), 0);
+    ASSERT_EQ(lchown(dangling.c_str(), NobodyUid(), NobodyGid()), 0);
+    EXPECT_NE(Save(dangling), 0);
+    EXPECT_FALSE(std::filesystem::exists(created));
+}
+
+TEST_F(IniFileStoreTest, ALinkOfTheUsersOwnOrOfItsFilesOwnerIsFollowed) {
+    SKIP_UNLESS_NOBODY();
+    const std::string real = mDir + "/real.ini";
+    WriteFile(real, kOthers);
+    ASSERT_EQ(chown(real.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(symlink(real.c_str(), mPath.c_str()), 0);  // root's link to nobody's file
+    EXPECT_EQ(Save(mPath), 0);
+    ASSERT_EQ(lchown(mPath.c_str(), NobodyUid(), NobodyGid()), 0);  // nobody's, to nobody's file
+    EXPECT_EQ(IniFileStore::WriteProfileString(mPath, "Port.0.0", "Height", "480"), true);
+    EXPECT_EQ(RunAsNobody([&] {
+                  return IniFileStore::WriteProfileString(mPath, "Port.0.0", "Gain", "3") ? 0 : 1;
+              }),
+              0);
+    const IniFile file = IniFileStore::Read(real);
+    EXPECT_EQ(file.GetString("Port.0.0", "Width", ""), "640");
+    EXPECT_EQ(file.GetString("Port.0.0", "Height", ""), "480");
+    EXPECT_EQ(file.GetString("Port.0.0", "Gain", ""), "3");
+    struct stat info {};
+    ASSERT_EQ(lstat(mPath.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    ASSERT_EQ(stat(real.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, NobodyUid());
+}
+
 // --- The file's identity ------------------------------------------------------------------------
 
 TEST_F(IniFileStoreTest, ASaveKeepsModeAndLinksAndNeverTouchesTheUmask) {
@@ -235,6 +354,102 @@ TEST_F(IniFileStoreTest, AWritableFileInAReadOnlyDirectoryIsRewrittenInPlace) {
               "; hand-written\n[Port.0.1]\n$Camera=Other (2)\nWidth=1\n"
               "[General]\nlogDebugView=\n");
     EXPECT_EQ(Entries(mDir), 1u);
+}
+
+// --- Failed saves ------------------------------------------------------------------------------
+
+TEST_F(IniFileStoreTest, ASaveThatFailsAnywhereLeavesTheFileAsItWas) {
+    WriteFile(mPath, kOthers);
+    EXPECT_EQ(EveryFaultLeavesTheFile(mPath), "") << "beside a temporary file";
+
+    // A second hard link makes the save rewrite the file in place.
+    ASSERT_EQ(link(mPath.c_str(), (mDir + "/second.ini").c_str()), 0);
+    EXPECT_EQ(EveryFaultLeavesTheFile(mPath), "") << "in place";
+}
+
+// The same on a real file system that is full, where the machine lets this test mount a small one
+// of its own (in a mount namespace of a child process, so nobody else sees it).
+TEST_F(IniFileStoreTest, OnAFullFileSystemASaveFailsAndLeavesTheFileAsItWas) {
+    const std::string mount = mTemp.File("small");
+    ASSERT_EQ(mkdir(mount.c_str(), 0755), 0);
+    const int result = RunInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            return 77;
+        }
+        const std::string path = mount + "/Ostravelk.ini";
+        std::string text = "[General]\nLogLevel=1\n[Port.0.0]\n";
+        for (int i = 0; text.size() < 2635; ++i) {
+            text += "Key" + std::to_string(i) + "=" + std::to_string(i * 7919) + "\n";
+        }
+        WriteFile(path, text);
+        const std::string second = mount + "/second.ini";  // makes the save rewrite in place
+        // Fills the file system to its last byte.
+        const int filler = open((mount + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        const std::string block(4096, 'f');
+        while (write(filler, block.data(), block.size()) > 0) {
+        }
+        while (write(filler, block.data(), 1) > 0) {
+        }
+        close(filler);
+        int failures = 0;
+        for (const bool inPlace : {false, true}) {
+            if (inPlace && link(path.c_str(), second.c_str()) != 0) {
+                return 3;
+            }
+            std::string error;
+            const bool saved = IniFileStore::Update(
+                path,
+                [](IniFile& file) { file.SetString("Port.0.0", "Big", std::string(8000, 'b')); },
+                &error);
+            if (saved || ReadFile(path) != text ||
+                error != path + ": cannot write: No space left on device") {
+                fprintf(stderr, "%s: %s, %zu bytes now\n", inPlace ? "in place" : "beside",
+                        error.c_str(), ReadFile(path).size());
+                ++failures;
+            }
+        }
+        return failures;
+    });
+    if (result == 77) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    EXPECT_EQ(result, 0) << "saves that changed the file (see above)";
+}
+
+// Where no temporary file can be made (a read-only directory) or given the file's group (a group
+// the user is not in), the file is rewritten in place: its group and its inode stay, and a failure
+// at any point leaves the old text.
+TEST_F(IniFileStoreTest, AFileNoTemporaryFileCanStandInForIsRewrittenInPlaceOrNotAtAll) {
+    SKIP_UNLESS_NOBODY();
+    WriteFile(mPath, kOthers);
+    ASSERT_EQ(chown(mPath.c_str(), NobodyUid(), 0), 0);  // nobody's file in root's group
+    ASSERT_EQ(chmod(mPath.c_str(), 0664), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(mPath.c_str(), &before), 0);
+    const auto inPlace = [&] {
+        struct stat after {};
+        return stat(mPath.c_str(), &after) == 0 && after.st_ino == before.st_ino &&
+               after.st_uid == NobodyUid() && after.st_gid == 0 && (after.st_mode & 07777) == 0664;
+    };
+    for (const mode_t directoryMode : {0777, 0555}) {
+        ASSERT_EQ(chmod(mDir.c_str(), directoryMode), 0);
+        EXPECT_EQ(RunAsNobody([&] {
+                      const std::string failure = EveryFaultLeavesTheFile(mPath);
+                      fprintf(stderr, "%s\n", failure.c_str());
+                      if (!failure.empty()) {
+                          return 1;
+                      }
+                      return Save(mPath) == 0 ? 0 : 2;
+                  }),
+                  0)
+            << "directory " << std::oct << directoryMode
+            << ": 1: a failed save changed the file (see above), 2: not saved";
+        EXPECT_TRUE(inPlace());
+        EXPECT_EQ(IniFileStore::GetProfileString(mPath, "Port.0.0", "Width", ""), "640");
+        WriteFile(mPath, kOthers);
+    }
 }
 
 // --- Several processes -------------------------------------------------------------------------

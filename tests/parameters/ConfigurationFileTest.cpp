@@ -346,3 +346,28 @@ TEST_F(ConfigurationFileTest, AFileThatCannotBeReadIsNeitherLoadedNorSavedOver) 
     EXPECT_EQ(result, 0) << "1: saved over it, 2: not logged, 3: another error";
     EXPECT_EQ(Ini(), others);
 }
+
+// A save through a link someone else planted where the file goes says so in the log and leaves
+// the file the link leads to alone.
+TEST_F(ConfigurationFileTest, ASaveThroughAPlantedLinkIsRefusedWithALogLine) {
+    const std::string why = WhyNotAsNobody();
+    if (!why.empty()) {
+        GTEST_SKIP() << "needs another user: " << why;
+    }
+    TempDir elsewhere;
+    const std::string real = elsewhere.File("passwd");
+    WriteFile(real, "root:x:0:0:root:/root:/bin/sh\n");
+    ASSERT_EQ(symlink(real.c_str(), IniPath().c_str()), 0);
+    ASSERT_EQ(lchown(IniPath().c_str(), NobodyUid(), NobodyGid()), 0);
+    TracedLog log(1);
+    CameraParameters set(&mPort, "Cam");
+    Add<Param<int64_t>>(set, "Cat", "Width", 1);
+    EXPECT_FALSE(set.Save());
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{
+                  "Error: Parameter save failed, file " + IniPath(),
+                  "Error: " + IniPath() + ": symbolic link " + IniPath() +
+                      " not followed: its owner (uid " + std::to_string(NobodyUid()) +
+                      ") is not this user (uid 0) and does not own " + real + " (uid 0)"}));
+    EXPECT_EQ(ReadFile(real), "root:x:0:0:root:/root:/bin/sh\n");
+}

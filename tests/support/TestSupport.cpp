@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <thread>
 
 #include "driver/DriverState.h"
+#include "ini/FileCalls.h"
 
 namespace {
 
@@ -67,7 +69,9 @@ LogCapture::LogCapture() {
     GetDriverState().SetDebugOutput(OnDebug);
 }
 
-void (*LogCapture::Callback())(const char*) { return OnCallback; }
+void (*LogCapture::Callback())(const char*) {
+    return OnCallback;
+}
 
 LogCapture::~LogCapture() {
     GetDriverState().mDebugMsgProc = nullptr;
@@ -95,7 +99,9 @@ std::vector<std::string> LogCapture::Raw() const {
     return gRaw;
 }
 
-bool LogCapture::Contains(const std::string& text) const { return !Matching(text).empty(); }
+bool LogCapture::Contains(const std::string& text) const {
+    return !Matching(text).empty();
+}
 
 std::vector<std::string> LogCapture::Matching(const std::string& text) const {
     std::vector<std::string> found;
@@ -128,8 +134,8 @@ void LogCapture::Clear() {
 SimCameras::SimCameras() {
     std::string source = std::string(OSTRAVELK_SOURCE_DIR) + "/sim/cameras";
     for (const auto& entry : std::filesystem::directory_iterator(source)) {
-        std::filesystem::copy_file(entry.path(),
-                                   std::filesystem::path(mDevices.Path()) / entry.path().filename());
+        std::filesystem::copy_file(
+            entry.path(), std::filesystem::path(mDevices.Path()) / entry.path().filename());
     }
     setenv("OSTRAVELK_SIM_DIR", mDevices.Path().c_str(), 1);
     setenv("OSTRAVELK_BACKENDS", "sim", 1);
@@ -152,6 +158,57 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+namespace {
+
+std::atomic<int> gFaultCalls{0};
+std::atomic<int> gFaultAt{0};
+std::atomic<bool> gShortWrite{false};
+std::atomic<bool> gShortened{false};
+std::atomic<bool> gReservationSupported{true};
+
+int InjectFault(FileCalls::Call call, size_t& size) {
+    const int number = ++gFaultCalls;
+    if (gShortened.exchange(false)) {
+        return ENOSPC;  // the disk is full after a short write
+    }
+    if (number == gFaultAt) {
+        if (gShortWrite && call == FileCalls::Call::kWrite && size > 1) {
+            size /= 2;
+            gShortened = true;
+            return 0;
+        }
+        return ENOSPC;
+    }
+    return call == FileCalls::Call::kReserve && !gReservationSupported ? EOPNOTSUPP : 0;
+}
+
+}  // namespace
+
+FileFaults::FileFaults() {
+    FailAt(0);
+    gReservationSupported = true;
+    FileCalls::SetFaultHook(InjectFault);
+}
+
+FileFaults::~FileFaults() {
+    FileCalls::SetFaultHook(nullptr);
+}
+
+void FileFaults::FailAt(int call, Fault fault) {
+    gFaultCalls = 0;
+    gShortened = false;
+    gShortWrite = fault == Fault::kShortWrite;
+    gFaultAt = call;
+}
+
+void FileFaults::SetReservationSupported(bool supported) {
+    gReservationSupported = supported;
+}
+
+int FileFaults::Calls() const {
+    return gFaultCalls;
 }
 
 void WriteFile(const std::string& path, const std::string& text) {

@@ -10,7 +10,7 @@
 
 // A fresh directory below the system's temporary directory, removed with its files on exit.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,14 +19,14 @@ public:
     const std::string& Path() const { return mPath; }
     std::string File(const std::string& name) const { return mPath + "/" + name; }
 
-private:
+  private:
     std::string mPath;
 };
 
 // Collects what the driver sends to the host's debug callback and to the debug output, for the
 // life of the object.
 class LogCapture {
-public:
+  public:
     LogCapture();
     ~LogCapture();
 
@@ -54,7 +54,7 @@ public:
 // device directory (OSTRAVELK_SIM_DIR, simulator backend only) for the life of the object. The
 // host directory for the ini and log files is a second fresh directory.
 class SimCameras {
-public:
+  public:
     static constexpr const char* kGigE = "SV1304-30gm (21000001)";
     static constexpr const char* kUsb = "SV1928-40uc (22000002)";
 
@@ -68,9 +68,28 @@ public:
     // Adds a camera file of one's own.
     void Add(const std::string& fileName, const std::string& text);
 
-private:
+  private:
     TempDir mDevices;
     TempDir mHost;
+};
+
+// Makes one call of the file layer's writing calls (reserve, write, truncate, sync) fail the way a
+// full disk does, for the life of the object: the call numbered by FailAt (counted from 1 since the
+// last FailAt) fails with ENOSPC, or, as a short write, writes half its bytes and the call after it
+// fails with ENOSPC. Calls() counts them, so a first run with FailAt(0) (no fault) tells how many
+// points there are to try. One object at a time; in child processes the one of the parent goes on.
+class FileFaults {
+  public:
+    enum class Fault { kNoSpace, kShortWrite };
+    FileFaults();
+    ~FileFaults();
+    FileFaults(const FileFaults&) = delete;
+    FileFaults& operator=(const FileFaults&) = delete;
+
+    void FailAt(int call, Fault fault = Fault::kNoSpace);
+    // Whether reserving room reports a file system that cannot reserve (EOPNOTSUPP).
+    void SetReservationSupported(bool supported);
+    int Calls() const;
 };
 
 std::string ReadFile(const std::string& path);
