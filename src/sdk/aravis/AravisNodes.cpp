@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cstdio>
 #include <limits>
+#include <unordered_set>
+#include <vector>
 
 #include "sdk/aravis/AravisNodeMap.h"
 #include "sdk/aravis/AravisSupport.h"
@@ -218,11 +220,26 @@ void AravisNode::CheckWritable() const {
 
 // Aravis invalidates what a description's pInvalidator lists name, but a register whose address
 // a selector computes keeps the value cached for the selector's previous entry: after a selector
-// moves, every node is read from the device again.
+// moves, the features it selects (and those of the selectors it selects) are read from the device
+// again, their access modes too.
 void AravisNode::NoteWritten() {
-    if (IsSelector()) {
-        mMap.InvalidateNodes();
+    std::vector<const AravisNode*> pending = {this};
+    std::unordered_set<const AravisNode*> seen = {this};
+    while (!pending.empty()) {
+        const AravisNode* selector = pending.back();
+        pending.pop_back();
+        for (AravisNode* selected : mMap.SelectedNodes(*selector)) {
+            if (seen.insert(selected).second) {
+                selected->MarkStale();
+                pending.push_back(selected);
+            }
+        }
     }
+}
+
+void AravisNode::MarkStale() const {
+    mReadGeneration = 0;
+    mAccessGeneration = 0;
 }
 
 bool AravisNode::TakeDeviceRead(bool ignoreCache) const {

@@ -68,8 +68,10 @@ class AravisNode : public virtual INode {
     // True when the next read must go to the device: the caller ignores the cache or the node
     // was not read since the map's last invalidation. Marks the node as read.
     bool TakeDeviceRead(bool ignoreCache) const;
-    // After a write: a selector's move makes every node's next read go to the device.
+    // After a write: a selector's move makes the next read of what it selects go to the device.
     void NoteWritten();
+    // The next read of value and access mode goes to the device.
+    void MarkStale() const;
     // Aravis' access mode before availability, implementation and lock are applied.
     virtual EAccessMode BaseAccessMode() const;
     AravisNodeMap& Map() const { return mMap; }
