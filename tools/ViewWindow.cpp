@@ -272,9 +272,12 @@ std::string ViewWindow::Summary() const {
                   static_cast<unsigned long long>(mReceived.load()), mShownCount,
                   static_cast<unsigned long long>(mDropped.load()));
     std::string summary = text;
+    char rate[48];
+    std::snprintf(rate, sizeof rate, ", %.1f frames/s", Rate());
+    summary += rate;
     if (mRemovals > 0) {
         summary += ", camera removed " + std::to_string(mRemovals) + " time(s)" +
-                   (mRemoved ? " (still away)" : "");
+                   (mRemoved ? " and not back" : " and back");
     }
     if (!mOptions.screenshot.isEmpty() && mExitCode == 0 && mOptions.quitAfter > 0) {
         summary += ", window saved as " + mOptions.screenshot.toStdString();

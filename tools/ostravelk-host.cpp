@@ -69,7 +69,6 @@ int main(int argc, char** argv) {
     CommandLine line;
     if (!line.Parse(argc, argv)) {
         DriverLogFilter::Error(line.error);
-        std::fprintf(stderr, "(ostravelk-host --help shows the usage)\n");
         return 2;
     }
     if (line.action == CommandLine::Action::Help) {
