@@ -2,9 +2,11 @@
 
 #include <QColor>
 #include <QImage>
+#include <chrono>
 #include <cstdio>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "HostRun.h"
 #include "TestSupport.h"
@@ -50,6 +52,24 @@ TEST(ViewCommand, RefusesACameraThatIsNotThere) {
         RunHost("--dir " + Quoted(sim.HostDir()) + " view 'nobody (0)' --frames 1");
     EXPECT_EQ(run.status, 1) << run.err;
     EXPECT_NE(run.err.find("no camera matches \"nobody (0)\""), std::string::npos) << run.err;
+}
+
+TEST(ViewCommand, ShowsTheCameraGoingAndComingBack) {
+    SimCameras sim;
+    // Unplugged after about a second of frames, back two and a half seconds later; the driver
+    // reopens it within its next reconnect round.
+    std::thread cable([&sim] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        sim.Unplug("22000002");
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        sim.Plug("22000002");
+    });
+    const HostResult run = RunHost("--dir " + Quoted(sim.HostDir()) + " view " +
+                                   Quoted(SimCameras::kUsb) + " --frames 150");
+    cable.join();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(", 150 shown, "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(", camera removed 1 time(s) and back"), std::string::npos) << run.out;
 }
 
 }  // namespace
