@@ -352,8 +352,11 @@ int HostSession::Set(const std::string& assignment) {
         return 0;
     }
     if (SameValue(property, before, after)) {
-        DriverLogFilter::Error(property.name + ": the camera refused " + text +
-                               ", the value is still " + after + " (-v shows the driver's reason)");
+        DriverLogFilter::Error(property.name + ": " +
+                               (PropertyCatalog::OutOfRange(property, driverText)
+                                    ? text + " is out of range " + property.limits
+                                    : "the camera refused " + text) +
+                               ", the value is still " + after);
         return 1;
     }
     std::printf("%s = %s (the camera adjusted %s)\n", property.name.c_str(), after.c_str(),

@@ -89,6 +89,12 @@ std::string PropertyCatalog::Unknown(const std::string& name) const {
     return text + " (\"features\" lists the names)";
 }
 
+bool PropertyCatalog::OutOfRange(const Property& property, const std::string& text) {
+    double value = 0.0;
+    return property.hasRange && ValueText::ParseReal(text, value) &&
+           (value < property.min || value > property.max);
+}
+
 bool PropertyCatalog::Check(const Property& property, const std::string& text,
                             std::string& driverText, std::string& error) {
     const std::string what = property.name + ": ";
@@ -103,11 +109,6 @@ bool PropertyCatalog::Check(const Property& property, const std::string& text,
             error = what + "\"" + text + "\" is not a whole number";
             return false;
         }
-        if (property.hasRange && (static_cast<double>(value) < property.min ||
-                                  static_cast<double>(value) > property.max)) {
-            error = what + text + " is out of range " + property.limits;
-            return false;
-        }
         if (property.type == "int" && (value < INT32_MIN || value > INT32_MAX)) {
             error = what + text + " does not fit into 32 bits";
             return false;
@@ -116,10 +117,6 @@ bool PropertyCatalog::Check(const Property& property, const std::string& text,
         double value = 0.0;
         if (!ValueText::ParseReal(text, value)) {
             error = what + "\"" + text + "\" is not a number";
-            return false;
-        }
-        if (property.hasRange && (value < property.min || value > property.max)) {
-            error = what + text + " is out of range " + property.limits;
             return false;
         }
     } else if (property.type == "bool") {

@@ -34,10 +34,15 @@ class PropertyCatalog {
     // One line for an unknown name: the names that contain it, or where to look.
     std::string Unknown(const std::string& name) const;
 
-    // Checks a value typed for the property and gives the text to hand to the driver (an
-    // enumeration entry as the camera spells it, a bool as 1 or 0). False with the reason.
+    // Checks the form of a value typed for the property and gives the text to hand to the driver
+    // (an enumeration entry as the camera spells it, a bool as 1 or 0). False with the reason.
+    // The range is the camera's to judge: the one listed may be out of date once another value
+    // (an offset, a binning) has changed.
     static bool Check(const Property& property, const std::string& text, std::string& driverText,
                       std::string& error);
+
+    // Whether a number lies outside the property's listed range.
+    static bool OutOfRange(const Property& property, const std::string& text);
 
   private:
     std::vector<Property> mProperties;

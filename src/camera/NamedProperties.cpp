@@ -330,6 +330,11 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
         if (mIsOpen) {
             bool written = false;
             mParameters.ApplyParameter(mInstantCamera->GetNodeMap(), parameter, written);
+            // A value the camera refused (or adjusted) must not stay in the set as if it had
+            // taken: the set reports and saves what the camera holds.
+            if (!parameter->mGeneral && !parameter->mChunk) {
+                mParameters.UpdateParameter(mInstantCamera->GetNodeMap(), parameter);
+            }
         }
     }
     if ((name.find("TriggerMode") != std::string::npos ||

@@ -361,3 +361,18 @@ TEST_F(NamedProperties, ListPagesThroughALongListWithinTheResultSize) {
     EXPECT_EQ(execCmd(0, 1, "list", std::to_string(whole.size()).c_str(), end, sizeof end), 1);
     EXPECT_STREQ(end, "") << "past the last line: an empty page";
 }
+
+TEST_F(NamedProperties, AValueTheCameraRefusesIsNotReportedAsItsValue) {
+    // Inside the range the driver knows, but the camera refuses it: the offset leaves no room.
+    int width = 0, maxWidth = 0, min = 0;
+    ASSERT_EQ(getPropertyRange(0, 0, "Width", &min, &maxWidth), 1);
+    ASSERT_EQ(setProperty(0, 0, "Width", maxWidth - 16), 1);
+    int ok = 0;
+    Cmd(0, "set", "OffsetX=16", &ok);
+    ASSERT_EQ(ok, 1);
+    setProperty(0, 0, "Width", maxWidth);
+    EXPECT_TRUE(log.Contains("Skipped 'Width'"));
+    width = Get(0, "Width");
+    EXPECT_EQ(width, maxWidth - 16) << "what the camera has, not what was asked for";
+    EXPECT_EQ(Value<int64_t>(gige, "Width"), maxWidth - 16);
+}
