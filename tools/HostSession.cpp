@@ -6,7 +6,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,10 @@
 namespace {
 
 constexpr int kPort = 0;
+
+// Camera name -> class, from the driver's log lines at initialize.
+std::mutex gClassesLock;
+std::map<std::string, std::string> gClasses;
 
 std::vector<std::string> CameraNames(HostDriver& driver) {
     std::vector<std::string> names;
@@ -81,6 +88,20 @@ bool SameValue(const PropertyCatalog::Property& property, const std::string& wri
 
 }  // namespace
 
+void HostSession::NoteLogLine(const std::string& line) {
+    static const std::pair<const char*, const char*> kKinds[] = {{"gigE camera found: ", "GigE"},
+                                                                 {"Usb camera found: ", "USB3"}};
+    for (const auto& [mark, kind] : kKinds) {
+        const size_t at = line.find(mark);
+        if (at != std::string::npos) {
+            std::string name = line.substr(at + std::strlen(mark));
+            while (!name.empty() && (name.back() == '\n' || name.back() == '\r')) name.pop_back();
+            std::lock_guard<std::mutex> lock(gClassesLock);
+            gClasses[name] = kind;
+        }
+    }
+}
+
 HostSession::~HostSession() {
     Close();
     for (ViewWindow* window : mWindows) delete window;
@@ -114,6 +135,11 @@ int HostSession::List() {
             mDriver.closeCVLPort(0, port);
         } else {
             kind = "(busy)";
+        }
+        {
+            std::lock_guard<std::mutex> lock(gClassesLock);
+            const auto known = gClasses.find(name);
+            if (known != gClasses.end()) kind = known->second;
         }
         rows.push_back({kind, CameraChooser::Model(name), CameraChooser::Serial(name), address,
                         "\"" + name + "\""});

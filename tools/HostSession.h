@@ -24,8 +24,12 @@ class HostSession {
     HostSession(const HostSession&) = delete;
     HostSession& operator=(const HostSession&) = delete;
 
-    // The cameras with class, model, serial and (GigE) address; each is opened briefly.
+    // The cameras with class, model, serial and (GigE) address; each is opened briefly. The
+    // class comes from the driver's "... camera found: NAME" log line (NoteLogLine), else from
+    // the features the camera has; the address from "GevCurrentIPAddress".
     int List();
+    // A log line of the driver's debug callback (any thread).
+    static void NoteLogLine(const std::string& line);
     // Chooses the camera from what the user typed, opens it and runs the commands.
     int Run(const std::string& camera, const std::vector<HostCommand>& commands);
     // Closes the camera if it is open (a view closes it itself).

@@ -17,9 +17,12 @@ namespace {
 
 bool gVerbose = false;
 
-// The driver's log lines for the host (time stamp, then text): on standard error when verbose.
+// The driver's log lines for the host (time stamp, then text): on standard error when verbose;
+// the lines naming the cameras found tell their class.
 void DebugMessage(const char* text) {
-    if (gVerbose && text) DriverLogFilter::Write(text);
+    if (!text) return;
+    HostSession::NoteLogLine(text);
+    if (gVerbose) DriverLogFilter::Write(text);
 }
 
 std::string Environment(const char* name) {

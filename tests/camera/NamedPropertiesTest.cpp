@@ -348,7 +348,11 @@ TEST_F(NamedProperties, ListPagesThroughALongListWithinTheResultSize) {
     const std::vector<std::string> whole = ListAll(1, 1 << 20);
     int calls = 0;
     const std::vector<std::string> paged = ListAll(1, 600, &calls);
-    EXPECT_EQ(paged, whole);
+    // The same lines (values such as "MemoryUsed" move between the two readings).
+    ASSERT_EQ(paged.size(), whole.size());
+    for (size_t i = 0; i < whole.size(); ++i) {
+        EXPECT_EQ(Fields(paged[i])[0], Fields(whole[i])[0]);
+    }
     EXPECT_GT(calls, 5);
 
     char tiny[8];
