@@ -29,7 +29,7 @@
 namespace {
 
 class CameraConfigure : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(RequireGui());
         WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kGigE +
