@@ -72,6 +72,11 @@ bool CommandLine::ParseCommands(const std::vector<std::string>& tokens,
                     !Count("--frames", value, command.frames, error)) {
                     return false;
                 }
+            } else if (name == "view" && token == "--seconds") {
+                if (!OptionValue(tokens, i, value, error) ||
+                    !Count("--seconds", value, command.seconds, error)) {
+                    return false;
+                }
             } else if (name == "view" && token == "--screenshot") {
                 if (!OptionValue(tokens, i, command.out, error)) return false;
             } else if (name == "grab" || name == "view" || name == "features" ||
@@ -107,8 +112,8 @@ bool CommandLine::ParseCommands(const std::vector<std::string>& tokens,
             return false;
         }
         if (name == "view" && !framesGiven) {
-            if (!command.out.empty()) {
-                error = "view: --screenshot needs --frames N";
+            if (!command.out.empty() && command.seconds == 0) {
+                error = "view: --screenshot needs --frames N or --seconds S";
                 return false;
             }
             command.frames = 0;  // until the user closes the window
@@ -208,10 +213,11 @@ const char* CommandLine::Usage() {
            "                           grab N frames (default 10), save them as PNG into DIR\n"
            "                           (created when missing)\n"
            "  configure                open the configuration dialog (needs a display)\n"
-           "  view [--single] [--frames N [--screenshot FILE]]\n"
+           "  view [--single] [--frames N | --seconds S] [--screenshot FILE]\n"
            "                           live view in a window (needs a display); keys: G grab,\n"
            "                           C continuous, S settings, Q quit. --frames N closes it\n"
-           "                           after N frames, saving the window to FILE\n"
+           "                           after N frames, --seconds S after S seconds, saving the\n"
+           "                           window to FILE\n"
            "  shell                    read further commands from standard input, one line\n"
            "                           at a time, until \"quit\" or the end of input\n"
            "\n"

@@ -9,6 +9,7 @@ struct HostCommand {
     std::string name;
     std::vector<std::string> args;  // names, NAME=VALUE pairs, a command's argument
     int frames = 10;                // grab -n, view --frames
+    int seconds = 0;                // view --seconds
     bool continuous = false;        // grab --continuous
     bool single = false;            // view --single
     std::string out;                // grab --out, view --screenshot

@@ -419,6 +419,7 @@ int HostSession::View(const HostCommand& command) {
     ViewWindow::Options options;
     options.continuous = !command.single;
     options.quitAfter = command.frames;
+    options.quitAfterSeconds = command.seconds;
     options.screenshot = QString::fromStdString(command.out);
     if (!mApplication) {
         static int argc = 1;

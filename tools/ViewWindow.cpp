@@ -57,6 +57,9 @@ bool ViewWindow::Start(bool portOpen) {
         ToggleContinuous();
     }
     mTimer->start(15);
+    if (mOptions.quitAfterSeconds > 0) {
+        QTimer::singleShot(mOptions.quitAfterSeconds * 1000, this, [this] { SaveAndFinish(); });
+    }
     if (mOptions.quitAfter > 0 && mOptions.timeoutSeconds > 0) {
         QTimer::singleShot(mOptions.timeoutSeconds * 1000, this, [this] {
             DriverLogFilter::Error("view: " + std::to_string(mShownCount) + " of " +
@@ -136,13 +139,17 @@ void ViewWindow::ShowNewest() {
     CheckPresence();
     UpdateStatus();
     if (mOptions.quitAfter > 0 && mShownCount >= mOptions.quitAfter) {
-        if (!mOptions.screenshot.isEmpty() && !grab().save(mOptions.screenshot, "PNG")) {
-            DriverLogFilter::Error("view: cannot save " + mOptions.screenshot.toStdString());
-            Finish(1);
-            return;
-        }
-        Finish(0);
+        SaveAndFinish();
     }
+}
+
+void ViewWindow::SaveAndFinish() {
+    if (!mOptions.screenshot.isEmpty() && !grab().save(mOptions.screenshot, "PNG")) {
+        DriverLogFilter::Error("view: cannot save " + mOptions.screenshot.toStdString());
+        Finish(1);
+        return;
+    }
+    Finish(0);
 }
 
 void ViewWindow::CheckPresence() {
@@ -250,7 +257,7 @@ void ViewWindow::Finish(int exitCode) {
 }
 
 void ViewWindow::closeEvent(QCloseEvent* event) {
-    if (mOptions.quitAfter == 0) {
+    if (mOptions.quitAfter == 0 && mOptions.quitAfterSeconds == 0) {
         mExitCode = 0;  // the user closed it
     }
     if (mOpen) {
@@ -279,7 +286,8 @@ std::string ViewWindow::Summary() const {
         summary += ", camera removed " + std::to_string(mRemovals) + " time(s)" +
                    (mRemoved ? " and not back" : " and back");
     }
-    if (!mOptions.screenshot.isEmpty() && mExitCode == 0 && mOptions.quitAfter > 0) {
+    if (!mOptions.screenshot.isEmpty() && mExitCode == 0 &&
+        (mOptions.quitAfter > 0 || mOptions.quitAfterSeconds > 0)) {
         summary += ", window saved as " + mOptions.screenshot.toStdString();
     }
     return summary;

@@ -36,7 +36,8 @@ class ViewWindow : public QMainWindow {
     struct Options {
         bool continuous = true;  // start in continuous mode (else grab with G)
         int quitAfter = 0;       // close after this many frames were shown (0: when the user quits)
-        QString screenshot;      // with quitAfter: the window is saved there before it closes
+        int quitAfterSeconds = 0;  // close after this many seconds (0: see quitAfter)
+        QString screenshot;  // with quitAfter or quitAfterSeconds: the window is saved there first
         int timeoutSeconds = 30;  // with quitAfter: give up when the frames do not come in time
     };
 
@@ -64,6 +65,8 @@ class ViewWindow : public QMainWindow {
     void ToggleContinuous();
     void Configure();
     void Finish(int exitCode);
+    // Saves the window when asked to, then finishes with 0 (1 when it cannot be saved).
+    void SaveAndFinish();
     // While grabbing continuously and no frame came for a second: whether the camera is open.
     void CheckPresence();
     // Frames per second over the frames of the last two seconds; 0 when none came lately.

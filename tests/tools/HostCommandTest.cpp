@@ -70,7 +70,8 @@ TEST(HostCommand, UsageMistakesAreNamedInOneLineBeforeTheDriverStarts) {
         {"SV1304 grab -n", "-n needs a value"},
         {"SV1304 grab --bogus", "grab: unexpected \"--bogus\""},
         {"SV1304 view --frames 2x", "--frames \"2x\""},
-        {"SV1304 view --screenshot x.png", "--screenshot needs --frames"},
+        {"SV1304 view --screenshot x.png", "--screenshot needs --frames N or --seconds S"},
+        {"SV1304 view --seconds 0", "--seconds \"0\": not a whole number from 1"},
         {"list extra", "list: unexpected \"extra\""},
     };
     for (const auto& c : cases) {

@@ -56,8 +56,8 @@ TEST(ViewCommand, RefusesACameraThatIsNotThere) {
 
 TEST(ViewCommand, ShowsTheCameraGoingAndComingBack) {
     SimCameras sim;
-    // Unplugged after about a second of frames, back two and a half seconds later; the driver
-    // reopens it within its next reconnect round.
+    // Unplugged after a second, back two and a half seconds later; the driver reopens it within
+    // its next reconnect round (every 5 s), well before the view closes.
     std::thread cable([&sim] {
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         sim.Unplug("22000002");
@@ -65,10 +65,9 @@ TEST(ViewCommand, ShowsTheCameraGoingAndComingBack) {
         sim.Plug("22000002");
     });
     const HostResult run = RunHost("--dir " + Quoted(sim.HostDir()) + " view " +
-                                   Quoted(SimCameras::kUsb) + " --frames 150");
+                                   Quoted(SimCameras::kUsb) + " --seconds 12");
     cable.join();
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find(", 150 shown, "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(", camera removed 1 time(s) and back"), std::string::npos) << run.out;
 }
 
