@@ -2,7 +2,9 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
+#include <string>
+
+#include "DriverLogFilter.h"
 
 namespace {
 
@@ -10,7 +12,7 @@ template <typename Function>
 bool Resolve(void* handle, const char* name, Function& function) {
     function = reinterpret_cast<Function>(dlsym(handle, name));
     if (!function) {
-        std::fprintf(stderr, "ostravelk-host: the driver does not export %s\n", name);
+        DriverLogFilter::Error(std::string("the driver does not export ") + name);
     }
     return function != nullptr;
 }
@@ -20,7 +22,7 @@ bool Resolve(void* handle, const char* name, Function& function) {
 bool HostDriver::Load(const std::string& path) {
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
-        std::fprintf(stderr, "ostravelk-host: cannot load %s: %s\n", path.c_str(), dlerror());
+        DriverLogFilter::Error("cannot load " + path + ": " + dlerror());
         return false;
     }
     bool resolved = true;

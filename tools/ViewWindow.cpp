@@ -9,11 +9,14 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "DriverLogFilter.h"
 #include "HostDriver.h"
 
 namespace {
 
 constexpr int kPort = 0;
+constexpr std::chrono::seconds kRateWindow{2};
+constexpr std::chrono::seconds kQuietBeforeProbe{1};
 
 }  // namespace
 
@@ -36,25 +39,32 @@ ViewWindow::~ViewWindow() {
     sInstance.compare_exchange_strong(self, nullptr);
 }
 
-bool ViewWindow::Start() {
+bool ViewWindow::Start(bool portOpen) {
     int size[2] = {0, 0};
-    if (!mDriver.openCVLPort(0, kPort, mCamera.c_str(), size)) {
-        std::fprintf(stderr, "cannot open camera \"%s\"\n", mCamera.c_str());
+    if (portOpen) {
+        size[0] = Property("Width", 640);
+        size[1] = Property("Height", 480);
+    } else if (!mDriver.openCVLPort(0, kPort, mCamera.c_str(), size)) {
+        DriverLogFilter::Error("cannot open camera \"" + mCamera + "\"");
         return false;
     }
     mOpen = true;
     sInstance = this;
     mDriver.setCompleteCallback(0, kPort, &ViewWindow::OnComplete);
     resize(std::min(size[0], 1024), std::min(size[1], 768) + statusBar()->sizeHint().height());
-    mStarted = mRateSince = std::chrono::steady_clock::now();
+    mStarted = mLastProbe = std::chrono::steady_clock::now();
     if (mOptions.continuous) {
         ToggleContinuous();
     }
     mTimer->start(15);
+    if (mOptions.quitAfterSeconds > 0) {
+        QTimer::singleShot(mOptions.quitAfterSeconds * 1000, this, [this] { SaveAndFinish(); });
+    }
     if (mOptions.quitAfter > 0 && mOptions.timeoutSeconds > 0) {
         QTimer::singleShot(mOptions.timeoutSeconds * 1000, this, [this] {
-            std::fprintf(stderr, "view: %d of %d frames shown within %d s\n", mShownCount,
-                         mOptions.quitAfter, mOptions.timeoutSeconds);
+            DriverLogFilter::Error("view: " + std::to_string(mShownCount) + " of " +
+                                   std::to_string(mOptions.quitAfter) + " frames shown within " +
+                                   std::to_string(mOptions.timeoutSeconds) + " s");
             Finish(1);
         });
     }
@@ -103,6 +113,9 @@ void ViewWindow::Receive(int port) {
     mFrameBytes = bytes;
     mFrameBgr = bgr;
     ++mFrameNumber;
+    const auto now = std::chrono::steady_clock::now();
+    mArrivals.push_back(now);
+    while (mArrivals.front() < now - kRateWindow) mArrivals.pop_front();
 }
 
 void ViewWindow::ShowNewest() {
@@ -123,27 +136,60 @@ void ViewWindow::ShowNewest() {
         mCanvas->setPixmap(QPixmap::fromImage(
             mShown.scaled(mCanvas->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     }
+    CheckPresence();
     UpdateStatus();
     if (mOptions.quitAfter > 0 && mShownCount >= mOptions.quitAfter) {
-        if (!mOptions.screenshot.isEmpty() && !grab().save(mOptions.screenshot, "PNG")) {
-            std::fprintf(stderr, "view: cannot save %s\n", mOptions.screenshot.toUtf8().data());
-            Finish(1);
-            return;
-        }
-        Finish(0);
+        SaveAndFinish();
     }
 }
 
-void ViewWindow::UpdateStatus() {
-    const auto now = std::chrono::steady_clock::now();
-    const double seconds = std::chrono::duration<double>(now - mRateSince).count();
-    const uint64_t received = mReceived.load();
-    if (seconds >= 1.0) {
-        mRate = static_cast<double>(received - mRateFrames) / seconds;
-        mRateFrames = received;
-        mRateSince = now;
+void ViewWindow::SaveAndFinish() {
+    if (!mOptions.screenshot.isEmpty() && !grab().save(mOptions.screenshot, "PNG")) {
+        DriverLogFilter::Error("view: cannot save " + mOptions.screenshot.toStdString());
+        Finish(1);
+        return;
     }
-    QString text = QString::asprintf("%.1f frames/s | %llu frames | %llu dropped", mRate,
+    Finish(0);
+}
+
+void ViewWindow::CheckPresence() {
+    const auto now = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last;
+    {
+        std::lock_guard<std::mutex> lock(mLock);
+        last = mArrivals.empty() ? mStarted : mArrivals.back();
+    }
+    if (mRemoved && last > mLastProbe) {
+        mRemoved = false;  // frames again
+        mNote = "camera back";
+    }
+    if (!mContinuous || now - last < kQuietBeforeProbe || now - mLastProbe < kQuietBeforeProbe) {
+        return;
+    }
+    mLastProbe = now;
+    // Refused while the camera is closed; while it is open it keeps (or restarts) grabbing.
+    const bool open = mDriver.setProperty(0, kPort, "continuous", 1) != 0;
+    if (!open && !mRemoved) {
+        mRemoved = true;
+        ++mRemovals;
+        mNote = "camera removed, waiting for it to return";
+    } else if (open && mRemoved) {
+        mRemoved = false;
+        mNote = "camera back";
+    }
+}
+
+double ViewWindow::Rate() const {
+    std::lock_guard<std::mutex> lock(mLock);
+    const auto now = std::chrono::steady_clock::now();
+    if (mArrivals.size() < 2 || now - mArrivals.back() > kRateWindow) return 0.0;
+    const double span = std::chrono::duration<double>(mArrivals.back() - mArrivals.front()).count();
+    return span > 0.0 ? static_cast<double>(mArrivals.size() - 1) / span : 0.0;
+}
+
+void ViewWindow::UpdateStatus() {
+    const uint64_t received = mReceived.load();
+    QString text = QString::asprintf("%.1f frames/s | %llu frames | %llu dropped", Rate(),
                                      static_cast<unsigned long long>(received),
                                      static_cast<unsigned long long>(mDropped.load()));
     if (const uint64_t unreadable = mUnreadable.load()) {
@@ -211,7 +257,7 @@ void ViewWindow::Finish(int exitCode) {
 }
 
 void ViewWindow::closeEvent(QCloseEvent* event) {
-    if (mOptions.quitAfter == 0) {
+    if (mOptions.quitAfter == 0 && mOptions.quitAfterSeconds == 0) {
         mExitCode = 0;  // the user closed it
     }
     if (mOpen) {
@@ -233,7 +279,15 @@ std::string ViewWindow::Summary() const {
                   static_cast<unsigned long long>(mReceived.load()), mShownCount,
                   static_cast<unsigned long long>(mDropped.load()));
     std::string summary = text;
-    if (!mOptions.screenshot.isEmpty() && mExitCode == 0 && mOptions.quitAfter > 0) {
+    char rate[48];
+    std::snprintf(rate, sizeof rate, ", %.1f frames/s", Rate());
+    summary += rate;
+    if (mRemovals > 0) {
+        summary += ", camera removed " + std::to_string(mRemovals) + " time(s)" +
+                   (mRemoved ? " and not back" : " and back");
+    }
+    if (!mOptions.screenshot.isEmpty() && mExitCode == 0 &&
+        (mOptions.quitAfter > 0 || mOptions.quitAfterSeconds > 0)) {
         summary += ", window saved as " + mOptions.screenshot.toStdString();
     }
     return summary;

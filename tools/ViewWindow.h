@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,8 +19,10 @@ struct HostDriver;
 
 // A live view of one camera through the driver's exports, as a host uses them: the completion
 // callback copies the finished image out row by row (getCVLGrabRow), and the window shows the
-// newest copy. The status bar shows frames/s, the frame count and the frames dropped (gaps in
-// the camera's block ids, property "CurrentFrame").
+// newest copy. The status bar shows frames/s (over the frames of the last two seconds), the frame
+// count and the frames dropped (gaps in the camera's block ids, property "CurrentFrame"). While
+// grabbing continuously a pause of more than a second makes the window ask the driver whether
+// the camera is still open; it shows the removal and the camera's return.
 //
 // Keys: G or Space grabs one frame, C switches continuous grabbing on and off, S opens the
 // driver's configuration dialog, Q or Escape closes the window.
@@ -33,15 +36,17 @@ class ViewWindow : public QMainWindow {
     struct Options {
         bool continuous = true;  // start in continuous mode (else grab with G)
         int quitAfter = 0;       // close after this many frames were shown (0: when the user quits)
-        QString screenshot;      // with quitAfter: the window is saved there before it closes
+        int quitAfterSeconds = 0;  // close after this many seconds (0: see quitAfter)
+        QString screenshot;  // with quitAfter or quitAfterSeconds: the window is saved there first
         int timeoutSeconds = 30;  // with quitAfter: give up when the frames do not come in time
     };
 
     ViewWindow(HostDriver& driver, const std::string& camera, const Options& options);
     ~ViewWindow() override;
 
-    // Opens the camera on port 0 and starts; false when it cannot be opened.
-    bool Start();
+    // Opens the camera on port 0 (unless the caller has opened it) and starts; false when it
+    // cannot be opened. The window closes the port when it closes.
+    bool Start(bool portOpen = false);
     // 0 when the window did what it was asked, 1 otherwise.
     int ExitCode() const { return mExitCode; }
     // One line on what was seen, for the end of the run.
@@ -60,6 +65,12 @@ class ViewWindow : public QMainWindow {
     void ToggleContinuous();
     void Configure();
     void Finish(int exitCode);
+    // Saves the window when asked to, then finishes with 0 (1 when it cannot be saved).
+    void SaveAndFinish();
+    // While grabbing continuously and no frame came for a second: whether the camera is open.
+    void CheckPresence();
+    // Frames per second over the frames of the last two seconds; 0 when none came lately.
+    double Rate() const;
     int Property(const char* name, int fallback) const;
 
     static std::atomic<ViewWindow*> sInstance;
@@ -77,9 +88,9 @@ class ViewWindow : public QMainWindow {
     uint64_t mShownNumber = 0;
     std::string mNote;  // the last key's outcome
     std::chrono::steady_clock::time_point mStarted;
-    std::chrono::steady_clock::time_point mRateSince;
-    uint64_t mRateFrames = 0;
-    double mRate = 0.0;
+    std::chrono::steady_clock::time_point mLastProbe;
+    bool mRemoved = false;
+    int mRemovals = 0;
 
     std::atomic<uint64_t> mReceived{0};
     std::atomic<uint64_t> mDropped{0};
@@ -93,4 +104,5 @@ class ViewWindow : public QMainWindow {
     int mFrameBytes = 1;
     bool mFrameBgr = false;
     uint64_t mFrameNumber = 0;
+    std::deque<std::chrono::steady_clock::time_point> mArrivals;  // of the last two seconds
 };

@@ -46,6 +46,19 @@ OSTRAVELK_API int setCompleteCallback(int grabberNo, int portNo, CompleteCallbac
 OSTRAVELK_API int getPropertyRange(int grabberNo, int portNo, const char* name, int* min, int* max);
 OSTRAVELK_API int getProperty(int grabberNo, int portNo, const char* name, int* value);
 OSTRAVELK_API int setProperty(int grabberNo, int portNo, const char* name, int value);
+/*
+ * Commands of an open port; result receives at most resultSize bytes, always zero-terminated.
+ *   "get"  argument NAME: the property's value as text.
+ *   "set"  argument "NAME=VALUE": sets the property from text (an enumeration entry by name).
+ *   "list" argument the first line wanted ("" or "0" for the start): one line per name that
+ *          getProperty, setProperty, getPropertyRange and "get"/"set" accept, "\n"-terminated,
+ *          with six tab-separated fields: name, type (int, int64, float, bool, enum, string,
+ *          command), access (rw, ro, wo), value, range "[min..max]" or the enumeration's
+ *          entries separated by ",", description. As many whole lines as fit; ask again from
+ *          the first line not yet received until the result is empty. Returns 0 when the
+ *          argument is no number or the first line wanted does not fit.
+ * Other commands return 0.
+ */
 OSTRAVELK_API int execCmd(int grabberNo, int portNo, const char* command, const char* argument,
                           char* result, unsigned resultSize);
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "acquisition/ImageQueueThread.h"
 #include "acquisition/ImgBuffers.h"
@@ -88,8 +89,12 @@ class Camera {
     bool GetRange(const std::string& name, int& min, int& max);
     bool GetProperty(const std::string& name, PropertyValue& value);
     bool SetProperty(const std::string& name, const PropertyValue& value);
-    // Commands "get" and "set"; never writes more than resultSize bytes into result.
+    // Commands "get", "set" and "list"; never writes more than resultSize bytes into result.
     bool ExecuteCmd(const char* command, const char* argument, char* result, unsigned resultSize);
+    // One line per name that GetProperty accepts (special names, aliases whose feature exists,
+    // visible parameters): NAME, type, "rw"/"ro", value, range or entries, description, separated
+    // by tabs. The lines of the "list" command.
+    std::vector<std::string> ListProperties();
 
     // --- Typed parameter access -----------------------------------------------------------------
     template <typename T>

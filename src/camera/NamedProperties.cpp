@@ -5,11 +5,14 @@
 
 #include <boost/numeric/conversion/cast.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "base/NoCaseLess.h"
 #include "camera/Camera.h"
@@ -70,6 +73,103 @@ double MemoryUsedMiB() {
 
 bool IsLoggingName(const std::string& name) {
     return IsOneOf(name, {"DebugViewOutput", "DebugView", "LogDebugView"});
+}
+
+// The names the camera answers itself, as the "list" command shows them: name, type, access,
+// limits, description.
+struct SpecialName {
+    const char* name;
+    const char* type;
+    const char* access;
+    const char* limits;
+    const char* description;
+};
+constexpr SpecialName kSpecialNames[] = {
+    {"continuous", "bool", "rw", "[0..1]", "1 grabs continuously, 0 stops (also \"continous\")"},
+    {"PixelSize", "int", "ro", "", "bits per pixel of the rows getCVLGrabRow copies (8 or 24)"},
+    {"CurrentFrame", "int64", "ro", "", "block id of the newest image"},
+    {"FrameCount", "int64", "ro", "", "images received since the camera was opened"},
+    {"MissedPylon", "int", "ro", "", "always 0"},
+    {"MissedQueue", "int", "ro", "", "always 0"},
+    {"MissedExposure", "int", "ro", "", "always 0"},
+    {"MemoryUsed", "float", "ro", "", "resident memory of the process in MiB"},
+    {"DebugViewOutput", "int", "rw", "",
+     "highest level of the log lines written to standard error (also \"DebugView\", "
+     "\"LogDebugView\")"},
+    {"Reset", "command", "wo", "", "setting any value resets the camera (DeviceReset)"},
+};
+constexpr const char* kAliases[] = {"Exposure", "Shutter", "Gain", "Brightness", "framerate"};
+
+// A field of a "list" line: tabs and line breaks become blanks.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\t' || c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+// Type and limits of a parameter as the "list" command shows them; false for a type that the
+// named properties do not serve. Real limits are scaled like their values.
+bool DescribeType(const Param_& parameter, double scale, std::string& type, std::string& limits) {
+    std::ostringstream range;
+    range.imbue(std::locale::classic());
+    range.precision(9);
+    if (auto* p = dynamic_cast<const ParamEnum*>(&parameter)) {
+        type = "enum";
+        for (size_t i = 0; i < p->mEntries.size(); ++i) {
+            range << (i ? "," : "") << p->mEntries[i];
+        }
+    } else if (auto* p = dynamic_cast<const Param<int>*>(&parameter)) {
+        type = "int";
+        range << "[" << p->mMin << ".." << p->mMax << "]";
+    } else if (auto* p = dynamic_cast<const Param<int64_t>*>(&parameter)) {
+        type = "int64";
+        range << "[" << p->mMin << ".." << p->mMax << "]";
+    } else if (auto* p = dynamic_cast<const Param<double>*>(&parameter)) {
+        type = "float";
+        range << "[" << p->mMin * scale << ".." << p->mMax * scale << "]";
+    } else if (dynamic_cast<const Param<bool>*>(&parameter)) {
+        type = "bool";
+        range << "[0..1]";
+    } else if (dynamic_cast<const Param<std::string>*>(&parameter)) {
+        type = "string";
+    } else {
+        return false;
+    }
+    limits = range.str();
+    return true;
+}
+
+// One page of the "list" command: the whole lines from the start line on (the argument, decimal,
+// empty for 0) that fit into resultSize with the terminating zero. Past the last line the page is
+// empty. Fails, with an empty result, for a start that is no number or a first line that does
+// not fit.
+bool WriteListPage(const std::vector<std::string>& lines, const std::string& argument, char* result,
+                   unsigned resultSize) {
+    if (!result || resultSize == 0) {
+        return false;
+    }
+    result[0] = '\0';
+    size_t start = 0;
+    for (char c : argument) {
+        if (c < '0' || c > '9' || start > lines.size()) {
+            return false;
+        }
+        start = start * 10 + static_cast<size_t>(c - '0');
+    }
+    size_t used = 0;
+    for (size_t i = start; i < lines.size(); ++i) {
+        if (used + lines[i].size() + 1 >= resultSize) {
+            return i > start;
+        }
+        std::memcpy(result + used, lines[i].data(), lines[i].size());
+        used += lines[i].size();
+        result[used++] = '\n';
+        result[used] = '\0';
+    }
+    return true;
 }
 
 }  // namespace
@@ -230,6 +330,11 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
         if (mIsOpen) {
             bool written = false;
             mParameters.ApplyParameter(mInstantCamera->GetNodeMap(), parameter, written);
+            // A value the camera refused (or adjusted) must not stay in the set as if it had
+            // taken: the set reports and saves what the camera holds.
+            if (!parameter->mGeneral && !parameter->mChunk) {
+                mParameters.UpdateParameter(mInstantCamera->GetNodeMap(), parameter);
+            }
         }
     }
     if ((name.find("TriggerMode") != std::string::npos ||
@@ -265,7 +370,47 @@ bool Camera::ExecuteCmd(const char* command, const char* argument, char* result,
         }
         return done;
     }
+    if (command && NoCaseLess::EqualNoCase(command, "list")) {
+        return WriteListPage(ListProperties(), text, result, resultSize);
+    }
     Log(1, "ERR: ", std::string("ExecuteCmd unrecognized cmd:") + (command ? command : ""),
         "Camera::ExecuteCmd");
     return false;
+}
+
+std::vector<std::string> Camera::ListProperties() {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
+    std::vector<std::string> lines;
+    auto add = [&](const std::string& name, const std::string& type, const std::string& access,
+                   const std::string& limits, const std::string& description) {
+        PropertyValue value;
+        std::string text = access != "wo" && GetProperty(name, value) ? value.mText : "";
+        lines.push_back(name + "\t" + type + "\t" + access + "\t" + OneLine(text) + "\t" + limits +
+                        "\t" + OneLine(description));
+    };
+    for (const SpecialName& special : kSpecialNames) {
+        add(special.name, special.type, special.access, special.limits, special.description);
+    }
+    for (const char* alias : kAliases) {
+        const std::string target = MapPropertyName(alias);
+        const Param_* parameter = mParameters.Find(target);
+        std::string type, limits;
+        if (!Is(target, alias) && parameter && DescribeType(*parameter, 1.0, type, limits)) {
+            add(alias, type, parameter->mWritable ? "rw" : "ro", limits, "alias of " + target);
+        }
+    }
+    for (const Param_& parameter : mParameters) {
+        std::string type, limits;
+        // A name taken by an alias or a special name reaches something else.
+        const bool reachable =
+            NoCaseLess::EqualNoCase(MapPropertyName(parameter.mName), parameter.mName) &&
+            std::none_of(std::begin(kSpecialNames), std::end(kSpecialNames),
+                         [&](const SpecialName& s) { return Is(parameter.mName, s.name); });
+        if (parameter.mVisible && reachable &&
+            DescribeType(parameter, Scale(parameter.mName), type, limits)) {
+            add(parameter.mName, type, parameter.mWritable ? "rw" : "ro", limits,
+                parameter.mDescription);
+        }
+    }
+    return lines;
 }

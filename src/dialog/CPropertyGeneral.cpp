@@ -1,11 +1,12 @@
 #include "dialog/CPropertyGeneral.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
+#include <QResizeEvent>
+#include <QStyle>
 #include <algorithm>
 #include <boost/any.hpp>
-#include <locale>
-#include <sstream>
 
 #include "dialog/CSheet1.h"
 #include "dialog/ConfigurationTarget.h"
@@ -23,12 +24,16 @@ const char* const kCollapseOption = "SectionName";
 const char* const kDisplayNameOption = "DisplayName";
 const char* const kInternalCategory = "Internal";
 
-// Page template (dialog units).
+// Page template (dialog units): the smallest size of the page. Resized, the grid takes the
+// room and the controls below it keep their heights and distances.
 const QSize kPageSize(316, 327);
 const QRect kGridRect(3, 3, 308, 223);
 const QRect kNameRect(3, 232, 308, 9);
 const QRect kDescriptionFrameRect(3, 242, 308, 81);
 const QRect kDescriptionRect(13, 245, 295, 76);
+constexpr int kOpeningRows = 40;
+constexpr int kNameIndent = 18;  // pixels before a name in its column
+constexpr int kMaxOpeningWidth = 1200;
 
 // An option holding text of either of the option store's text types.
 std::string OptionText(const Param_& parameter, const std::string& key) {
@@ -54,7 +59,8 @@ CPropertyGeneral::CPropertyGeneral(ConfigurationTarget& camera, CameraParameters
     setObjectName(QStringLiteral("CPropertyGeneral"));
     setWindowTitle(QString::fromLatin1(kCaption));
     const DialogUnits units(font());
-    setFixedSize(units.ToPixels(kPageSize));
+    setMinimumSize(units.ToPixels(kPageSize));
+    resize(units.ToPixels(kPageSize));
     mGrid->setGeometry(units.ToPixels(kGridRect));
     mNameLabel->setGeometry(units.ToPixels(kNameRect));
     mDescriptionFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -67,6 +73,55 @@ CPropertyGeneral::CPropertyGeneral(ConfigurationTarget& camera, CameraParameters
     mDescriptionLabel->setTextFormat(Qt::PlainText);
     connect(mGrid, &CPropertyGrid::itemChanged, this, &CPropertyGeneral::OnItemChanged);
     connect(mGrid, &CPropertyGrid::focusChanged, this, &CPropertyGeneral::OnFocusChanged);
+    connect(mGrid, &CPropertyGrid::inputRefused, this, &CPropertyGeneral::OnInputRefused);
+}
+
+QSize CPropertyGeneral::sizeHint() const {
+    const DialogUnits units(font());
+    const QSize least = units.ToPixels(kPageSize);
+    const int chrome = least.height() - units.ToPixelsY(kGridRect.height());  // around the grid
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    // The splitter starts in the middle: twice the name column, plus the grid's margins.
+    const int nameColumn = kNameIndent + mWidestName + 8;
+    const int width =
+        2 * nameColumn + scrollBar + least.width() - units.ToPixelsX(kGridRect.width());
+    const int height = chrome + kOpeningRows * mGrid->GetLineHeight() + 2 * mGrid->frameWidth();
+    return QSize(std::clamp(width, least.width(), std::max(least.width(), kMaxOpeningWidth)),
+                 std::max(height, least.height()));
+}
+
+void CPropertyGeneral::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const DialogUnits units(font());
+    const int extraWidth = width() - units.ToPixelsX(kPageSize.width());
+    const int extraHeight = height() - units.ToPixelsY(kPageSize.height());
+    const auto grown = [&](const QRect& template_, bool growHeight) {
+        QRect rect = units.ToPixels(template_);
+        rect.setWidth(rect.width() + extraWidth);
+        if (growHeight) {
+            rect.setHeight(rect.height() + extraHeight);
+        } else {
+            rect.translate(0, extraHeight);
+        }
+        return rect;
+    };
+    mGrid->setGeometry(grown(kGridRect, true));
+    mNameLabel->setGeometry(grown(kNameRect, false));
+    mDescriptionFrame->setGeometry(grown(kDescriptionFrameRect, false));
+    mDescriptionLabel->setGeometry(grown(kDescriptionRect, false));
+}
+
+std::string CPropertyGeneral::ShownName(const Param_& parameter) {
+    return parameter.HasOption(kDisplayNameOption) ? OptionText(parameter, kDisplayNameOption)
+                                                   : parameter.mName;
+}
+
+void CPropertyGeneral::OnInputRefused(int item, const QString& reason) {
+    auto found = mItemParams.find(item);
+    if (mSheet == nullptr || found == mItemParams.end()) {
+        return;
+    }
+    mSheet->SetStatusText(this, ShownName(*found->second) + ": " + reason.toStdString());
 }
 
 CPropertyGeneral::~CPropertyGeneral() = default;
@@ -111,6 +166,12 @@ void CPropertyGeneral::OnInitDialog() {
     }
     GetCollapsedItemsStatus(*mParameters);
     OnFocusChanged(-1);
+    const QFontMetrics metrics(mGrid->font());
+    for (const auto& item : mItemParams) {
+        mWidestName = std::max(
+            mWidestName, metrics.horizontalAdvance(QString::fromStdString(item.second->mName)));
+    }
+    updateGeometry();
 }
 
 void CPropertyGeneral::GetCollapsedItemsStatus(CameraParameters& parameters) {
@@ -195,20 +256,11 @@ void CPropertyGeneral::OnFocusChanged(int item) {
             return;
         }
         const Param_& parameter = *found->second;
-        nameText = parameter.HasOption(kDisplayNameOption)
-                       ? OptionText(parameter, kDisplayNameOption)
-                       : parameter.mName;
-        const bool isDouble = dynamic_cast<const Param<double>*>(&parameter) != nullptr;
-        if (parameter.mWritable &&
-            (isDouble || dynamic_cast<const Param<int>*>(&parameter) != nullptr ||
-             dynamic_cast<const Param<int64_t>*>(&parameter) != nullptr)) {
-            std::ostringstream range;
-            range.imbue(std::locale::classic());
-            if (isDouble) {
-                range.precision(9);
-            }
-            parameter.WriteRange(range);
-            nameText += " " + range.str();
+        nameText = ShownName(parameter);
+        if (parameter.mWritable && (dynamic_cast<const Param<double>*>(&parameter) != nullptr ||
+                                    dynamic_cast<const Param<int>*>(&parameter) != nullptr ||
+                                    dynamic_cast<const Param<int64_t>*>(&parameter) != nullptr)) {
+            nameText += " " + parameter.ShownRange();
         }
         descriptionText = parameter.mDescription;
         if (auto* last =
@@ -232,15 +284,43 @@ bool CPropertyGeneral::OnApply() {
     RunGuardedVoid(Port(), "OnApply", "CPropertyGeneral::OnApply", [&] {
         SetCollapsedItemsStatus(*mParameters);
         if (!mChangedNames.empty()) {
+            std::vector<std::pair<std::string, std::string>> asked;  // name, value text
+            for (const std::string& name : mChangedNames) {
+                if (const Param_* parameter = mParameters->Find(name)) {
+                    asked.emplace_back(name, parameter->GetValueText());
+                }
+            }
             mCamera->ApplyToCamera(mChangedNames);
             mChangedNames.clear();
             mCamera->RefreshFromCamera();
             mGrid->UpdateFromParameters(*mParameters);
             mGrid->viewport()->update();
             UpdateValidity(*mParameters);
+            const std::string refused = NotApplied(asked);
+            if (!refused.empty() && mSheet != nullptr) {
+                mSheet->SetStatusText(this, refused);
+            }
         }
     });
     return true;
+}
+
+std::string CPropertyGeneral::NotApplied(
+    const std::vector<std::pair<std::string, std::string>>& asked) const {
+    for (const auto& [name, value] : asked) {
+        const Param_* parameter = mParameters->Find(name);
+        if (parameter == nullptr || parameter->GetValueText() == value) {
+            continue;
+        }
+        // The parameter holds the camera's value now; the asked one is judged by its range.
+        std::unique_ptr<Param_> wanted = parameter->Clone();
+        wanted->SetFromText(value);
+        const bool outOfRange = !wanted->IsInRange();
+        return ShownName(*parameter) + ": " + wanted->GetValueText() + " was not applied" +
+               (outOfRange ? " (out of range " + parameter->ShownRange() + ")" : std::string()) +
+               ", the value is " + parameter->GetValueText();
+    }
+    return "";
 }
 
 void CPropertyGeneral::OnCancel() {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialog/PropertyGrid.h"
@@ -24,6 +25,12 @@ class QLabel;
 // order); Apply writes exactly those to the camera, reads everything back and refreshes the grid.
 // The sections' collapse states live in the hidden "<category>_CollapseStatus" parameters, the
 // last focused item in the hidden "LastFocusedItemName" parameter.
+//
+// The page is resizable: the grid takes the room, the name and description stay below it. It
+// opens (sizeHint) wide enough for the longest name in the name column and tall enough for
+// about 40 rows; it is never smaller than its template. Text typed into a number item is
+// refused with the reason in the status bar, and an Apply after which a value read back differs
+// from the one asked for says so there.
 //
 // OnItemChanged, OnFocusChanged and OnApply, and the collapse handling of each parameter, run
 // under the driver's three handlers: a failure is logged for the camera's port and swallowed.
@@ -66,8 +73,18 @@ class CPropertyGeneral : public QWidget {
     // The item of a parameter, -1 when it has none.
     int ItemOf(const Param_* parameter) const;
 
+    QSize sizeHint() const override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
     int Port() const;
+    // The name the labels and the status bar use: the display name, else the name.
+    static std::string ShownName(const Param_& parameter);
+    void OnInputRefused(int item, const QString& reason);
+    // After an Apply: the first edited value that did not take, "" when all did.
+    std::string NotApplied(const std::vector<std::pair<std::string, std::string>>& asked) const;
 
     ConfigurationTarget* mCamera;
     CameraParameters* mParameters;
@@ -80,4 +97,5 @@ class CPropertyGeneral : public QWidget {
     std::map<int, Param_*> mItemParams;
     std::map<const Param_*, int> mParamItems;
     std::vector<std::string> mChangedNames;
+    int mWidestName = 0;  // pixels of the longest item name, measured once filled
 };

@@ -1,6 +1,7 @@
 #include "dialog/CPropertyGrid.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,15 +11,18 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <locale>
+#include <sstream>
 #include <utility>
 
 #include "dialog/CPropertyGridCombo.h"
 #include "dialog/CPropertyGridInPlaceEdit.h"
 #include "dialog/GridValueFormat.h"
-#include "parameters/TextToNumber.h"
 
 namespace {
 
@@ -604,10 +608,55 @@ void CPropertyGrid::DrawItemRow(QPainter& painter, const Item& item, int top) co
 
 void CPropertyGrid::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
-    if (mSplitter < 0 && viewport()->width() > 0) {
-        mSplitter = viewport()->width() / 2;
+    const int width = viewport()->width();
+    if (mSplitter < 0 && width > 0) {
+        mSplitter = width / 2;
+    } else if (mSplitter >= 0 && mSplitterWidth > 0 && width > 0 && width != mSplitterWidth) {
+        // The name column keeps its share of the width.
+        mSplitter =
+            std::clamp(static_cast<int>(static_cast<int64_t>(mSplitter) * width / mSplitterWidth),
+                       width / 5, width * 4 / 5);
     }
+    mSplitterWidth = width;
     RecalcLayout();
+}
+
+QString CPropertyGrid::ToolTipAt(QPoint point) const {
+    for (const Row& row : VisibleRows()) {
+        const int top = row.top - ScrollPosition();
+        if (point.y() < top || point.y() >= top + mLineHeight) {
+            continue;
+        }
+        if (row.item < 0) {
+            const Section* section = FindSection(row.section);
+            return section ? QString::fromStdString(section->name) : QString();
+        }
+        const Item* item = FindItem(row.item);
+        if (item == nullptr) {
+            return QString();
+        }
+        QString text = QString::fromStdString(item->name);
+        if (point.x() > GetSplitter() && !item->undefined) {
+            text += QStringLiteral(" = ") + QString::fromStdString(GetDisplayText(item->id));
+        }
+        return text;
+    }
+    return QString();
+}
+
+bool CPropertyGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = ToolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport());
+        }
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
 }
 
 void CPropertyGrid::scrollContentsBy(int, int dy) {
@@ -991,6 +1040,32 @@ void CPropertyGrid::CloseEditor() {
     mEditorItem = -1;
 }
 
+bool CPropertyGrid::ReadNumber(const std::string& text, int kind, int64_t& integer, double& real,
+                               QString& reason) {
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    const std::string number =
+        first == std::string::npos ? "" : text.substr(first, last - first + 1);
+    std::istringstream in(number);
+    in.imbue(std::locale::classic());
+    bool whole = false;
+    if (kind == kInteger) {
+        // Digits with an optional sign only: no "1.5", no "1e3".
+        whole = number.find_first_not_of("+-0123456789") == std::string::npos && (in >> integer) &&
+                in.peek() == std::char_traits<char>::eof();
+    } else {
+        whole = number.find_first_not_of("+-0123456789.eE") == std::string::npos && (in >> real) &&
+                in.peek() == std::char_traits<char>::eof() && std::isfinite(real);
+    }
+    if (!whole) {
+        reason = QStringLiteral("\"%1\" is not %2")
+                     .arg(QString::fromStdString(text), kind == kInteger
+                                                            ? QStringLiteral("a whole number")
+                                                            : QStringLiteral("a number"));
+    }
+    return whole;
+}
+
 void CPropertyGrid::OnEditCommitted(const QString& text) {
     const int id = mEditorItem;
     CloseEditor();
@@ -1004,19 +1079,26 @@ void CPropertyGrid::OnEditCommitted(const QString& text) {
             item->text = value;
             break;
         case kInteger:
+        case kDouble: {
             if (value.empty()) {
                 viewport()->update();
                 return;  // an empty text leaves the number as it was and reports nothing
             }
-            item->integer = LeadingInt64(value);
-            break;
-        case kDouble:
-            if (value.empty()) {
+            int64_t integer = 0;
+            double real = 0.0;
+            QString reason;
+            if (!ReadNumber(value, item->kind, integer, real, reason)) {
                 viewport()->update();
+                emit inputRefused(id, reason);  // the number stays as it was
                 return;
             }
-            item->real = LeadingDouble(value);
+            if (item->kind == kInteger) {
+                item->integer = integer;
+            } else {
+                item->real = real;
+            }
             break;
+        }
         default:
             return;
     }

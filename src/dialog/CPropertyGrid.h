@@ -23,10 +23,14 @@ class CPropertyGridInPlaceEdit;
 // Rows are the section headers and, for expanded sections, their items; each row is one line high
 // (font height of "Gg" + 4 pixels). The splitter is the x of the boundary between the columns,
 // half the viewport width at the first layout, and can be dragged between one fifth and four
-// fifths of the width. The vertical scroll bar shows only when the rows do not fit.
+// fifths of the width; when the grid is resized it keeps its share of the width. A row's tool tip
+// is its whole name (and, over the value, the value), as a long name is cut in its column. The
+// vertical scroll bar shows only when the rows do not fit.
 //
 // Notifications (Qt signals): itemChanged(id) after the user committed a value, also when it did
-// not change; focusChanged(id) when the focused row changed (-1 for a section header or nothing).
+// not change; focusChanged(id) when the focused row changed (-1 for a section header or nothing);
+// inputRefused(id, reason) when a text typed into a number item is not wholly a number (blanks
+// around it aside): the value stays and itemChanged is not sent.
 // The in-place edit box (text, integer and double items) and the drop-down list (bool and list
 // items) open when the user releases the mouse on the focused item's value; no key opens them.
 //
@@ -119,6 +123,9 @@ class CPropertyGrid : public QAbstractScrollArea {
     int GetSplitter() const { return mSplitter >= 0 ? mSplitter : viewport()->width() / 2; }
     // Height of all rows.
     int GetContentHeight() const;
+    // The tool tip at a viewport point: a row's whole name, over an item's value "NAME = VALUE";
+    // empty where there is no row.
+    QString ToolTipAt(QPoint point) const;
     // The row of a section header or an item; null when hidden in a collapsed section.
     QRect GetSectionRect(int section) const;
     QRect GetItemRect(int item) const;
@@ -134,6 +141,7 @@ class CPropertyGrid : public QAbstractScrollArea {
   signals:
     void itemChanged(int item);
     void focusChanged(int item);
+    void inputRefused(int item, const QString& reason);
 
   protected:
     struct Item {
@@ -170,6 +178,7 @@ class CPropertyGrid : public QAbstractScrollArea {
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
   private:
     // One visible row in content coordinates (scroll position 0).
@@ -197,6 +206,9 @@ class CPropertyGrid : public QAbstractScrollArea {
     void OpenEditor();
     void CloseEditor();
     void OnEditCommitted(const QString& text);
+    // The committed text of a number item as its number; false with the reason.
+    static bool ReadNumber(const std::string& text, int kind, int64_t& integer, double& real,
+                           QString& reason);
     void OnComboChosen(int index);
     void OnComboClosed();
     bool NearSplitter(int x) const;
@@ -207,7 +219,8 @@ class CPropertyGrid : public QAbstractScrollArea {
     int mNextItemId = 0;
     int mFocusedSection = -1;
     int mFocusedItem = -1;
-    int mSplitter = -1;  // -1 until the first layout with a width
+    int mSplitter = -1;      // -1 until the first layout with a width
+    int mSplitterWidth = 0;  // the viewport width mSplitter was set for
     int mLineHeight = 0;
     QFont mBoldFont;
     int mWheelRemainder = 0;

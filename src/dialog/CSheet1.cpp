@@ -1,6 +1,8 @@
 #include "dialog/CSheet1.h"
 
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <algorithm>
@@ -34,7 +36,7 @@ CSheet1::CSheet1(const QString& caption, QWidget* parent, int firstPage, int log
     mApply->setEnabled(false);
     mApply->setVisible(true);
     mStatusBar->setObjectName(QStringLiteral("StatusBar%1").arg(kStatusBarId));
-    mStatusBar->setSizeGripEnabled(false);
+    mStatusBar->setSizeGripEnabled(true);
     connect(mOk, &QPushButton::clicked, this, &CSheet1::accept);
     connect(mCancel, &QPushButton::clicked, this, &CSheet1::reject);
     connect(mApply, &QPushButton::clicked, this, &CSheet1::OnApplyNow);
@@ -68,26 +70,54 @@ void CSheet1::RemovePage(CPropertyGeneral* page) {
     page->setParent(nullptr);
 }
 
+QSize CSheet1::ButtonSize() const {
+    return mOk->sizeHint()
+        .expandedTo(mCancel->sizeHint())
+        .expandedTo(mApply->sizeHint())
+        .expandedTo(QSize(75, 0));
+}
+
 void CSheet1::Layout() {
-    mTabs->move(kTabMargin, kTabMargin);
-    mTabs->resize(mTabs->sizeHint().expandedTo(mTabs->minimumSizeHint()));  // the pages' size
-    const QSize button = mOk->sizeHint()
-                             .expandedTo(mCancel->sizeHint())
-                             .expandedTo(mApply->sizeHint())
-                             .expandedTo(QSize(75, 0));
+    const QSize button = ButtonSize();
+    const int barHeight = mStatusBar->sizeHint().height();
+    // The sheet around a tab control of the given size: w + 15 wider for the button column.
+    const auto sheetFor = [&](QSize tabs) {
+        return QSize(kTabMargin + tabs.width() + kTabMargin + button.width() + 15,
+                     kTabMargin + tabs.height() + kTabMargin + barHeight);
+    };
+    const QSize tabs = mTabs->sizeHint().expandedTo(mTabs->minimumSizeHint());
+    // The tab control's own frame and tab bar around a page.
+    QSize least = tabs;
+    if (QWidget* page = mTabs->currentWidget()) {
+        least = tabs - page->sizeHint() + page->minimumSize();
+    }
+    setMinimumSize(sheetFor(least.expandedTo(mTabs->minimumSizeHint())));
+    QSize opening = sheetFor(tabs);
+    if (const QScreen* shown = screen()) {
+        // Leave room for the window frame.
+        opening = opening.boundedTo(shown->availableGeometry().size() - QSize(16, 48));
+    }
+    resize(opening.expandedTo(minimumSize()));
+    PlaceControls();
+}
+
+void CSheet1::PlaceControls() {
+    const QSize button = ButtonSize();
     const int w = button.width();
     const int h = button.height();
-    // The sheet without its bottom button row, made w + 15 wider for the button column.
-    const int width = kTabMargin + mTabs->width() + kTabMargin + w + 15;
-    int height = kTabMargin + mTabs->height() + kTabMargin;
-    const int x = width - w - 17;
+    const int barHeight = mStatusBar->sizeHint().height();
+    mTabs->setGeometry(kTabMargin, kTabMargin, width() - 2 * kTabMargin - w - 15,
+                       height() - 2 * kTabMargin - barHeight);
+    const int x = width() - w - 17;
     mOk->setGeometry(x, 27, w, h);
     mCancel->setGeometry(x, h + 32, w, h);
     mApply->setGeometry(x, 3 * h + 42, w, h);
-    const int barHeight = mStatusBar->sizeHint().height();
-    mStatusBar->setGeometry(0, height, width, barHeight);
-    height += barHeight;
-    setFixedSize(width, height);
+    mStatusBar->setGeometry(0, height() - barHeight, width(), barHeight);
+}
+
+void CSheet1::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    PlaceControls();
 }
 
 void CSheet1::Initialize() {
@@ -95,7 +125,6 @@ void CSheet1::Initialize() {
         return;
     }
     mInitialised = true;
-    Layout();
     for (auto page = mPages.rbegin(); page != mPages.rend(); ++page) {
         if (*page) {
             mTabs->setCurrentWidget(*page);
@@ -105,6 +134,7 @@ void CSheet1::Initialize() {
     if (mFirstPage >= 0 && mFirstPage < mTabs->count()) {
         mTabs->setCurrentIndex(mFirstPage);
     }
+    Layout();  // the pages know their opening size once filled
 }
 
 int CSheet1::DoModal() {

@@ -20,6 +20,10 @@ class QTabWidget;
 // status bar. Apply runs OnApply and stays open; it is enabled while a page is modified. Cancel,
 // Escape and the close box run every page's OnCancel and close with kIdCancel.
 //
+// The sheet is resizable (not below its pages' template size): the tab control takes the room,
+// the buttons keep to the right edge and the status bar to the bottom. It opens at its pages'
+// preferred size, within the screen's available area.
+//
 // Threading: GUI thread only.
 class CSheet1 : public QDialog {
     Q_OBJECT
@@ -74,10 +78,15 @@ class CSheet1 : public QDialog {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
   private:
     void OnApplyNow();
+    // Sizes the sheet for its pages' opening size (within the screen) and sets its minimum.
     void Layout();
+    // Places the tab control, the button column and the status bar for the sheet's size.
+    void PlaceControls();
+    QSize ButtonSize() const;
     void ShowStatus(QString line);
 
     QTabWidget* mTabs;

@@ -951,11 +951,8 @@ bool CameraParameters::Validate(std::string& message) const {
             continue;  // texts and enumerations (a ParamEnum is a text parameter) and flags
         }
         if (!parameter.IsInRange()) {
-            std::ostringstream text;
-            text.imbue(std::locale::classic());
-            text << parameter.mCategory << ": " << parameter.mName << ": out of range ";
-            parameter.WriteRange(text);
-            message = text.str();
+            message = parameter.mCategory + ": " + parameter.mName + ": out of range " +
+                      parameter.ShownRange();
             return false;
         }
         const auto* integer = dynamic_cast<const Param<int>*>(&parameter);

@@ -1,5 +1,7 @@
 #include "parameters/Param_.h"
 
+#include <locale>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -64,4 +66,12 @@ void Param_::CopyValueFrom(const Param_* other) {
         CopyValueIfBoth<Param<double>>(*this, *other) ||
         CopyValueIfBoth<Param<bool>>(*this, *other) || CopyValueIfBoth<ParamEnum>(*this, *other) ||
         CopyValueIfBoth<Param<std::string>>(*this, *other);
+}
+
+std::string Param_::ShownRange() const {
+    std::ostringstream text;
+    text.imbue(std::locale::classic());
+    text.precision(9);
+    WriteRange(text);
+    return text.str();
 }

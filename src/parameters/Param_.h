@@ -46,6 +46,9 @@ class Param_ {
     virtual std::ostream& WriteValue(std::ostream& out) const = 0;
     // Writes "[" MIN ".." MAX "]" with the stream's own formatting.
     virtual std::ostream& WriteRange(std::ostream& out) const = 0;
+    // The range as people read it wherever it is shown (dialog labels, validation messages):
+    // WriteRange in the "C" locale with 9 significant digits, so 1e7 shows as "10000000".
+    std::string ShownRange() const;
     // A new parameter of the same dynamic type with every member copied.
     virtual std::unique_ptr<Param_> Clone() const = 0;
 

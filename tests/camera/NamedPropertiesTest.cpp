@@ -3,6 +3,7 @@
 #include <clocale>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 #include "camera/Camera.h"
@@ -19,7 +20,7 @@
 namespace {
 
 class NamedProperties : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
         int size[2];
@@ -104,8 +105,9 @@ TEST_F(NamedProperties, RangesByType) {
 
     log.Clear();
     EXPECT_EQ(getPropertyRange(0, 0, "WidthMax", &min, &max), 0);
-    EXPECT_TRUE(log.Contains("port99: ERR: getPropertyRange std Exception: bad numeric "
-                             "conversion: positive overflow, getPropertyRange"));
+    EXPECT_TRUE(
+        log.Contains("port99: ERR: getPropertyRange std Exception: bad numeric "
+                     "conversion: positive overflow, getPropertyRange"));
     EXPECT_EQ(getPropertyRange(0, 0, "NoSuchFeature", &min, &max), 0);
 }
 
@@ -249,4 +251,132 @@ TEST_F(NamedProperties, NamesFoldOnlyAsciiLettersWhateverTheLocale) {
     EXPECT_TRUE(grabbing);
     EXPECT_EQ(width, Get(0, "Width"));
     ASSERT_EQ(setProperty(0, 0, "continuous", 0), 1);
+}
+
+namespace {
+
+// All lines of the "list" command, fetched page by page with a buffer of the given size.
+std::vector<std::string> ListAll(int port, unsigned bufferSize, int* calls = nullptr) {
+    std::vector<std::string> lines;
+    std::vector<char> buffer(bufferSize);
+    for (int guard = 0; guard < 10000; ++guard) {
+        if (calls) ++*calls;
+        const std::string start = std::to_string(lines.size());
+        if (execCmd(0, port, "list", start.c_str(), buffer.data(), bufferSize) != 1) {
+            ADD_FAILURE() << "list refused from line " << start;
+            break;
+        }
+        std::string page = buffer.data();
+        if (page.empty()) break;
+        for (size_t begin = 0; begin < page.size();) {
+            size_t end = page.find('\n', begin);
+            EXPECT_NE(end, std::string::npos) << "every line ends with a newline";
+            if (end == std::string::npos) end = page.size();
+            lines.push_back(page.substr(begin, end - begin));
+            begin = end + 1;
+        }
+    }
+    return lines;
+}
+
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    for (size_t begin = 0;;) {
+        size_t tab = line.find('\t', begin);
+        fields.push_back(line.substr(begin, tab == std::string::npos ? tab : tab - begin));
+        if (tab == std::string::npos) return fields;
+        begin = tab + 1;
+    }
+}
+
+const std::string* LineOf(const std::vector<std::string>& lines, const std::string& name) {
+    for (const std::string& line : lines) {
+        if (line.compare(0, name.size() + 1, name + "\t") == 0) return &line;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(NamedProperties, ListNamesEveryAcceptedNameWithTypeAccessValueAndLimits) {
+    const std::vector<std::string> lines = ListAll(0, 65536);
+    ASSERT_GT(lines.size(), gige->mParameters.size() / 2);
+    for (const std::string& line : lines) {
+        ASSERT_EQ(Fields(line).size(), 6u) << line;
+    }
+    // Every visible parameter of the set, the special names and the aliases the camera serves.
+    for (const Param_& parameter : gige->mParameters) {
+        if (parameter.mVisible) {
+            EXPECT_TRUE(LineOf(lines, parameter.mName)) << parameter.mName;
+        }
+    }
+    for (const char* name : {"continuous", "PixelSize", "CurrentFrame", "FrameCount", "MemoryUsed",
+                             "DebugViewOutput", "Gain", "Exposure", "Brightness"}) {
+        EXPECT_TRUE(LineOf(lines, name)) << name;
+    }
+    EXPECT_FALSE(LineOf(lines, "framerate") &&
+                 !gige->mParameters.Contains("AcquisitionFrameRateAbs"))
+        << "an alias is listed only when its feature exists";
+
+    const std::vector<std::string> gain = Fields(*LineOf(lines, "Gain"));
+    EXPECT_EQ(gain[1], "int64");
+    EXPECT_EQ(gain[2], "rw");
+    EXPECT_EQ(gain[3], std::to_string(Get(0, "Gain")));
+    int min = 0, max = 0;
+    ASSERT_EQ(getPropertyRange(0, 0, "Gain", &min, &max), 1);
+    EXPECT_EQ(gain[4], "[" + std::to_string(min) + ".." + std::to_string(max) + "]");
+    EXPECT_NE(gain[5].find("All_GainRaw"), std::string::npos) << "the alias names its feature";
+
+    auto* format = dynamic_cast<ParamEnum*>(gige->mParameters.Find("PixelFormat"));
+    const std::vector<std::string> pixelFormat = Fields(*LineOf(lines, "PixelFormat"));
+    EXPECT_EQ(pixelFormat[1], "enum");
+    EXPECT_EQ(pixelFormat[3], format->mValue);
+    EXPECT_EQ(pixelFormat[4].find(format->mEntries[0] + ","), 0u) << pixelFormat[4];
+
+    const std::vector<std::string> pixelSize = Fields(*LineOf(lines, "PixelSize"));
+    EXPECT_EQ(pixelSize[2], "ro");
+    EXPECT_EQ(Fields(*LineOf(lines, "continuous"))[1], "bool");
+    // No field holds a tab or a newline of its own: a description is one line.
+    for (const Param_& parameter : gige->mParameters) {
+        if (parameter.mVisible && !parameter.mDescription.empty()) {
+            EXPECT_EQ(Fields(*LineOf(lines, parameter.mName))[5].find('\n'), std::string::npos);
+        }
+    }
+}
+
+TEST_F(NamedProperties, ListPagesThroughALongListWithinTheResultSize) {
+    const std::vector<std::string> whole = ListAll(1, 1 << 20);
+    int calls = 0;
+    const std::vector<std::string> paged = ListAll(1, 600, &calls);
+    // The same lines (values such as "MemoryUsed" move between the two readings).
+    ASSERT_EQ(paged.size(), whole.size());
+    for (size_t i = 0; i < whole.size(); ++i) {
+        EXPECT_EQ(Fields(paged[i])[0], Fields(whole[i])[0]);
+    }
+    EXPECT_GT(calls, 5);
+
+    char tiny[8];
+    std::memset(tiny, 'x', sizeof tiny);
+    EXPECT_EQ(execCmd(0, 1, "list", "0", tiny, sizeof tiny), 0) << "the first line does not fit";
+    EXPECT_EQ(tiny[0], '\0');
+    EXPECT_EQ(tiny[1], 'x');
+    EXPECT_EQ(execCmd(0, 1, "list", "abc", tiny, sizeof tiny), 0) << "a start that is no number";
+    char end[16] = "x";
+    EXPECT_EQ(execCmd(0, 1, "list", std::to_string(whole.size()).c_str(), end, sizeof end), 1);
+    EXPECT_STREQ(end, "") << "past the last line: an empty page";
+}
+
+TEST_F(NamedProperties, AValueTheCameraRefusesIsNotReportedAsItsValue) {
+    // Inside the range the driver knows, but the camera refuses it: the offset leaves no room.
+    int width = 0, maxWidth = 0, min = 0;
+    ASSERT_EQ(getPropertyRange(0, 0, "Width", &min, &maxWidth), 1);
+    ASSERT_EQ(setProperty(0, 0, "Width", maxWidth - 16), 1);
+    int ok = 0;
+    Cmd(0, "set", "OffsetX=16", &ok);
+    ASSERT_EQ(ok, 1);
+    setProperty(0, 0, "Width", maxWidth);
+    EXPECT_TRUE(log.Contains("Skipped 'Width'"));
+    width = Get(0, "Width");
+    EXPECT_EQ(width, maxWidth - 16) << "what the camera has, not what was asked for";
+    EXPECT_EQ(Value<int64_t>(gige, "Width"), maxWidth - 16);
 }

@@ -204,7 +204,95 @@ TEST_F(ConfigurationPageTest, InvalidValueDisablesOkUntilTheCameraValueIsValid) 
     QTest::mouseClick(sheet->ApplyButton(), Qt::LeftButton);
     EXPECT_EQ(grid->GetDisplayText(Item("Width")), "1280");
     EXPECT_TRUE(sheet->OkButton()->isEnabled());
+    // The status bar says why the value did not take.
+    EXPECT_EQ(sheet->StatusText().toStdString(),
+              "General: Width: 5000 was not applied (out of range [16..1280]), the value is 1280");
+    // An edit that takes clears it.
+    ASSERT_NO_FATAL_FAILURE(EditValue(*grid, Item("Width"), "800"));
     EXPECT_EQ(sheet->StatusText().toStdString(), "");
+}
+
+TEST_F(ConfigurationPageTest, ARangeIsWrittenOneWayInTheLabelAndTheStatusBar) {
+    As<Param<double>>(*target.mWorking, "ExposureTimeAbs").mMax = 1e7;
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Click(*grid, NamePoint(*grid, Item("ExposureTimeAbs")));
+    EXPECT_EQ(page->NameLabel()->text().toStdString(), "Exposure Time (Abs) [us] [35..10000000]");
+    ASSERT_NO_FATAL_FAILURE(EditValue(*grid, Item("ExposureTimeAbs"), "20000000"));
+    EXPECT_NE(sheet->StatusText().toStdString().find("out of range [35..10000000]"),
+              std::string::npos)
+        << sheet->StatusText().toStdString();
+}
+
+TEST_F(ConfigurationPageTest, TextInANumberCellIsRefusedWithTheReasonInTheStatusBar) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const std::string shown = grid->GetDisplayText(Item("ExposureTimeAbs"));
+    ASSERT_NO_FATAL_FAILURE(EditValue(*grid, Item("ExposureTimeAbs"), "abc"));
+    EXPECT_EQ(grid->GetDisplayText(Item("ExposureTimeAbs")), shown);
+    EXPECT_EQ(sheet->StatusText().toStdString(),
+              "General: Exposure Time (Abs) [us]: \"abc\" is not a number");
+    EXPECT_FALSE(sheet->ApplyButton()->isEnabled()) << "nothing was edited";
+    EXPECT_TRUE(page->ChangedNames().empty());
+}
+
+TEST_F(ConfigurationPageTest, ReturnInAnOpenEditorCommitsWithoutClosingTheDialog) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(EditValue(*grid, Item("Width"), "800"));  // typed, then Return
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(grid->GetDisplayText(Item("Width")), "800");
+    EXPECT_EQ(sheet->result(), 0);
+    Click(*grid, ValuePoint(*grid, Item("PixelFormat")));
+    ASSERT_NE(grid->GetCombo(), nullptr);
+    QTest::keyClick(grid->GetCombo(), Qt::Key_Down);
+    QTest::keyClick(grid->GetCombo(), Qt::Key_Return);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(grid->GetDisplayText(Item("PixelFormat")), "Mono12");
+    // With no editor open, Return is the OK button's.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_FALSE(sheet->isVisible());
+}
+
+// Many parameters, some with long names, as a real camera has them.
+void AddManyParameters(CameraParameters& set) {
+    for (int i = 0; i < 120; ++i) {
+        const std::string name = i % 10 == 0 ? "ExpertFeature" + std::to_string(i) +
+                                                   "_ExpertFeatureAccessKeyOfTheSensorBoard"
+                                             : "Feature" + std::to_string(i);
+        set.AddParameter_(std::make_unique<Param<int64_t>>("Many", name, i, 0, 1000, 1));
+    }
+    set.CreateCollapseStatus();
+}
+
+TEST_F(ConfigurationPageTest, TheDialogOpensLargeAndCanBeResized) {
+    AddManyParameters(*target.mWorking);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    EXPECT_LT(sheet->minimumWidth(), sheet->maximumWidth()) << "resizable";
+    EXPECT_LT(sheet->minimumHeight(), sheet->maximumHeight());
+    const int rows = grid->viewport()->height() / grid->GetLineHeight();
+    EXPECT_GE(rows, 38) << "about 40 rows at first";
+    // The longest name fits its column at first.
+    const QFontMetrics metrics(grid->font());
+    const std::string longName = "ExpertFeature0_ExpertFeatureAccessKeyOfTheSensorBoard";
+    EXPECT_LE(18 + metrics.horizontalAdvance(QString::fromStdString(longName)),
+              grid->GetSplitter());
+
+    // Larger: the grid takes the room, the buttons keep to the right edge, the bar to the bottom.
+    const QSize before = grid->size();
+    sheet->resize(sheet->width() + 200, sheet->height() + 150);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->width(), before.width() + 200);
+    EXPECT_EQ(grid->height(), before.height() + 150);
+    const QRect ok = sheet->OkButton()->geometry();
+    EXPECT_EQ(ok.topLeft(), QPoint(sheet->width() - ok.width() - 17, 27));
+    EXPECT_EQ(sheet->StatusBar()->geometry().bottom(), sheet->height() - 1);
+    EXPECT_GT(page->DescriptionLabel()->geometry().top(), grid->geometry().bottom());
+    ASSERT_TRUE(
+        sheet->grab().save(QString::fromStdString(ScreenshotDir() + "/configuration-resized.png")));
+    // Smaller than the page's template is not possible.
+    sheet->resize(100, 100);
+    QApplication::processEvents();
+    EXPECT_GE(page->width(), page->minimumWidth());
+    EXPECT_GT(sheet->width(), 100);
 }
 
 TEST_F(ConfigurationPageTest, DriverSettingsAreValidatedToo) {

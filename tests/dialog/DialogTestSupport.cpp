@@ -8,7 +8,6 @@
 #include <QTest>
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 
 #include "dialog/CPropertyGrid.h"
 #include "dialog/GuiApplication.h"
@@ -170,10 +169,9 @@ bool FakeTarget::Validate(const CameraParameters& parameters, std::string& messa
                             dynamic_cast<const Param<int64_t>*>(&parameter) != nullptr ||
                             dynamic_cast<const Param<double>*>(&parameter) != nullptr;
         if (parameter.mWritable && number && !parameter.IsInRange()) {
-            std::ostringstream text;
-            text << parameter.mCategory << ": " << parameter.mName << ": out of range ";
-            parameter.WriteRange(text);
-            message = text.str();
+            // As the camera's own validation writes it.
+            message = parameter.mCategory + ": " + parameter.mName + ": out of range " +
+                      parameter.ShownRange();
             return false;
         }
     }

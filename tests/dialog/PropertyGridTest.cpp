@@ -368,22 +368,35 @@ TEST_F(PropertyGridTest, CommittedTextsAreReadAsNumbers) {
     int64_t i64 = 0;
     double d = 0;
     std::string s;
+    std::vector<std::pair<int, std::string>> refused;
+    QObject::connect(grid.get(), &CPropertyGrid::inputRefused, [&](int item, const QString& why) {
+        refused.emplace_back(item, why.toStdString());
+    });
 
     OpenEdit(integer)->clear();
-    QTest::keyClicks(QApplication::focusWidget(), "12abc");
-    Key(Qt::Key_Return);
-    EXPECT_TRUE(grid->GetItemValue(integer, i64) && i64 == 12);
-    EXPECT_EQ(changed, std::vector<int>{integer});
-
-    OpenEdit(integer)->clear();
-    QTest::keyClicks(QApplication::focusWidget(), "  -7x");
+    QTest::keyClicks(QApplication::focusWidget(), " -7 ");
     Key(Qt::Key_Return);
     EXPECT_TRUE(grid->GetItemValue(integer, i64) && i64 == -7);
+    EXPECT_EQ(changed, std::vector<int>{integer});
 
-    OpenEdit(integer)->clear();
-    QTest::keyClicks(QApplication::focusWidget(), "abc");  // no digits: 0
+    // A text that is not wholly a number is refused, with the reason: the value stays.
+    changed.clear();
+    for (const char* typed : {"12abc", "abc", "1.5", "99999999999999999999"}) {
+        OpenEdit(integer)->clear();
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        Key(Qt::Key_Return);
+        EXPECT_TRUE(grid->GetItemValue(integer, i64) && i64 == -7) << typed;
+        EXPECT_EQ(grid->GetInPlaceEdit(), nullptr);
+    }
+    EXPECT_TRUE(changed.empty());
+    ASSERT_EQ(refused.size(), 4u);
+    EXPECT_EQ(refused[0], std::make_pair(integer, std::string("\"12abc\" is not a whole number")));
+    OpenEdit(real)->clear();
+    QTest::keyClicks(QApplication::focusWidget(), "0.00 us");
     Key(Qt::Key_Return);
-    EXPECT_TRUE(grid->GetItemValue(integer, i64) && i64 == 0);
+    EXPECT_TRUE(grid->GetItemValue(real, d) && d == 1.23456789);
+    ASSERT_EQ(refused.size(), 5u);
+    EXPECT_EQ(refused[4], std::make_pair(real, std::string("\"0.00 us\" is not a number")));
 
     changed.clear();
     OpenEdit(real)->clear();  // empty: nothing changes, nothing is reported
@@ -393,7 +406,7 @@ TEST_F(PropertyGridTest, CommittedTextsAreReadAsNumbers) {
     EXPECT_EQ(grid->GetInPlaceEdit(), nullptr);
 
     OpenEdit(real)->clear();
-    QTest::keyClicks(QApplication::focusWidget(), "2.5e3 us");
+    QTest::keyClicks(QApplication::focusWidget(), "2.5e3");
     Key(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_TRUE(grid->GetItemValue(real, d) && d == 2500.0);
 
@@ -579,3 +592,17 @@ TEST_F(PropertyGridTest, DoubleClickTogglesBoolsAndCyclesLists) {
 }
 
 }  // namespace
+
+TEST_F(PropertyGridTest, ANameShowsWholeAsToolTipAndTheColumnFollowsTheWidth) {
+    section = grid->AddSection("S");
+    const std::string longName = "ExpertFeature2_ExpertFeatureAccessKeyWithAVeryLongName";
+    const int item = grid->AddIntegerItem(section, longName, int64_t{1});
+    ASSERT_NO_FATAL_FAILURE(Show());
+    EXPECT_EQ(grid->ToolTipAt(NamePoint(*grid, item)).toStdString(), longName);
+    EXPECT_EQ(grid->ToolTipAt(ValuePoint(*grid, item)).toStdString(), longName + " = 1");
+    EXPECT_EQ(grid->ToolTipAt(QPoint(5, 1000)).toStdString(), "");
+    // Widening the grid keeps the name column's share.
+    const double share = static_cast<double>(grid->GetSplitter()) / grid->viewport()->width();
+    grid->resize(grid->width() * 2, grid->height());
+    EXPECT_NEAR(static_cast<double>(grid->GetSplitter()) / grid->viewport()->width(), share, 0.02);
+}

@@ -449,6 +449,10 @@ TEST(ValidateTest, RangesAndStepsOfTheWritableNumbers) {
     auto real = std::make_unique<Param<double>>("Cat", "Real", 0.05, 0.1, 2.5, 0.0);
     set.AddParameter_(std::move(real));
     EXPECT_EQ(rejection(), "Cat: Real: out of range [0.1..2.5]");
+    // Large real limits in full, as the dialog's name label writes them.
+    Get<Param<double>>(set, "Real").mMax = 1e7;
+    Get<Param<double>>(set, "Real").mMin = 35.0;
+    EXPECT_EQ(rejection(), "Cat: Real: out of range [35..10000000]");
     // The first failure is reported.
     bufferCount.mValue = 1;
     EXPECT_EQ(rejection(), "General: BufferCount: out of range [3..25]");
