@@ -117,3 +117,21 @@ TEST_F(CameraRemoval, ALostCameraClosedByTheHostStaysClosedWhenItsDeviceReturns)
     EXPECT_TRUE(camera->mIsOpen);
     EXPECT_EQ(finalize(), 1);
 }
+
+TEST_F(CameraRemoval, AnUnpluggedCameraDeliversNothingEvenWithoutReconnect) {
+    Open("Reconnect=0\n");
+    ResetCompletionCount();
+    ASSERT_EQ(setCompleteCallback(0, 0, CountCompletion), 1);
+    ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+    for (int i = 0; i < 500 && CompletionCount() < 3; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GE(CompletionCount(), 3) << "the camera streams";
+    sim.Unplug("22000002");
+    ASSERT_TRUE(log.WaitFor("port0: WARNING: Camera removal detected: " + name, 10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // frames already on their way
+    const int afterRemoval = CompletionCount();
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(CompletionCount(), afterRemoval) << "no frame after the removal";
+    EXPECT_EQ(finalize(), 1);
+}
