@@ -12,6 +12,7 @@
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
+#include "sdk/genapi/GenApi.h"
 #include "sdk/grab/InstantCamera.h"
 
 // Named properties and commands through the exports, on the two simulated cameras: the GigE
