@@ -1,6 +1,7 @@
 // Grab control of a camera: the host's grab requests become SDK grabbing, and each finished image
 // is retrieved, converted and announced to the host. These are members of Camera.
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -64,7 +65,14 @@ void Camera::StartGrabbing() {
 
 void Camera::StopGrabbing() {
     Log(3, "trace: ", "StopGrabbing", "Camera::StopGrabbing");
-    mInstantCamera->StopGrabbing();
+    ++mStops;
+    try {
+        mInstantCamera->StopGrabbing();
+    } catch (...) {
+        ++mStops;
+        throw;
+    }
+    ++mStops;
 }
 
 void Camera::CheckForSoftwareTrigger(sdk::INodeMap& nodeMap) {
@@ -128,13 +136,32 @@ bool Camera::RetrieveImage() {
                 std::to_string(mInstantCamera->GetNumReadyBuffers()),
             where);
     }
+    const uint64_t stops = mStops;
     sdk::GrabResultPtr result;
     if (!mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return)) {
-        Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
+        // A stop between the wake-up and the retrieval drops the waiting image: no error.
+        const bool stopped = stops != mStops || (stops & 1) != 0 || !mInstantCamera->IsGrabbing();
+        if (!stopped) {
+            Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
+        } else {
+            Log(3, "trace: ", "RetrieveImage: grabbing stopped meanwhile", where);
+        }
         return false;
     }
     if (!result.IsValid()) {
         Log(1, "ERR: ", "RetrieveImage failed: grabResult not valid", where);
+        return false;
+    }
+    // A failed grab holds no image (its payload may be empty or cut short): it is never
+    // converted.
+    if (!result->GrabSucceeded()) {
+        if (mDriverState->IsLogEnabled(1)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", result->GetErrorCode());
+            Log(1, "ERR: ",
+                "RetrieveImage: grab failed: " + result->GetErrorDescription() + " (" + code + ")",
+                where);
+        }
         return false;
     }
     if (!mBuffers.Convert(result)) {
@@ -150,11 +177,26 @@ bool Camera::RetrieveImage() {
     return true;
 }
 
+namespace {
+
+// Set while this thread runs a host's completion callback.
+thread_local bool tCallingBack = false;
+
+}  // namespace
+
+bool Camera::IsCallingBack() {
+    return tCallingBack;
+}
+
 void Camera::InvokeCB() {
     Log(2, "Info: ", "CB", "Camera::InvokeCB");
     CameraList::Instance();
     std::lock_guard<std::mutex> lock(CameraList::CallbackLock());
     if (CompleteCallback callback = mCompleteCallback.load()) {
+        struct CallingBack {
+            CallingBack() { tCallingBack = true; }
+            ~CallingBack() { tCallingBack = false; }
+        } callingBack;
         callback(0, mPort);
     } else {
         Log(1, "ERR: ", "callback is not assigned", "Camera::InvokeCB");

@@ -70,6 +70,9 @@ class Camera {
     bool Configure(void* parent);
     // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
     bool IsColor() const;
+    // Whether frames of this pixel format (its name) are delivered as 8-bit mono images; every
+    // other format becomes 24-bit colour.
+    bool IsMonoFormat(const std::string& pixelFormat) const;
 
     // --- Grab control -------------------------------------------------------------------------
     bool Grab();
@@ -81,6 +84,8 @@ class Camera {
     // Image queue thread only.
     bool RetrieveImage();
     void InvokeCB();
+    // Whether the calling thread is inside a host's completion callback.
+    static bool IsCallingBack();
 
     // --- Named properties -----------------------------------------------------------------------
     // The parameter name an alias stands for ("Gain" -> "All_GainRaw", ...).
@@ -127,9 +132,30 @@ class Camera {
     std::atomic<int> mPixelSize{0};
     std::atomic<uint64_t> mCurrentFrame{0};
     std::atomic<int64_t> mFrameCount{0};
+    // Counts the starts and the ends of StopGrabbing (odd while a stop runs), so that the image
+    // queue thread can tell an image a stop took away from a failed retrieval.
+    std::atomic<uint64_t> mStops{0};
 
   private:
+    enum class StoreResult { Stored, Refused, Unsupported };
+    // The parameters an image's format and size come from.
+    static constexpr const char* kImageFormatNames[] = {"Width", "Height", "OffsetX", "OffsetY",
+                                                        "PixelFormat"};
+
     bool DoOpen();
+    // Stores a host's value in a parameter: Refused (why tells) for a text that is no number of
+    // the parameter's kind or an entry it does not have; Unsupported for a parameter type a
+    // property cannot have. Ranges are not checked here.
+    static StoreResult StoreValue(Param_& parameter, const PropertyValue& value, double scale,
+                                  std::string& why);
+    // Writes the candidate value of parameter to the open camera; false (why tells) when the
+    // camera refuses it or cannot take it now. mLock held.
+    bool WriteToCamera(const Param_& parameter, Param_& candidate, std::string& why);
+    // The image format and size as the parameter set holds them, as one text.
+    std::string ImageFormatText() const;
+    // After a write: reads the image format back and restarts a running grab when the frames
+    // change format or outgrow the grab buffers. mLock held.
+    void FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& formatBefore);
     // The integer driver setting as the open uses it: clamped into the setting's range, so that a
     // value the file got wrong (the validation warns about it) cannot keep the camera from
     // opening. A clamped value is logged with the value used.

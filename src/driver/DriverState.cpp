@@ -90,7 +90,13 @@ void DriverState::Log(int level, const char* text) {
 
 void DriverState::WriteToFile(const std::string& stamp, const std::string& message) {
     if (mSystemPath.empty()) {
-        mPendingLogLines.push_back(stamp + message);
+        // Held for the file that may come, but not without limit: a driver that runs long
+        // without a system path would keep every line it ever logged.
+        if (mPendingLogLines.size() < kMaxPendingLines) {
+            mPendingLogLines.push_back(stamp + message);
+        } else {
+            ++mDroppedLogLines;
+        }
         return;
     }
     std::string path = mSystemPath + "/Ostravelk.log";
@@ -114,7 +120,14 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
     for (const std::string& line : mPendingLogLines) {
         std::fputs(line.c_str(), file);
     }
+    if (mDroppedLogLines > 0) {
+        const std::string dropped = std::to_string(mDroppedLogLines) +
+                                    " log lines dropped while there was no system path\n";
+        std::fputs(stamp.c_str(), file);
+        std::fputs(dropped.c_str(), file);
+    }
     mPendingLogLines.clear();
+    mDroppedLogLines = 0;
     std::fputs(stamp.c_str(), file);
     std::fputs(message.c_str(), file);
     std::fclose(file);

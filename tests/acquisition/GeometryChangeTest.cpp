@@ -73,13 +73,12 @@ void OnComplete(int grabber, int port) {
         f.pixels.resize(row * static_cast<size_t>(f.height));
         f.rowsRead = true;
         for (int y = 0; y < f.height && f.rowsRead; ++y) {
-            f.rowsRead = getCVLGrabRow(grabber, port, f.pixels.data() + y * row, y, 0,
-                                       f.width - 1) == 1;
+            f.rowsRead =
+                getCVLGrabRow(grabber, port, f.pixels.data() + y * row, y, 0, f.width - 1) == 1;
         }
         std::vector<uint8_t> spare(row + 3 * 8);
-        f.outsideRefused =
-            getCVLGrabRow(grabber, port, spare.data(), f.height, 0, 0) == 0 &&
-            getCVLGrabRow(grabber, port, spare.data(), 0, f.width, f.width) == 0;
+        f.outsideRefused = getCVLGrabRow(grabber, port, spare.data(), f.height, 0, 0) == 0 &&
+                           getCVLGrabRow(grabber, port, spare.data(), 0, f.width, f.width) == 0;
     }
     std::lock_guard<std::mutex> guard(gHost->lock);
     gHost->frames.push_back(std::move(f));
@@ -100,8 +99,7 @@ std::vector<uint8_t> Expected(const Geometry& g) {
         for (int x = 0; x < g.width; ++x) {
             const int px = g.offsetX + x;
             const int py = g.offsetY + y;
-            const uint8_t v =
-                px < kPictureWidth && py < kPictureHeight ? PictureValue(px, py) : 0;
+            const uint8_t v = px < kPictureWidth && py < kPictureHeight ? PictureValue(px, py) : 0;
             out.insert(out.end(), static_cast<size_t>(g.bytesPerPixel), v);
         }
     }
@@ -126,8 +124,8 @@ std::string FirstDifference(const Frame& f, const std::vector<uint8_t>& want) {
 
 struct Case {
     const char* label;
-    bool grabbing;   // continuous grabbing while the settings change
-    bool viaExecCmd; // execCmd "set" instead of setProperty
+    bool grabbing;    // continuous grabbing while the settings change
+    bool viaExecCmd;  // execCmd "set" instead of setProperty
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -145,8 +143,8 @@ class GeometryChange : public ::testing::TestWithParam<Case> {
         ASSERT_TRUE(picture.save(QString::fromStdString(sim.DeviceDir() + "/grey.png"), "PNG"));
         const std::string size = "ImageFile=grey.png\nWidth=" + std::to_string(kPictureWidth) +
                                  "\nHeight=" + std::to_string(kPictureHeight) + "\n";
-        sim.Add("91000001.cam", "Class=BaslerGigE\nModel=SV1304-30gm\n" + size +
-                                    "ExposureTimeAbs=1000\n");
+        sim.Add("91000001.cam",
+                "Class=BaslerGigE\nModel=SV1304-30gm\n" + size + "ExposureTimeAbs=1000\n");
         sim.Add("92000002.cam", "Class=BaslerUsb\nModel=SV1928-40uc\nPixelFormat=Mono8\n" + size +
                                     "ExposureTime=1000\n");
         ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
@@ -173,8 +171,7 @@ class GeometryChange : public ::testing::TestWithParam<Case> {
         if (c.viaExecCmd) {
             const std::string argument = std::string(name) + "=" + std::to_string(value);
             char result[8];
-            ASSERT_EQ(execCmd(0, 0, "set", argument.c_str(), result, sizeof result), 1)
-                << argument;
+            ASSERT_EQ(execCmd(0, 0, "set", argument.c_str(), result, sizeof result), 1) << argument;
         } else {
             ASSERT_EQ(setProperty(0, 0, name, value), 1) << name << "=" << value;
         }
@@ -212,7 +209,8 @@ class GeometryChange : public ::testing::TestWithParam<Case> {
             EXPECT_EQ(f.bytesPerPixel, g.bytesPerPixel) << step;
             EXPECT_TRUE(f.rowsRead) << step << ": every row of the new size is there";
             EXPECT_TRUE(f.outsideRefused) << step << ": rows and columns past it are not";
-            EXPECT_TRUE(f.pixels == want) << step << ": first difference " << FirstDifference(f, want);
+            EXPECT_TRUE(f.pixels == want)
+                << step << ": first difference " << FirstDifference(f, want);
         }
     }
 

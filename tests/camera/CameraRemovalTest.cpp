@@ -12,7 +12,7 @@
 // Removal and reconnection of a simulated USB camera (the simulator notices a USB removal within
 // a fraction of a second; the reopen thread ticks every 5 s).
 class CameraRemoval : public ::testing::Test {
-protected:
+  protected:
     void Open(const std::string& general) {
         WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kUsb +
                                      "\nWidth=800\n[General]\nLogLevel=2\n" + general);
@@ -33,9 +33,10 @@ protected:
 TEST_F(CameraRemoval, ReconnectReopensWithTheStoredConfiguration) {
     Open("");
     sim.Unplug("22000002");
-    ASSERT_TRUE(log.WaitFor("port0: WARNING: Camera removed: " + name +
-                                ". Will try to reconnect, CameraEventHandler::OnCameraDeviceRemoved",
-                            10));
+    ASSERT_TRUE(
+        log.WaitFor("port0: WARNING: Camera removed: " + name +
+                        ". Will try to reconnect, CameraEventHandler::OnCameraDeviceRemoved",
+                    10));
     EXPECT_TRUE(log.Contains("port0: Closing, Camera::Close"));
     EXPECT_FALSE(camera->mIsOpen);
     EXPECT_EQ(CameraList::Instance().LostCameras().Size(), 1);

@@ -20,7 +20,7 @@
 namespace {
 
 class NamedProperties : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
         int size[2];
@@ -105,8 +105,9 @@ TEST_F(NamedProperties, RangesByType) {
 
     log.Clear();
     EXPECT_EQ(getPropertyRange(0, 0, "WidthMax", &min, &max), 0);
-    EXPECT_TRUE(log.Contains("port99: ERR: getPropertyRange std Exception: bad numeric "
-                             "conversion: positive overflow, getPropertyRange"));
+    EXPECT_TRUE(
+        log.Contains("port99: ERR: getPropertyRange std Exception: bad numeric "
+                     "conversion: positive overflow, getPropertyRange"));
     EXPECT_EQ(getPropertyRange(0, 0, "NoSuchFeature", &min, &max), 0);
 }
 
@@ -217,12 +218,17 @@ TEST_F(NamedProperties, RefusedValuesReturnZeroWriteNothingAndReadWhatTheCameraH
         const char* node;      // the camera's feature; null for a driver setting
         int value;
     } cases[] = {
-        {"Width", "Width", -1},          {"Width", "Width", 641},  // not a multiple of 4
-        {"Width", "Width", 100000},      {"Height", "Height", 0},
-        {"OffsetX", "OffsetX", 100000},  {"Gain", "GainRaw", 99999},
-        {"Gain", "GainRaw", -5},         {"GAMMA", "Gamma", 99999000},
+        {"Width", "Width", -1},
+        {"Width", "Width", 641},  // not a multiple of 4
+        {"Width", "Width", 100000},
+        {"Height", "Height", 0},
+        {"OffsetX", "OffsetX", 100000},
+        {"Gain", "GainRaw", 99999},
+        {"Gain", "GainRaw", -5},
+        {"GAMMA", "Gamma", 99999000},
         {"SensorWidth", "SensorWidth", 64},  // read-only
-        {"BufferCount", nullptr, 99},    {"Heartbeat", nullptr, 5},
+        {"BufferCount", nullptr, 99},
+        {"Heartbeat", nullptr, 5},
     };
     for (const Case& c : cases) {
         const int before = Get(0, c.property);
@@ -236,9 +242,9 @@ TEST_F(NamedProperties, RefusedValuesReturnZeroWriteNothingAndReadWhatTheCameraH
         EXPECT_TRUE(log.Contains("Camera::SetProperty")) << c.property << ": the refusal is logged";
     }
 
-    const char* texts[] = {"Gamma=nan",      "Gamma=inf",       "PixelFormat=NoSuchFormat",
-                           "Gain=abc",       "Gain=",           "Gain=12abc",
-                           "Gain=2.5",       "Gain=1e3",        "ExposureTimeAbs=fast",
+    const char* texts[] = {"Gamma=nan",      "Gamma=inf",     "PixelFormat=NoSuchFormat",
+                           "Gain=abc",       "Gain=",         "Gain=12abc",
+                           "Gain=2.5",       "Gain=1e3",      "ExposureTimeAbs=fast",
                            "ReverseX=maybe", "BufferCount=x9"};
     for (const char* text : texts) {
         const std::string name = std::string(text).substr(0, std::string(text).find('='));

@@ -29,7 +29,7 @@
 namespace {
 
 class CameraConfigure : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(RequireGui());
         WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kGigE +
@@ -183,8 +183,9 @@ TEST_F(CameraConfigure, AClosedCameraGetsNoDialog) {
     });
     EXPECT_EQ(configureCamera(nullptr, SimCameras::kGigE), 0);
     EXPECT_FALSE(shown);
-    EXPECT_TRUE(log.Contains("port99: ERR: configureCamera std Exception: Camera::Configure: "
-                             "camera is not open, configureCamera"));
+    EXPECT_TRUE(
+        log.Contains("port99: ERR: configureCamera std Exception: Camera::Configure: "
+                     "camera is not open, configureCamera"));
     QTest::qWait(20);  // the timer finds no sheet
     EXPECT_FALSE(shown);
 }

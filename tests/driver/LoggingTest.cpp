@@ -222,12 +222,9 @@ TEST(ReadSettings, DebugViewLevelFromGeneralSection) {
         const char* file;
         int expected;
     } cases[] = {
-        {"[General]\nlogDebugView=3\n", 3},
-        {"[general]\n  LOGDEBUGVIEW =  2  \n", 2},
-        {"[General]\nlogDebugView=7xyz\n", 7},
-        {"[General]\nlogDebugView=abc\n", 0},
-        {"[General]\nlogDebugView=\n", 0},
-        {"[General]\nLogLevel=3\n", 1},
+        {"[General]\nlogDebugView=3\n", 3},    {"[general]\n  LOGDEBUGVIEW =  2  \n", 2},
+        {"[General]\nlogDebugView=7xyz\n", 7}, {"[General]\nlogDebugView=abc\n", 0},
+        {"[General]\nlogDebugView=\n", 0},     {"[General]\nLogLevel=3\n", 1},
         {"[Other]\nlogDebugView=3\n", 1},
     };
     state.SetSystemPath(dir.Path().c_str());
@@ -289,9 +286,13 @@ TEST(Logging, ALogPathThatIsNoRegularFileLosesTheLineWithoutWaiting) {
 TEST(Logging, LinesHeldWithoutASystemPathAreBoundedAndTheDroppedCounted) {
     SimCameras sim;
     WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kGigE +
-                                 "\n[General]\nLogLevel=3\nLogIntoFile=1\n");
+                                 "\n[General]\nLogLevel=3\n");
     ASSERT_EQ(initialize(sim.HostDir().c_str(), nullptr), 1);
     int size[2];
+    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
+    // File logging is taken over at the next open.
+    ASSERT_EQ(setProperty(0, 0, "LogIntoFile", 1), 1);
+    closeCVLPort(0, 0);
     ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
     EXPECT_EQ(setSystemPath(""), 0);
     constexpr size_t kHeldAtMost = 2000;  // lines the driver keeps for the file meanwhile
@@ -309,7 +310,8 @@ TEST(Logging, LinesHeldWithoutASystemPathAreBoundedAndTheDroppedCounted) {
     }
     EXPECT_LE(held, kHeldAtMost);
     EXPECT_GT(held, 0u);
-    const std::regex dropped(R"(\n[^\n]*: (\d+) log lines dropped while there was no system path\n)");
+    const std::regex dropped(
+        R"(\n[^\n]*: (\d+) log lines dropped while there was no system path\n)");
     std::smatch match;
     ASSERT_TRUE(std::regex_search(text, match, dropped));
     EXPECT_GE(std::stoul(match[1]) + held, 2 * calls) << "every line is held or counted";

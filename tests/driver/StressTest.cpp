@@ -47,8 +47,8 @@ void OnComplete(int, int port) {
     static thread_local unsigned char row[8192 * 3];
     int width = 0;
     int height = 0;
-    if (getProperty(0, port, "Width", &width) == 1 && getProperty(0, port, "Height", &height) == 1 &&
-        width > 0 && width <= 8192 && height > 0) {
+    if (getProperty(0, port, "Width", &width) == 1 &&
+        getProperty(0, port, "Height", &height) == 1 && width > 0 && width <= 8192 && height > 0) {
         getCVLGrabRow(0, port, row, 0, 0, width - 1);
         getCVLGrabRow(0, port, row, height - 1, 0, width - 1);
     }
@@ -134,8 +134,7 @@ class Stress : public ::testing::Test {
                                              {0, 8, 32, 100000, 1, -2}};
             switch (pick(4)) {
                 case 0:
-                    setProperty(0, port, usb ? "ExposureTime" : "ExposureTimeAbs",
-                                100 + pick(800));
+                    setProperty(0, port, usb ? "ExposureTime" : "ExposureTimeAbs", 100 + pick(800));
                     break;
                 case 1: {
                     const int which = pick(4);
@@ -157,7 +156,7 @@ class Stress : public ::testing::Test {
             if (pick(2)) {
                 execCmd(0, port, "get", "Height", text, sizeof text);
             } else if (pick(2)) {
-                static const char* const kSets[] = {"Gain=10", "Gain=20", "Gain=abc",
+                static const char* const kSets[] = {"Gain=10",   "Gain=20",  "Gain=abc",
                                                     "Gamma=nan", "Width=-1", "Height=1e9"};
                 execCmd(0, port, "set", kSets[pick(6)], text, sizeof text);
             } else {
@@ -168,8 +167,9 @@ class Stress : public ::testing::Test {
                     {"Mono8", "RGB8", "BayerGR12p", "NoSuchFormat"},
                     {"Mono8", "Mono12p", "Mono10", "NoSuchFormat"},
                     {"Mono8", "Mono12Packed", "Mono16", "NoSuchFormat"}};
-                execCmd(0, port, "set", ("PixelFormat=" + std::string(kFormats[port][pick(4)])).c_str(),
-                        text, sizeof text);
+                execCmd(0, port, "set",
+                        ("PixelFormat=" + std::string(kFormats[port][pick(4)])).c_str(), text,
+                        sizeof text);
             }
         } else if (op < 78) {
             HangWatchdog::Call call(watchdog, "openCVLPort");
