@@ -16,10 +16,16 @@
 #include "sdk/grab/InstantCamera.h"
 
 bool Camera::Grab() {
+    // A setting written meanwhile (SetProperty holds the lock) meets either no grab or one whose
+    // buffers it can check.
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     Log(2, "Info: ", "Grab", "Camera::Grab");
     if (mConfiguring) {
         Log(1, "ERR: ", "Grab ignored: configure dialog open", "Camera::Grab");
         return true;
+    }
+    if (!mIsOpen) {
+        return false;  // closed while the call waited for the lock
     }
     StartGrabbing();
     if (mUseSoftwareTrigger) {
@@ -29,22 +35,28 @@ bool Camera::Grab() {
 }
 
 void Camera::SetContinuousGrab(bool on) {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     const char* where = "Camera::SetContinuousGrab";
     Log(2, "Info: ", std::string("SetContinuousGrab: mode=") + (on ? "on" : "off"), where);
     if (mConfiguring) {
         Log(1, "ERR: ", "SetContinous ignored: configure dialog open", where);
         return;
     }
+    // A camera closed meanwhile keeps the mode for its next open.
     if (on) {
-        if (!mContinuousGrab && mInstantCamera->IsGrabbing()) {
+        if (!mContinuousGrab && mIsOpen && mInstantCamera->IsGrabbing()) {
             StopGrabbing();
         }
         mContinuousGrab = true;
-        StartGrabbing();
+        if (mIsOpen) {
+            StartGrabbing();
+        }
         mCurrentFrame = 0;
     } else {
         mContinuousGrab = false;
-        StopGrabbing();
+        if (mIsOpen) {
+            StopGrabbing();
+        }
     }
 }
 
@@ -136,12 +148,22 @@ bool Camera::RetrieveImage() {
                 std::to_string(mInstantCamera->GetNumReadyBuffers()),
             where);
     }
-    const uint64_t stops = mStops;
+    // A stop since the wait began drops the waiting image (and may end grabbing): no error.
+    const uint64_t stops = mStopsBeforeWait;
+    auto stopped = [&] {
+        return stops != mStops || (stops & 1) != 0 || !mInstantCamera->IsGrabbing();
+    };
     sdk::GrabResultPtr result;
-    if (!mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return)) {
-        // A stop between the wake-up and the retrieval drops the waiting image: no error.
-        const bool stopped = stops != mStops || (stops & 1) != 0 || !mInstantCamera->IsGrabbing();
-        if (!stopped) {
+    bool retrieved = false;
+    try {
+        retrieved = mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return);
+    } catch (const sdk::LogicalErrorException&) {
+        if (!stopped()) {
+            throw;
+        }
+    }
+    if (!retrieved) {
+        if (!stopped()) {
             Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
         } else {
             Log(3, "trace: ", "RetrieveImage: grabbing stopped meanwhile", where);

@@ -34,7 +34,9 @@ class UsbInstantCamera;
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
 // InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
 // mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. It also guards the parameter sets,
+// and a close from a host or removal thread never interleave. Grab and SetContinuousGrab hold it
+// too, so that a setting written by SetProperty meets a grab whose buffers it can check. It
+// also guards the parameter sets,
 // which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
 // image queue thread's chunk update hold it. The flags and counters read across threads are
 // atomics.
@@ -75,6 +77,7 @@ class Camera {
     bool IsMonoFormat(const std::string& pixelFormat) const;
 
     // --- Grab control -------------------------------------------------------------------------
+    // One host grab request; false only when the camera was closed meanwhile.
     bool Grab();
     void SetContinuousGrab(bool on);
     void StartGrabbing();
@@ -135,6 +138,7 @@ class Camera {
     // Counts the starts and the ends of StopGrabbing (odd while a stop runs), so that the image
     // queue thread can tell an image a stop took away from a failed retrieval.
     std::atomic<uint64_t> mStops{0};
+    std::atomic<uint64_t> mStopsBeforeWait{0};  // mStops as the image queue thread began to wait
 
   private:
     enum class StoreResult { Stored, Refused, Unsupported };

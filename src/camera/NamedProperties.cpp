@@ -369,9 +369,14 @@ bool Camera::WriteToCamera(const Param_& parameter, Param_& candidate, std::stri
         if (!mParameters.SetSelector(node, &candidate)) {
             why = "its selector is not available now";
         } else {
-            // What a camera locks while it streams (its image format, say) is written between
-            // a stop and a restart of the grab.
-            if (!sdk::IsWritable(node) && parameter.mWritable && mInstantCamera->IsGrabbing()) {
+            // The image format is written between a stop and a restart of the grab: a camera
+            // may lock it while it streams, and frames of a new size would not fit the grab
+            // buffers. So is any feature the camera locks while streaming.
+            const bool format = std::any_of(
+                std::begin(kImageFormatNames), std::end(kImageFormatNames),
+                [&](const char* name) { return NoCaseLess::EqualNoCase(parameter.mName, name); });
+            if ((format || (!sdk::IsWritable(node) && parameter.mWritable)) &&
+                mInstantCamera->IsGrabbing()) {
                 StopGrabbing();
                 restart = true;
             }
