@@ -153,12 +153,14 @@ class Camera {
     static StoreResult StoreValue(Param_& parameter, const PropertyValue& value, double scale,
                                   std::string& why);
     // Writes the candidate value of parameter to the open camera; false (why tells) when the
-    // camera refuses it or cannot take it now. mLock held.
+    // camera refuses it or cannot take it now. An image-format feature, or one the camera locks
+    // while it streams, is written between a stop and a restart of a running grab. mLock held.
     bool WriteToCamera(const Param_& parameter, Param_& candidate, std::string& why);
+    static bool IsImageFormatName(const std::string& name);
     // The image format and size as the parameter set holds them, as one text.
     std::string ImageFormatText() const;
     // After a write: reads the image format back and restarts a running grab when the frames
-    // change format or outgrow the grab buffers. mLock held.
+    // outgrow the grab buffers or (formatBefore not empty) change format. mLock held.
     void FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& formatBefore);
     // The integer driver setting as the open uses it: clamped into the setting's range, so that a
     // value the file got wrong (the validation warns about it) cannot keep the camera from

@@ -265,7 +265,8 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
             sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
             mParameters.UpdateParameter(nodeMap, parameter);
             if (written) {
-                FollowImageFormat(nodeMap, formatBefore);
+                // An image-format feature was written between a stop and a restart already.
+                FollowImageFormat(nodeMap, IsImageFormatName(parameter->mName) ? "" : formatBefore);
             }
         } else if (stored == StoreResult::Stored) {
             StoreValue(*parameter, value, Scale(name), why);
@@ -275,8 +276,9 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
                 "Camera::SetProperty");
             return false;
         }
-        if (Is(name, "LogLevel")) {
-            mDriverState->mLogLevel = static_cast<int32_t>(value.mInt);
+        if (auto* level = dynamic_cast<const Param<int>*>(parameter);
+            level && Is(name, "LogLevel")) {
+            mDriverState->mLogLevel = level->mValue;
         }
     }
     if ((name.find("TriggerMode") != std::string::npos ||
@@ -372,10 +374,8 @@ bool Camera::WriteToCamera(const Param_& parameter, Param_& candidate, std::stri
             // The image format is written between a stop and a restart of the grab: a camera
             // may lock it while it streams, and frames of a new size would not fit the grab
             // buffers. So is any feature the camera locks while streaming.
-            const bool format = std::any_of(
-                std::begin(kImageFormatNames), std::end(kImageFormatNames),
-                [&](const char* name) { return NoCaseLess::EqualNoCase(parameter.mName, name); });
-            if ((format || (!sdk::IsWritable(node) && parameter.mWritable)) &&
+            if ((IsImageFormatName(parameter.mName) ||
+                 (!sdk::IsWritable(node) && parameter.mWritable)) &&
                 mInstantCamera->IsGrabbing()) {
                 StopGrabbing();
                 restart = true;
@@ -403,6 +403,11 @@ bool Camera::WriteToCamera(const Param_& parameter, Param_& candidate, std::stri
     return false;
 }
 
+bool Camera::IsImageFormatName(const std::string& name) {
+    return std::any_of(std::begin(kImageFormatNames), std::end(kImageFormatNames),
+                       [&](const char* format) { return NoCaseLess::EqualNoCase(name, format); });
+}
+
 std::string Camera::ImageFormatText() const {
     std::string text;
     for (const char* name : kImageFormatNames) {
@@ -414,6 +419,7 @@ std::string Camera::ImageFormatText() const {
 }
 
 void Camera::FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& formatBefore) {
+    // A feature that is not one of them may still change them (binning, say).
     for (const char* name : kImageFormatNames) {
         if (Param_* parameter = mParameters.Find(name)) {
             mParameters.UpdateParameter(nodeMap, parameter);
@@ -428,7 +434,8 @@ void Camera::FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& format
     }
     // Buffers too small for the new frames would only receive failed grabs; frames of the old
     // format still waiting are dropped, so what the host reads next has the new format.
-    if (payload > mBuffers.GrabBufferSize() || ImageFormatText() != formatBefore) {
+    if (payload > mBuffers.GrabBufferSize() ||
+        (!formatBefore.empty() && ImageFormatText() != formatBefore)) {
         Log(2, "Info: ", "image format changed, grabbing restarts", "Camera::SetProperty");
         StopGrabbing();
         StartGrabbing();
