@@ -1,6 +1,7 @@
 // Grab control of a camera: the host's grab requests become SDK grabbing, and each finished image
 // is retrieved, converted and announced to the host. These are members of Camera.
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 
@@ -15,10 +16,16 @@
 #include "sdk/grab/InstantCamera.h"
 
 bool Camera::Grab() {
+    // A setting written meanwhile (SetProperty holds the lock) meets either no grab or one whose
+    // buffers it can check.
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     Log(2, "Info: ", "Grab", "Camera::Grab");
     if (mConfiguring) {
         Log(1, "ERR: ", "Grab ignored: configure dialog open", "Camera::Grab");
         return true;
+    }
+    if (!mIsOpen) {
+        return false;  // closed while the call waited for the lock
     }
     StartGrabbing();
     if (mUseSoftwareTrigger) {
@@ -28,22 +35,28 @@ bool Camera::Grab() {
 }
 
 void Camera::SetContinuousGrab(bool on) {
+    std::lock_guard<std::recursive_mutex> lock(mLock);
     const char* where = "Camera::SetContinuousGrab";
     Log(2, "Info: ", std::string("SetContinuousGrab: mode=") + (on ? "on" : "off"), where);
     if (mConfiguring) {
         Log(1, "ERR: ", "SetContinous ignored: configure dialog open", where);
         return;
     }
+    // A camera closed meanwhile keeps the mode for its next open.
     if (on) {
-        if (!mContinuousGrab && mInstantCamera->IsGrabbing()) {
+        if (!mContinuousGrab && mIsOpen && mInstantCamera->IsGrabbing()) {
             StopGrabbing();
         }
         mContinuousGrab = true;
-        StartGrabbing();
+        if (mIsOpen) {
+            StartGrabbing();
+        }
         mCurrentFrame = 0;
     } else {
         mContinuousGrab = false;
-        StopGrabbing();
+        if (mIsOpen) {
+            StopGrabbing();
+        }
     }
 }
 
@@ -64,7 +77,14 @@ void Camera::StartGrabbing() {
 
 void Camera::StopGrabbing() {
     Log(3, "trace: ", "StopGrabbing", "Camera::StopGrabbing");
-    mInstantCamera->StopGrabbing();
+    ++mStops;
+    try {
+        mInstantCamera->StopGrabbing();
+    } catch (...) {
+        ++mStops;
+        throw;
+    }
+    ++mStops;
 }
 
 void Camera::CheckForSoftwareTrigger(sdk::INodeMap& nodeMap) {
@@ -138,13 +158,42 @@ bool Camera::RetrieveImage() {
                 std::to_string(mInstantCamera->GetNumReadyBuffers()),
             where);
     }
+    // A stop since the wait began drops the waiting image (and may end grabbing): no error.
+    const uint64_t stops = mStopsBeforeWait;
+    auto stopped = [&] {
+        return stops != mStops || (stops & 1) != 0 || !mInstantCamera->IsGrabbing();
+    };
     sdk::GrabResultPtr result;
-    if (!mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return)) {
-        Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
+    bool retrieved = false;
+    try {
+        retrieved = mInstantCamera->RetrieveResult(0, result, sdk::TimeoutHandling_Return);
+    } catch (const sdk::LogicalErrorException&) {
+        if (!stopped()) {
+            throw;
+        }
+    }
+    if (!retrieved) {
+        if (!stopped()) {
+            Log(1, "ERR: ", "RetrieveImage: RetrieveResult fails", where);
+        } else {
+            Log(3, "trace: ", "RetrieveImage: grabbing stopped meanwhile", where);
+        }
         return false;
     }
     if (!result.IsValid()) {
         Log(1, "ERR: ", "RetrieveImage failed: grabResult not valid", where);
+        return false;
+    }
+    // A failed grab holds no image (its payload may be empty or cut short): it is never
+    // converted.
+    if (!result->GrabSucceeded()) {
+        if (mDriverState->IsLogEnabled(1)) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", result->GetErrorCode());
+            Log(1, "ERR: ",
+                "RetrieveImage: grab failed: " + result->GetErrorDescription() + " (" + code + ")",
+                where);
+        }
         return false;
     }
     if (!mBuffers.Convert(result)) {
@@ -160,11 +209,26 @@ bool Camera::RetrieveImage() {
     return true;
 }
 
+namespace {
+
+// Set while this thread runs a host's completion callback.
+thread_local bool tCallingBack = false;
+
+}  // namespace
+
+bool Camera::IsCallingBack() {
+    return tCallingBack;
+}
+
 void Camera::InvokeCB() {
     Log(2, "Info: ", "CB", "Camera::InvokeCB");
     CameraList::Instance();
     std::lock_guard<std::mutex> lock(CameraList::CallbackLock());
     if (CompleteCallback callback = mCompleteCallback.load()) {
+        struct CallingBack {
+            CallingBack() { tCallingBack = true; }
+            ~CallingBack() { tCallingBack = false; }
+        } callingBack;
         callback(0, mPort);
     } else {
         Log(1, "ERR: ", "callback is not assigned", "Camera::InvokeCB");

@@ -49,6 +49,8 @@ int ImageQueueThread::ThreadMain() {
     waitObjects.Add(mCamera->mInstantCamera->GetGrabResultWaitObject());
     while (!mTerminate) {
         try {
+            // A stop from here on takes away the image this wait may announce: no error.
+            mCamera->mStopsBeforeWait = mCamera->mStops.load();
             bool ready = waitObjects.WaitForAll(kPollMs);
             if (mTerminate) {
                 state.LogPort(2, mCamera->mPort,

@@ -48,6 +48,7 @@ void ImgBuffers::AllocateBuffer(size_t bufferSize, void** createdBuffer, intptr_
     }
     free->Init(boost::numeric_cast<int32_t>(bufferSize));
     free->mInUse = true;
+    mGrabBufferSize = bufferSize;
     *createdBuffer = free->mData;
     bufferContext = reinterpret_cast<intptr_t>(free);
 }
@@ -73,39 +74,43 @@ void ImgBuffers::Init() {
     DriverState& state = GetDriverState();
     bool color = mCamera->IsColor();
     const CameraParameters& parameters = mCamera->mParameters;
+    // From the camera's nodes: a size reached only through a selector has no parameter of its
+    // plain name.
     const int32_t width = mCamera->GetWidth();
     const int32_t height = mCamera->GetHeight();
-    mWidth = width;
-    mHeight = height;
-    mLineSize = color ? 3 * width : width;
     if (state.IsLogEnabled(2)) {
         state.Log(2, "ImgBuffers::Init: width=" + std::to_string(width) +
                          ", height=" + std::to_string(height) + ", iscolor=" + (color ? "1" : "0"));
     }
-    if (width < 1 || height < 1) {
-        if (state.IsLogEnabled(1)) {
-            state.Log(1, " ImgBuffers::Init: ERROR: incorrect image width/height");
-        }
-        throw std::runtime_error("Image buffer initialization error: width/height error");
-    }
-
     uint32_t source = sdk::ImageFormatConverter::kUndefinedPixelType;
     const std::string format = mCamera->PixelFormatName();
     if (!format.empty()) {
         source =
             static_cast<uint32_t>(sdk::PixelTypeMapper::GetPylonPixelTypeByName(format.c_str()));
     }
+    mUseBGR = color && Camera::GetParameter<bool>(parameters, "UseBGR");
+    Prepare(source, width, height, color);
+}
+
+void ImgBuffers::Prepare(uint32_t source, int32_t width, int32_t height, bool color) {
+    DriverState& state = GetDriverState();
+    if (width < 1 || height < 1) {
+        if (state.IsLogEnabled(1)) {
+            state.Log(1, " ImgBuffers::Init: ERROR: incorrect image width/height");
+        }
+        throw std::runtime_error("Image buffer initialization error: width/height error");
+    }
+    // Until the converter and the image agree with the new format, no frame is converted with
+    // the old one's settings.
+    mSource = sdk::ImageFormatConverter::kUndefinedPixelType;
     mConverter.Initialize(source);
     mConverter.SetBitDepthReduction(sdk::BitDepthReduction::KeepMostSignificantBits);
-    uint32_t output = kMono8;
-    if (color) {
-        output = Camera::GetParameter<bool>(parameters, "UseBGR") ? kBGR8packed : kRGB8packed;
-    }
-    mConverter.SetOutputPixelFormat(output);
+    mConverter.SetOutputPixelFormat(color ? (mUseBGR ? kBGR8packed : kRGB8packed) : kMono8);
 
-    int64_t expected = static_cast<int64_t>(mHeight) * mLineSize;
-    size_t size = mConverter.GetBufferSizeForConversion(source, static_cast<uint32_t>(mWidth),
-                                                        static_cast<uint32_t>(mHeight));
+    const int64_t lineSize = color ? 3 * int64_t{width} : int64_t{width};
+    const int64_t expected = int64_t{height} * lineSize;
+    size_t size = mConverter.GetBufferSizeForConversion(source, static_cast<uint32_t>(width),
+                                                        static_cast<uint32_t>(height));
     if (static_cast<int64_t>(size) != expected) {
         if (state.IsLogEnabled(1)) {
             state.Log(1, "ImgBuffers::Init expected bufferSize != requested buffer size: " +
@@ -115,6 +120,11 @@ void ImgBuffers::Init() {
         throw std::runtime_error("Image buffer initialization error: size mismatch");
     }
     mImage.Init(boost::numeric_cast<int32_t>(expected));
+    mWidth = width;
+    mHeight = height;
+    mLineSize = static_cast<int32_t>(lineSize);
+    mSource = source;
+    mCamera->mPixelSize = color ? 24 : 8;
 }
 
 bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
@@ -131,9 +141,26 @@ bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
         return false;
     }
     std::lock_guard<std::mutex> lock(mImageMutex);
+    // Every frame is converted at the format and size it carries: the camera's settings may have
+    // changed since the output image was last prepared.
+    const auto source = static_cast<uint32_t>(result->GetPixelType());
+    const auto width = static_cast<int32_t>(result->GetWidth());
+    const auto height = static_cast<int32_t>(result->GetHeight());
+    if (source != mSource || width != mWidth || height != mHeight) {
+        const bool color = !mCamera->IsMonoFormat(
+            sdk::PixelTypeMapper::GetNameByPixelType(static_cast<sdk::EPixelType>(source)));
+        DriverState& state = GetDriverState();
+        if (state.IsLogEnabled(2)) {
+            state.Log(2, "port" + std::to_string(mCamera->mPort) +
+                             ": Info: image format changed: width=" + std::to_string(width) +
+                             ", height=" + std::to_string(height) +
+                             ", iscolor=" + (color ? "1" : "0") + ", ImgBuffers::Convert");
+        }
+        Prepare(source, width, height, color);
+    }
     mConverter.Convert(mImage.mData, static_cast<size_t>(mImage.mSize), result->GetBuffer(),
-                       result->GetPayloadSize(), static_cast<uint32_t>(result->GetPixelType()),
-                       result->GetWidth(), result->GetHeight(), result->GetPaddingX());
+                       result->GetPayloadSize(), source, result->GetWidth(), result->GetHeight(),
+                       result->GetPaddingX());
     mCamera->mCurrentFrame = result->GetBlockID();
     return true;
 }

@@ -28,7 +28,9 @@ class GrabResultPtr;
 // and their agreement with the geometry: Init and Convert hold it, and a host holds it
 // (LockImage) from GetLine until it has copied its row, so a row is never read while the image is
 // reallocated or half converted. The geometry is atomic besides, for readers that only report
-// it.
+// it. A frame of another format or size than the last one prepares the image again (Convert, on
+// the image queue thread, under mImageMutex), so the geometry a host reads always belongs to the
+// image it reads.
 class ImgBuffers : public sdk::IBufferFactory {
   public:
     explicit ImgBuffers(Camera* camera);
@@ -43,7 +45,9 @@ class ImgBuffers : public sdk::IBufferFactory {
     // Reads the geometry and pixel format from the camera's parameters, sets up the converter
     // and sizes the output image. Throws on failure.
     void Init();
-    // Converts one grab result into the output image and records its block id in the camera.
+    // Converts one grab result into the output image, at the pixel format and size the result
+    // carries (the output image, its geometry and the camera's pixel size follow a result that
+    // differs from the last one), and records its block id in the camera.
     bool Convert(const sdk::GrabResultPtr& result);
     // Start of a row of the output image, or null (logged). Valid while LockImage() is held.
     const uint8_t* GetLine(int32_t row);
@@ -54,6 +58,8 @@ class ImgBuffers : public sdk::IBufferFactory {
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
     int32_t LineSize() const { return mLineSize; }
+    // Bytes of the grab buffers last handed to the SDK (the payload size when grabbing started).
+    size_t GrabBufferSize() const { return mGrabBufferSize; }
     size_t PoolSize() const {
         std::lock_guard<std::mutex> lock(mPoolMutex);
         return mPool.size();
@@ -69,4 +75,14 @@ class ImgBuffers : public sdk::IBufferFactory {
     std::atomic<int32_t> mHeight{0};
     sdk::ImageFormatConverter mConverter;
     Camera* mCamera;
+
+  private:
+    // Sets up the converter and the output image for frames of that pixel type and size, then
+    // takes over the geometry; mImageMutex held. Throws (leaving no format prepared) when the
+    // size is not positive or the converter would not fill the packed image exactly.
+    void Prepare(uint32_t source, int32_t width, int32_t height, bool color);
+
+    uint32_t mSource = sdk::ImageFormatConverter::kUndefinedPixelType;  // guarded by mImageMutex
+    bool mUseBGR = false;  // colour byte order taken at Init; guarded by mImageMutex
+    std::atomic<size_t> mGrabBufferSize{0};
 };

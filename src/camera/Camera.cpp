@@ -106,6 +106,12 @@ bool Camera::Open() {
     } catch (...) {
         LogCurrentException(mPort, "OpenCamera", kOpen);
         Close();
+        // Close only closes an open camera; the SDK camera may have been opened before the
+        // failure, and an open device stays held against other users.
+        RunGuardedVoid(mPort, "Closing", kClose, [this] {
+            mInstantCamera->StopGrabbing();
+            mInstantCamera->Close();
+        });
         return false;
     }
 }
@@ -153,8 +159,7 @@ bool Camera::DoOpen() {
     FailIfRemovedWhileOpening();
 
     const std::string format = PixelFormatName();
-    const std::set<std::string>& mono = mUsbCamera ? kUsbMonoFormats : kGigEMonoFormats;
-    mPixelSize = mono.count(format) ? 8 : 24;
+    mPixelSize = IsMonoFormat(format) ? 8 : 24;
 
     mBuffers.Init();
     CheckForSoftwareTrigger(nodeMap);
@@ -264,8 +269,18 @@ bool Camera::QuorvaneOpen(int port, int* size) {
 }
 
 bool Camera::Configure(void* parent) {
+    // The dialog edits what the camera holds and writes it back: a closed camera has nothing to
+    // show, and an OK could not be kept.
+    if (!mIsOpen) {
+        throw std::runtime_error("Camera::Configure: camera is not open");
+    }
     CameraConfigurationTarget target(*this);
     return RunConfigurationDialog(parent, target);
+}
+
+bool Camera::IsMonoFormat(const std::string& pixelFormat) const {
+    const std::set<std::string>& mono = mUsbCamera ? kUsbMonoFormats : kGigEMonoFormats;
+    return mono.count(pixelFormat) != 0;
 }
 
 bool Camera::IsColor() const {

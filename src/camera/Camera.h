@@ -35,7 +35,9 @@ class UsbInstantCamera;
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
 // InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
 // mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. It also guards the parameter sets,
+// and a close from a host or removal thread never interleave. Grab and SetContinuousGrab hold it
+// too, so that a setting written by SetProperty meets a grab whose buffers it can check. It
+// also guards the parameter sets,
 // which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
 // image queue thread's chunk update hold it. The flags and counters read across threads are
 // atomics.
@@ -71,8 +73,12 @@ class Camera {
     bool Configure(void* parent);
     // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
     bool IsColor() const;
+    // Whether frames of this pixel format (its name) are delivered as 8-bit mono images; every
+    // other format becomes 24-bit colour.
+    bool IsMonoFormat(const std::string& pixelFormat) const;
 
     // --- Grab control -------------------------------------------------------------------------
+    // One host grab request; false only when the camera was closed meanwhile.
     bool Grab();
     void SetContinuousGrab(bool on);
     void StartGrabbing();
@@ -82,6 +88,8 @@ class Camera {
     // Image queue thread only.
     bool RetrieveImage();
     void InvokeCB();
+    // Whether the calling thread is inside a host's completion callback.
+    static bool IsCallingBack();
 
     // --- Named properties -----------------------------------------------------------------------
     // The parameter name an alias stands for ("Gain" -> "All_GainRaw", ...).
@@ -135,9 +143,33 @@ class Camera {
     std::atomic<int> mPixelSize{0};
     std::atomic<uint64_t> mCurrentFrame{0};
     std::atomic<int64_t> mFrameCount{0};
+    // Counts the starts and the ends of StopGrabbing (odd while a stop runs), so that the image
+    // queue thread can tell an image a stop took away from a failed retrieval.
+    std::atomic<uint64_t> mStops{0};
+    std::atomic<uint64_t> mStopsBeforeWait{0};  // mStops as the image queue thread began to wait
 
   private:
+    enum class StoreResult { Stored, Refused, Unsupported };
+    // The parameters an image's format and size come from.
+    static constexpr const char* kImageFormatNames[] = {"Width", "Height", "OffsetX", "OffsetY",
+                                                        "PixelFormat"};
+
     bool DoOpen();
+    // Stores a host's value in a parameter: Refused (why tells) for a text that is no number of
+    // the parameter's kind or an entry it does not have; Unsupported for a parameter type a
+    // property cannot have. Ranges are not checked here.
+    static StoreResult StoreValue(Param_& parameter, const PropertyValue& value, double scale,
+                                  std::string& why);
+    // Writes the candidate value of parameter to the open camera; false (why tells) when the
+    // camera refuses it or cannot take it now. An image-format feature, or one the camera locks
+    // while it streams, is written between a stop and a restart of a running grab. mLock held.
+    bool WriteToCamera(const Param_& parameter, Param_& candidate, std::string& why);
+    static bool IsImageFormatName(const std::string& name);
+    // The image format and size as the parameter set holds them, as one text.
+    std::string ImageFormatText() const;
+    // After a write: reads the image format back and restarts a running grab when the frames
+    // outgrow the grab buffers or (formatBefore not empty) change format. mLock held.
+    void FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& formatBefore);
     // The integer driver setting as the open uses it: clamped into the setting's range, so that a
     // value the file got wrong (the validation warns about it) cannot keep the camera from
     // opening. A clamped value is logged with the value used.

@@ -6,10 +6,12 @@
 #include <boost/numeric/conversion/cast.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,6 +71,39 @@ double MemoryUsedMiB() {
         return 0.0;
     }
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / 1048576.0;
+}
+
+// The host's text as a number: one finite or infinite decimal number, blanks around it allowed.
+// integral tells whether it is a whole number that fits integer.
+bool ParseNumber(const std::string& text, double& real, int64_t& integer, bool& integral) {
+    size_t first = text.find_first_not_of(" \t");
+    size_t last = text.find_last_not_of(" \t");
+    if (first == std::string::npos) {
+        return false;
+    }
+    if (text[first] == '+') {
+        ++first;
+    }
+    const char* begin = text.data() + first;
+    const char* end = text.data() + last + 1;
+    if (begin >= end) {
+        return false;
+    }
+    const std::from_chars_result whole = std::from_chars(begin, end, integer);
+    if (whole.ec == std::errc() && whole.ptr == end) {
+        real = static_cast<double>(integer);
+        integral = true;
+        return true;
+    }
+    const std::from_chars_result number = std::from_chars(begin, end, real);
+    if (number.ec != std::errc() || number.ptr != end || std::isnan(real)) {
+        return false;
+    }
+    integral = std::isfinite(real) && std::trunc(real) == real && std::fabs(real) < 9.2e18;
+    if (integral) {
+        integer = static_cast<int64_t>(real);
+    }
+    return true;
 }
 
 bool IsLoggingName(const std::string& name) {
@@ -287,8 +322,6 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
     }
     if (IsLoggingName(name)) {
         mDriverState->mLogDebugView = static_cast<int32_t>(value.mInt);
-    } else if (Is(name, "LogLevel")) {
-        mDriverState->mLogLevel = static_cast<int32_t>(value.mInt);
     }
 
     if (IsOneOf(name, {"continuous", "continous"})) {
@@ -307,34 +340,44 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
         if (!parameter) {
             return false;
         }
-        if (auto* p = dynamic_cast<Param<int>*>(parameter)) {
-            SetParameter<int>(mParameters, p->mName, static_cast<int32_t>(value.mInt));
-        } else if (auto* p = dynamic_cast<Param<int64_t>*>(parameter)) {
-            SetParameter<int64_t>(mParameters, p->mName, value.mInt);
-        } else if (auto* p = dynamic_cast<Param<double>*>(parameter)) {
-            SetParameter<double>(mParameters, p->mName, value.mReal / Scale(name));
-        } else if (auto* p = dynamic_cast<Param<bool>*>(parameter)) {
-            SetParameter<bool>(mParameters, p->mName, value.mInt != 0);
-        } else if (auto* p = dynamic_cast<ParamEnum*>(parameter)) {
-            if (value.IsInteger()) {
-                p->SetIndex(value.mInt);
-            } else {
-                p->mValue = value.mText;
-            }
-        } else if (auto* p = dynamic_cast<Param<std::string>*>(parameter)) {
-            SetParameter<std::string>(mParameters, p->mName, value.mText);
-        } else {
+        // The value is tried on a copy first: a value the parameter or the camera refuses
+        // changes nothing, and the set keeps what the camera holds.
+        std::unique_ptr<Param_> candidate = parameter->Clone();
+        std::string why;
+        const StoreResult stored = StoreValue(*candidate, value, Scale(name), why);
+        if (stored == StoreResult::Unsupported) {
             return false;
         }
-        // A closed camera keeps the new value in its set; the next open writes it.
-        if (mIsOpen) {
-            bool written = false;
-            mParameters.ApplyParameter(mInstantCamera->GetNodeMap(), parameter, written);
-            // A value the camera refused (or adjusted) must not stay in the set as if it had
-            // taken: the set reports and saves what the camera holds.
-            if (!parameter->mGeneral && !parameter->mChunk) {
-                mParameters.UpdateParameter(mInstantCamera->GetNodeMap(), parameter);
+        const bool onCamera = mIsOpen && parameter->HasOption("NodeName");
+        // Numbers keep to their range (the camera's as last read back, for a closed camera).
+        const bool numeric = dynamic_cast<const Param<int>*>(parameter) ||
+                             dynamic_cast<const Param<int64_t>*>(parameter) ||
+                             dynamic_cast<const Param<double>*>(parameter);
+        if (stored == StoreResult::Stored && !onCamera && numeric && !candidate->IsInRange()) {
+            why = "outside " + candidate->GetRangeText();
+        } else if (stored == StoreResult::Stored && onCamera) {
+            const std::string formatBefore = ImageFormatText();
+            const bool written = WriteToCamera(*parameter, *candidate, why);
+            if (written) {
+                StoreValue(*parameter, value, Scale(name), why);
             }
+            sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
+            mParameters.UpdateParameter(nodeMap, parameter);
+            if (written) {
+                // An image-format feature was written between a stop and a restart already.
+                FollowImageFormat(nodeMap, IsImageFormatName(parameter->mName) ? "" : formatBefore);
+            }
+        } else if (stored == StoreResult::Stored) {
+            StoreValue(*parameter, value, Scale(name), why);
+        }
+        if (!why.empty()) {
+            Log(1, "ERR: ", "SetProperty: " + name + "=" + value.mText + " refused: " + why,
+                "Camera::SetProperty");
+            return false;
+        }
+        if (auto* level = dynamic_cast<const Param<int>*>(parameter);
+            level && Is(name, "LogLevel")) {
+            mDriverState->mLogLevel = level->mValue;
         }
     }
     if ((name.find("TriggerMode") != std::string::npos ||
@@ -343,6 +386,159 @@ bool Camera::SetProperty(const std::string& name, const PropertyValue& value) {
         CheckForSoftwareTrigger(mInstantCamera->GetNodeMap());
     }
     return true;
+}
+
+Camera::StoreResult Camera::StoreValue(Param_& parameter, const PropertyValue& value, double scale,
+                                       std::string& why) {
+    if (auto* p = dynamic_cast<ParamEnum*>(&parameter)) {
+        if (value.IsInteger()) {
+            if (value.mInt < 0 || value.mInt >= static_cast<int64_t>(p->mEntries.size())) {
+                why = "no entry has the index " + value.mText;
+                return StoreResult::Refused;
+            }
+            p->SetIndex(value.mInt);
+        } else if (std::find(p->mEntries.begin(), p->mEntries.end(), value.mText) ==
+                   p->mEntries.end()) {
+            why = "no such entry";
+            return StoreResult::Refused;
+        } else {
+            p->mValue = value.mText;
+        }
+        return StoreResult::Stored;
+    }
+    if (auto* p = dynamic_cast<Param<std::string>*>(&parameter)) {
+        p->mValue = value.mText;
+        return StoreResult::Stored;
+    }
+    const bool isBool = dynamic_cast<Param<bool>*>(&parameter) != nullptr;
+    const bool isInt = dynamic_cast<Param<int>*>(&parameter) != nullptr;
+    const bool isInt64 = dynamic_cast<Param<int64_t>*>(&parameter) != nullptr;
+    const bool isReal = dynamic_cast<Param<double>*>(&parameter) != nullptr;
+    if (!isBool && !isInt && !isInt64 && !isReal) {
+        return StoreResult::Unsupported;
+    }
+    // The host's text must be a number as a whole ("abc" or "12abc" is a typing mistake).
+    double real = 0.0;
+    int64_t integer = 0;
+    bool integral = false;
+    if (isBool && (value.mText == "true" || value.mText == "false")) {
+        integral = true;
+        integer = value.mText == "true" ? 1 : 0;
+    } else if (!ParseNumber(value.mText, real, integer, integral)) {
+        why = "not a number";
+        return StoreResult::Refused;
+    }
+    if (isReal) {
+        const double scaled = real / scale;
+        if (!std::isfinite(scaled)) {
+            why = "not a finite number";
+            return StoreResult::Refused;
+        }
+        dynamic_cast<Param<double>&>(parameter).mValue = scaled;
+        return StoreResult::Stored;
+    }
+    if (!integral) {
+        why = "not a whole number";
+        return StoreResult::Refused;
+    }
+    if (auto* p = dynamic_cast<Param<int>*>(&parameter)) {
+        if (integer < std::numeric_limits<int>::min() ||
+            integer > std::numeric_limits<int>::max()) {
+            why = "outside " + p->GetRangeText();
+            return StoreResult::Refused;
+        }
+        p->mValue = static_cast<int>(integer);
+    } else if (auto* p = dynamic_cast<Param<int64_t>*>(&parameter)) {
+        p->mValue = integer;
+    } else {
+        dynamic_cast<Param<bool>&>(parameter).mValue = integer != 0;
+    }
+    return StoreResult::Stored;
+}
+
+bool Camera::WriteToCamera(const Param_& parameter, Param_& candidate, std::string& why) {
+    sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
+    const sdk::gcstring nodeName = candidate.GetOption<sdk::gcstring>("NodeName");
+    sdk::INode* node = nodeMap.GetNode(nodeName);
+    if (node == nullptr) {
+        why = "the camera has no feature " + nodeName.str();
+        return false;
+    }
+    bool restart = false;
+    bool written = false;
+    try {
+        if (!mParameters.SetSelector(node, &candidate)) {
+            why = "its selector is not available now";
+        } else {
+            // The image format is written between a stop and a restart of the grab: a camera
+            // may lock it while it streams, and frames of a new size would not fit the grab
+            // buffers. So is any feature the camera locks while streaming.
+            if ((IsImageFormatName(parameter.mName) ||
+                 (!sdk::IsWritable(node) && parameter.mWritable)) &&
+                mInstantCamera->IsGrabbing()) {
+                StopGrabbing();
+                restart = true;
+            }
+            if (!sdk::IsWritable(node)) {
+                why = "not writable";
+            } else {
+                bool changed = false;
+                mParameters.WriteToCamera(node, &candidate, changed);
+                written = true;
+            }
+        }
+    } catch (const std::exception& e) {
+        why = e.what();
+    }
+    if (restart) {
+        StartGrabbing();
+    }
+    if (written) {
+        return true;
+    }
+    if (why.empty()) {
+        why = "the camera did not take it";
+    }
+    return false;
+}
+
+bool Camera::IsImageFormatName(const std::string& name) {
+    return std::any_of(std::begin(kImageFormatNames), std::end(kImageFormatNames),
+                       [&](const char* format) { return NoCaseLess::EqualNoCase(name, format); });
+}
+
+std::string Camera::ImageFormatText() const {
+    std::string text;
+    for (const char* name : kImageFormatNames) {
+        if (const Param_* parameter = mParameters.Find(name)) {
+            text += parameter->GetValueText() + ";";
+        }
+    }
+    return text;
+}
+
+void Camera::FollowImageFormat(sdk::INodeMap& nodeMap, const std::string& formatBefore) {
+    // A feature that is not one of them may still change them (binning, say).
+    for (const char* name : kImageFormatNames) {
+        if (Param_* parameter = mParameters.Find(name)) {
+            mParameters.UpdateParameter(nodeMap, parameter);
+        }
+    }
+    if (!mInstantCamera->IsGrabbing()) {
+        return;  // the next start allocates buffers of the new payload size
+    }
+    size_t payload = 0;
+    if (auto* node = sdk::As<sdk::IInteger>(nodeMap.GetNode("PayloadSize"))) {
+        payload = static_cast<size_t>(std::max<int64_t>(node->GetValue(), 0));
+    }
+    // Buffers too small for the new frames would only receive failed grabs; frames of the old
+    // format still waiting are dropped, so what the host reads next has the new format.
+    if (payload > mBuffers.GrabBufferSize() ||
+        (!formatBefore.empty() && ImageFormatText() != formatBefore)) {
+        Log(2, "Info: ", "image format changed, grabbing restarts", "Camera::SetProperty");
+        StopGrabbing();
+        StartGrabbing();
+    }
 }
 
 bool Camera::ExecuteCmd(const char* command, const char* argument, char* result,

@@ -77,9 +77,10 @@ bool RunConfigurationDialog(void* parent, ConfigurationTarget& target) {
         if (settingsTaken) {
             target.ApplyDriverSettings();
         }
-        if (wasGrabbing && target.IsContinuousGrab()) {
-            target.StartGrabbing();
-        }
+    }
+    // OK as Cancel: a host cannot tell that continuous grabbing stopped for the dialog.
+    if (wasGrabbing && target.IsContinuousGrab()) {
+        target.StartGrabbing();
     }
 
     sheet->RemovePage(page.get());

@@ -91,7 +91,13 @@ void DriverState::Log(int level, const char* text) {
 
 void DriverState::WriteToFile(const std::string& stamp, const std::string& message) {
     if (mSystemPath.empty()) {
-        mPendingLogLines.push_back(stamp + message);
+        // Held for the file that may come, but not without limit: a driver that runs long
+        // without a system path would keep every line it ever logged.
+        if (mPendingLogLines.size() < kMaxPendingLines) {
+            mPendingLogLines.push_back(stamp + message);
+        } else {
+            ++mDroppedLogLines;
+        }
         return;
     }
     const std::string path = mSystemPath + "/Ostravelk.log";
@@ -107,11 +113,17 @@ void DriverState::WriteToFile(const std::string& stamp, const std::string& messa
     for (const std::string& line : mPendingLogLines) {
         text += line;
     }
+    if (mDroppedLogLines > 0) {
+        text += stamp;
+        text += std::to_string(mDroppedLogLines) +
+                " log lines dropped while there was no system path\n";
+    }
     text += stamp;
     text += message;
     // A line that cannot be written whole is lost whole; pending lines then wait for the next.
     if (FileCalls::Append(fd, text)) {
         mPendingLogLines.clear();
+        mDroppedLogLines = 0;
     }
     close(fd);
 }

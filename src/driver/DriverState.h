@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -19,14 +20,17 @@ class CameraParameters;
 //
 // Threading: any thread may log. The settings and the callback are atomics, read without a lock.
 // mLogLock (recursive, so a host callback may call back into the driver) guards mSystemPath,
-// mIniPath and mPendingLogLines and is held by Log across the formatting and all three sinks, so
-// lines of different threads never interleave.
+// mIniPath, mPendingLogLines and mDroppedLogLines and is held by Log across the formatting and all
+// three sinks, so lines of different threads never interleave.
 class DriverState {
-public:
+  public:
     // Version text reported in the banner of initialize.
     static constexpr const char* kVersionText = "1,5,3,51";
     // Longest text a log line carries; longer texts are cut.
     static constexpr size_t kMaxMessage = 1023;
+    // File lines held while there is no system path; later ones are only counted, and the
+    // file gets one line with their number after the held ones.
+    static constexpr size_t kMaxPendingLines = 2000;
 
     using DebugOutput = void (*)(const char* text);
 
@@ -72,13 +76,14 @@ public:
     std::atomic<bool> mLogIntoFile{false};
     std::atomic<int> mLogDebugView{1};
 
-private:
+  private:
     void WriteToFile(const std::string& stamp, const std::string& message);
 
     mutable std::recursive_mutex mLogLock;
     std::string mSystemPath;                    // guarded by mLogLock
     std::string mIniPath;                       // guarded by mLogLock
     std::vector<std::string> mPendingLogLines;  // guarded by mLogLock
+    uint64_t mDroppedLogLines = 0;              // guarded by mLogLock
     std::atomic<DebugOutput> mDebugOutput{nullptr};
 };
 

@@ -11,7 +11,9 @@
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
+#include "driver/CallGate.h"
 #include "driver/DriverState.h"
+#include "driver/DriverTeardown.h"
 #include "driver/ExceptionGuard.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/SdkLog.h"
@@ -20,11 +22,24 @@
 namespace {
 
 constexpr int kNoPort = 99;
+constexpr int kPorts = 20;
 
 // The three handlers of an exported function: the function's name is operation and where.
 template <typename Result, typename Body>
-Result Guard(const char* function, Result failure, Body&& body) noexcept {
+Result GuardLifecycle(const char* function, Result failure, Body&& body) noexcept {
     return RunGuarded(kNoPort, function, function, failure, std::forward<Body>(body));
+}
+
+// The same for every call but initialize and finalize: a call that overlaps the teardown of the
+// last finalize (which the host should not make) fails instead of using what is destroyed.
+template <typename Result, typename Body>
+Result Guard(const char* function, Result failure, Body&& body) noexcept {
+    const CallGate::Pass pass(DriverTeardown::Instance().Gate());
+    if (!pass) {
+        GetDriverState().Log(1, std::string(function) + ": ERROR: called while finalize runs\n");
+        return failure;
+    }
+    return GuardLifecycle(function, failure, std::forward<Body>(body));
 }
 
 // The SDK layer's messages (the simulator's camera-file notes, for example) join the driver's log.
@@ -67,7 +82,7 @@ void setDebugMsgProc(DebugMsgProc proc) {
 }
 
 int initialize(const char* systemPath, DebugMsgProc proc) {
-    return Guard("initialize", 0, [&] {
+    return GuardLifecycle("initialize", 0, [&] {
         DriverState& state = GetDriverState();
         setSystemPath(systemPath);
         setDebugMsgProc(proc);
@@ -76,6 +91,11 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
             setenv("GENICAM_ROOT_V2_3", root, 1);
         }
         GetDriverState().Log(2, "===============\ninitialize: \n");
+        if (!DriverTeardown::Instance().WaitForDeferred()) {
+            GetDriverState().Log(
+                1, "initialize: ERROR: the last finalize completes once this callback returns\n");
+            return 0;
+        }
         if (state.mRefCount == 0) {
             sdk::SdkLog::SetSink(&LogFromSdk);
             sdk::Initialize();
@@ -97,7 +117,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
 }
 
 int finalize(void) {
-    return Guard("finalize", 0, [&] {
+    return GuardLifecycle("finalize", 0, [&] {
         DriverState& state = GetDriverState();
         GetDriverState().Log(
             2, "finalize: entering, refcount=" + std::to_string(state.mRefCount) + "\n");
@@ -110,9 +130,13 @@ int finalize(void) {
         }
         int count = --state.mRefCount;
         if (count == 0) {
-            CameraList::DestroyInstance();
-            if (!state.mInhibitPylonTerminate) {
-                sdk::Terminate(true);
+            DriverTeardown& teardown = DriverTeardown::Instance();
+            if (DriverTeardown::MustDefer()) {
+                GetDriverState().Log(
+                    1, "finalize: called from a host callback, the driver stops once it returns\n");
+                teardown.Defer();
+            } else {
+                teardown.Run();
             }
         }
         GetDriverState().Log(2, "finalize: leaving, refcount=" + std::to_string(count) + "\n");
@@ -125,7 +149,7 @@ int getCVLMaxNoOfGrabbers(void) {
 }
 
 int getCVLMaxNoOfPorts(void) {
-    return 20;
+    return kPorts;
 }
 
 int getCVLNoOfSupportedCameras(void) {
@@ -147,6 +171,15 @@ int openCVLPort(int grabberNo, int portNo, const char* cameraName, int* size) {
         std::string name = Text(cameraName);
         GetDriverState().Log(2, "openCVLPort: entering " + GrabberPort(grabberNo, portNo, ", ") +
                                     ", cameraName=" + name + "\n");
+        // The grabber has 20 ports; a camera bound elsewhere could not be reached by a host
+        // that keeps to them, and would leave its port in the host's numbering.
+        if (portNo < 0 || portNo >= kPorts) {
+            GetDriverState().Log(1, "openCVLPort: ERROR: port " + std::to_string(portNo) +
+                                        " outside 0.." + std::to_string(kPorts - 1) + ", " +
+                                        GrabberPort(grabberNo, portNo, ", ") +
+                                        ", cameraName=" + name + "\n");
+            return 0;
+        }
         if (name.empty() || EqualsIgnoringCase(name.c_str(), "Undefined") ||
             EqualsIgnoringCase(name.c_str(), "Udefinert")) {
             GetDriverState().Log(1, "openCVLPort: ERROR: undefined camera, " +

@@ -274,3 +274,17 @@ TEST_F(Grab, RowReadoutCopiesTheRequestedColumns) {
     EXPECT_EQ(getCVLGrabRow(0, 0, part, 5, 4, 2), 0);
     EXPECT_EQ(getCVLGrabRow(0, 0, part, Property(0, "Height"), 0, 2), 0);
 }
+
+TEST_F(Grab, AStopWithAnImageWaitingIsNoError) {
+    // 16 rows and a short exposure: about 1000 frames/s, so stops often meet a waiting image.
+    Start(Section(0, gige, "Height=16\nExposureTimeAbs=100\n") + "[General]\nLogLevel=1\n");
+    OpenPort(0, gige);
+    callbacks.readRows = false;
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+        std::this_thread::sleep_for(std::chrono::microseconds(500 + 37 * (i % 50)));
+        ASSERT_EQ(setProperty(0, 0, "continuous", 0), 1);
+    }
+    EXPECT_GT(callbacks.Count(), 0u);
+    EXPECT_EQ(log.Count("ERR:"), 0u) << ::testing::PrintToString(log.Matching("ERR:"));
+}

@@ -35,30 +35,46 @@ std::vector<Expectation> Expectations() {
         {"getCVLCameraConfigNames",
          [] { return getCVLCameraConfigNames()[1] != nullptr ? 1 : 0; },
          {1, 1, 1, 1}},
-        {"setCompleteCallback", [] { return setCompleteCallback(0, kPort, OnComplete); }, {1, 1, 1, 1}},
+        {"setCompleteCallback",
+         [] { return setCompleteCallback(0, kPort, OnComplete); },
+         {1, 1, 1, 1}},
         {"getCVLGrabRow", [] { return getCVLGrabRow(0, kPort, row, 0, 0, 7); }, {0, 0, 1, 0}},
-        {"getCVLGrabRow bad columns", [] { return getCVLGrabRow(0, kPort, row, 0, 5, 2); },
+        {"getCVLGrabRow bad columns",
+         [] { return getCVLGrabRow(0, kPort, row, 0, 5, 2); },
          {0, 0, 0, 0}},
         {"doCVLGrab", [] { return doCVLGrab(0, kPort); }, {0, 0, 1, 0}},
-        {"getPropertyRange", [] { return getPropertyRange(0, kPort, "Width", &min, &max); },
+        {"getPropertyRange",
+         [] { return getPropertyRange(0, kPort, "Width", &min, &max); },
          {0, 1, 1, 1}},
         {"getProperty", [] { return getProperty(0, kPort, "Width", &value); }, {0, 1, 1, 1}},
-        {"getProperty special", [] { return getProperty(0, kPort, "FrameCount", &value); },
+        {"getProperty special",
+         [] { return getProperty(0, kPort, "FrameCount", &value); },
          {0, 1, 1, 1}},
         {"setProperty", [] { return setProperty(0, kPort, "Width", 640); }, {0, 0, 1, 0}},
-        {"execCmd get", [] { return execCmd(0, kPort, "get", "Width", text, sizeof text); },
+        {"execCmd get",
+         [] { return execCmd(0, kPort, "get", "Width", text, sizeof text); },
          {0, 1, 1, 1}},
-        {"execCmd bad", [] { return execCmd(0, kPort, "run", "x", text, sizeof text); },
+        {"execCmd bad",
+         [] { return execCmd(0, kPort, "run", "x", text, sizeof text); },
          {0, 0, 0, 0}},
-        {"configureCamera unknown", [] { return configureCamera(nullptr, "nobody"); }, {0, 0, 0, 0}},
-        {"closeCVLPort other port", [] { closeCVLPort(0, 9); return 1; }, {1, 1, 1, 1}},
-        {"openCVLPort undefined", [] { return openCVLPort(0, 9, "Undefined", size); }, {0, 0, 0, 0}},
+        {"configureCamera unknown",
+         [] { return configureCamera(nullptr, "nobody"); },
+         {0, 0, 0, 0}},
+        {"closeCVLPort other port",
+         [] {
+             closeCVLPort(0, 9);
+             return 1;
+         },
+         {1, 1, 1, 1}},
+        {"openCVLPort undefined",
+         [] { return openCVLPort(0, 9, "Undefined", size); },
+         {0, 0, 0, 0}},
         {"openCVLPort", [name] { return openCVLPort(0, kPort, name, size); }, {1, 1, 1, 0}},
     };
 }
 
 class CameraStates : public ::testing::Test {
-protected:
+  protected:
     void Enter(State state) {
         ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
         if (state == Created) return;

@@ -13,6 +13,7 @@
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
+#include "sdk/genapi/GenApi.h"
 #include "sdk/grab/InstantCamera.h"
 
 // Named properties and commands through the exports, on the two simulated cameras: the GigE
@@ -148,7 +149,7 @@ TEST_F(NamedProperties, EnumerationsByIndexAndByName) {
     ASSERT_EQ(setProperty(0, 0, "PixelFormat", 2), 1);
     EXPECT_EQ(format->mValue, format->mEntries[2]);
     EXPECT_EQ(Get(0, "PixelFormat"), 2);
-    ASSERT_EQ(setProperty(0, 0, "PixelFormat", 99), 1);
+    ASSERT_EQ(setProperty(0, 0, "PixelFormat", 99), 0) << "no entry has that index";
     EXPECT_EQ(format->mValue, format->mEntries[2]) << "an index beyond the entries changes nothing";
     int ok = 0;
     Cmd(0, "set", ("PixelFormat=" + format->mEntries[0]).c_str(), &ok);
@@ -205,6 +206,84 @@ TEST_F(NamedProperties, ClosedCameraAnswersButRefusesWrites) {
     int ok = 0;
     EXPECT_EQ(Cmd(0, "get", "Width", &ok), std::to_string(value));
     EXPECT_EQ(ok, 1);
+}
+
+// What the camera holds for a feature, read from the device itself.
+std::string DeviceValue(Camera* camera, const char* node) {
+    return camera->mInstantCamera->GetNodeMap().GetNode(node)->ToString().c_str();
+}
+
+TEST_F(NamedProperties, RefusedValuesReturnZeroWriteNothingAndReadWhatTheCameraHolds) {
+    struct Case {
+        const char* property;  // as the host names it
+        const char* node;      // the camera's feature; null for a driver setting
+        int value;
+    } cases[] = {
+        {"Width", "Width", -1},
+        {"Width", "Width", 641},  // not a multiple of 4
+        {"Width", "Width", 100000},
+        {"Height", "Height", 0},
+        {"OffsetX", "OffsetX", 100000},
+        {"Gain", "GainRaw", 99999},
+        {"Gain", "GainRaw", -5},
+        {"GAMMA", "Gamma", 99999000},
+        {"SensorWidth", "SensorWidth", 64},  // read-only
+        {"BufferCount", nullptr, 99},
+        {"Heartbeat", nullptr, 5},
+    };
+    for (const Case& c : cases) {
+        const int before = Get(0, c.property);
+        const std::string device = c.node ? DeviceValue(gige, c.node) : "";
+        log.Clear();
+        EXPECT_EQ(setProperty(0, 0, c.property, c.value), 0) << c.property << "=" << c.value;
+        EXPECT_EQ(Get(0, c.property), before) << c.property << "=" << c.value;
+        if (c.node) {
+            EXPECT_EQ(DeviceValue(gige, c.node), device) << c.property << "=" << c.value;
+        }
+        EXPECT_TRUE(log.Contains("Camera::SetProperty")) << c.property << ": the refusal is logged";
+    }
+
+    const char* texts[] = {"Gamma=nan",      "Gamma=inf",     "PixelFormat=NoSuchFormat",
+                           "Gain=abc",       "Gain=",         "Gain=12abc",
+                           "Gain=2.5",       "Gain=1e3",      "ExposureTimeAbs=fast",
+                           "ReverseX=maybe", "BufferCount=x9"};
+    for (const char* text : texts) {
+        const std::string name = std::string(text).substr(0, std::string(text).find('='));
+        const std::string before = Cmd(0, "get", name.c_str());
+        int ok = -1;
+        Cmd(0, "set", text, &ok);
+        EXPECT_EQ(ok, 0) << text;
+        EXPECT_EQ(Cmd(0, "get", name.c_str()), before) << text;
+    }
+
+    // Accepted values are what the camera then holds.
+    int ok = -1;
+    Cmd(0, "set", "Gain=1e2", &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(DeviceValue(gige, "GainRaw"), "100");
+    Cmd(0, "set", "Gain= 120 ", &ok);
+    EXPECT_EQ(ok, 1) << "blanks around a number are no mistake";
+    EXPECT_EQ(Get(0, "Gain"), 120);
+    EXPECT_EQ(setProperty(0, 0, "Width", 640), 1);
+    EXPECT_EQ(DeviceValue(gige, "Width"), "640");
+    EXPECT_EQ(Get(0, "Width"), 640);
+    Cmd(0, "set", "ReverseX=true", &ok);
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(DeviceValue(gige, "ReverseX"), "1");
+}
+
+TEST_F(NamedProperties, AClosedCameraRefusesOutOfRangeValuesForItsNextOpen) {
+    closeCVLPort(0, 0);
+    const int width = Get(0, "Width");
+    int ok = -1;
+    Cmd(0, "set", "Width=-1", &ok);
+    EXPECT_EQ(ok, 0);
+    Cmd(0, "set", "BufferCount=1000", &ok);
+    EXPECT_EQ(ok, 0);
+    EXPECT_EQ(Get(0, "Width"), width);
+    Cmd(0, "set", "Width=320", &ok);
+    EXPECT_EQ(ok, 1) << "kept for the next open";
+    EXPECT_EQ(Get(0, "Width"), 320);
 }
 
 TEST(PropertyValue, SettersFillAllThreeForms) {

@@ -29,7 +29,7 @@
 namespace {
 
 class CameraConfigure : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(RequireGui());
         WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kGigE +
@@ -154,4 +154,38 @@ TEST_F(CameraConfigure, AHostThatClosesTheDialogAfterAFailedSaveGetsZero) {
     EXPECT_TRUE(openAfterOk);
     EXPECT_EQ(DeviceWidth(), originalWidth);
     ASSERT_EQ(rmdir(sim.IniPath().c_str()), 0);
+}
+
+TEST_F(CameraConfigure, OkResumesContinuousGrabbingAsCancelDoes) {
+    const int result = Configure([&](CSheet1& sheet, CPropertyGeneral&) {
+        QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(camera->mInstantCamera->IsGrabbing()) << "continuous grabbing resumes";
+    ResetCompletionCount();
+    ASSERT_EQ(setCompleteCallback(0, 0, CountCompletion), 1);
+    for (int i = 0; i < 500 && CompletionCount() < 3; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_GE(CompletionCount(), 3) << "frames arrive without a grab of the host";
+}
+
+TEST_F(CameraConfigure, AClosedCameraGetsNoDialog) {
+    closeCVLPort(0, 0);
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* sheet = qobject_cast<CSheet1*>(widget); sheet && sheet->isVisible()) {
+                shown = true;
+                sheet->reject();
+            }
+        }
+    });
+    EXPECT_EQ(configureCamera(nullptr, SimCameras::kGigE), 0);
+    EXPECT_FALSE(shown);
+    EXPECT_TRUE(
+        log.Contains("port99: ERR: configureCamera std Exception: Camera::Configure: "
+                     "camera is not open, configureCamera"));
+    QTest::qWait(20);  // the timer finds no sheet
+    EXPECT_FALSE(shown);
 }

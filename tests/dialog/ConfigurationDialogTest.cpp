@@ -374,7 +374,7 @@ class ConfigurationDialogTest : public ::testing::Test {
     FakeTarget target;
 };
 
-TEST_F(ConfigurationDialogTest, OkAppliesSavesAndKeepsAcquisitionStopped) {
+TEST_F(ConfigurationDialogTest, OkAppliesSavesAndResumesContinuousGrabbing) {
     target.mGrabbing = true;
     target.mContinuous = true;
     QString caption;
@@ -394,11 +394,11 @@ TEST_F(ConfigurationDialogTest, OkAppliesSavesAndKeepsAcquisitionStopped) {
     EXPECT_EQ(target.mCalls,
               (std::vector<std::string>{"SetConfiguring(1)", "StopGrabbing", "ApplyToCamera",
                                         "RefreshFromCamera", "ApplyDriverSettings", "Save",
-                                        "SetConfiguring(0)"}));
+                                        "StartGrabbing", "SetConfiguring(0)"}));
     EXPECT_EQ(target.mDevice["Height"], "240");
     EXPECT_EQ(target.mSaved["Height"], "240");
     EXPECT_EQ(target.mSaved["AOI_CollapseStatus"], "0");  // stored before the save
-    EXPECT_FALSE(target.mGrabbing);
+    EXPECT_TRUE(target.mGrabbing) << "a host cannot tell that grabbing stopped for the dialog";
     EXPECT_EQ(As<Param<int64_t>>(*target.mBackup, "Height").mValue, 480);
     EXPECT_TRUE(log.Contains("port2: Configure entering, Camera::Configure"));
     EXPECT_TRUE(log.Contains("port2: Configure leaving, Camera::Configure"));

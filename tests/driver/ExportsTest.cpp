@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TestSupport.h"
@@ -31,10 +34,14 @@ std::vector<ExportCall> CameraExports() {
     static int value, min, max;
     return {
         {"getCVLNoOfSupportedCameras", [] { return long(getCVLNoOfSupportedCameras()); }, 0},
-        {"getCVLCameraConfigNames",
-         [] { return long(getCVLCameraConfigNames() != nullptr); }, 0},
+        {"getCVLCameraConfigNames", [] { return long(getCVLCameraConfigNames() != nullptr); }, 0},
         {"openCVLPort", [] { return long(openCVLPort(0, 1, "Some camera (1)", size)); }, 0},
-        {"closeCVLPort", [] { closeCVLPort(0, 1); return 0L; }, 0},
+        {"closeCVLPort",
+         [] {
+             closeCVLPort(0, 1);
+             return 0L;
+         },
+         0},
         {"doCVLGrab", [] { return long(doCVLGrab(0, 1)); }, 0},
         {"getCVLGrabRow", [] { return long(getCVLGrabRow(0, 1, row, 0, 0, 3)); }, 0},
         {"setCompleteCallback", [] { return long(setCompleteCallback(0, 1, OnComplete)); }, 0},
@@ -199,4 +206,73 @@ TEST(Initialize, AFifoNamedLikeTheConfigurationFileDoesNotHang) {
         },
         20);
     EXPECT_EQ(result, 0);
+}
+
+// Outside the host contract, but a driver inside someone else's process must survive it.
+TEST(Finalize, CallsThatOverlapItFailInsteadOfUsingWhatItDestroys) {
+    SimCameras sim;
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_EQ(initialize(sim.HostDir().c_str(), nullptr), 1);
+        int size[2];
+        ASSERT_EQ(openCVLPort(0, 0, SimCameras::kUsb, size), 1);
+        ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+        std::atomic<bool> stop{false};
+        std::atomic<long> odd{0};
+        std::vector<std::thread> readers;
+        for (int t = 0; t < 3; ++t) {
+            readers.emplace_back([&] {
+                std::vector<unsigned char> row(8192 * 3);
+                while (!stop) {
+                    int value = 0;
+                    const int got = getProperty(0, 0, "Width", &value);
+                    const int read = getCVLGrabRow(0, 0, row.data(), 1, 0, 7);
+                    odd += (got != 0 && got != 1) || (read != 0 && read != 1);
+                }
+            });
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(finalize(), 1);
+        stop = true;
+        for (std::thread& reader : readers) reader.join();
+        EXPECT_EQ(odd, 0);
+    }
+}
+
+namespace {
+
+std::atomic<int> gFinalizesInCallback{0};
+std::atomic<double> gFinalizeSeconds{0};
+
+void FinalizeOnce(int, int) {
+    if (gFinalizesInCallback++ == 0) {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(finalize(), 1);
+        gFinalizeSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+}
+
+}  // namespace
+
+TEST(Finalize, FromACompletionCallbackCompletesOnceTheCallbackReturns) {
+    SimCameras sim;
+    LogCapture log;
+    ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
+    int size[2];
+    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kUsb, size), 1);
+    ASSERT_EQ(setCompleteCallback(0, 0, FinalizeOnce), 1);
+    ASSERT_EQ(doCVLGrab(0, 0), 1);
+    // The camera list goes once the callback has returned.
+    bool gone = false;
+    for (int i = 0; i < 500 && !gone; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gone = gFinalizesInCallback > 0 && getCVLNoOfSupportedCameras() == 0;
+    }
+    EXPECT_TRUE(gone) << "the driver stops once the callback has returned";
+    EXPECT_LT(gFinalizeSeconds, 1.0) << "finalize does not wait for its own thread";
+    EXPECT_FALSE(log.Contains("ERR: ImageQueueThread"));
+    // And the driver starts again.
+    ASSERT_EQ(initialize(sim.HostDir().c_str(), LogCapture::Callback()), 1);
+    EXPECT_EQ(getCVLNoOfSupportedCameras(), 2);
+    EXPECT_EQ(finalize(), 1);
 }

@@ -14,6 +14,7 @@
 #include "TestSupport.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
+#include "ostravelk/ostravelk.h"
 #include "sdk/genapi/GenericException.h"
 
 namespace {
@@ -350,4 +351,40 @@ TEST(Logging, APlantedLinkInPlaceOfTheLogIsNotWrittenThrough) {
     const std::vector<std::string> lines = Lines(ReadFile(real));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(19), "own");
+}
+
+TEST(Logging, LinesHeldWithoutASystemPathAreBoundedAndTheDroppedCounted) {
+    SimCameras sim;
+    WriteFile(sim.IniPath(), std::string("[Port.0.0]\n$Camera=") + SimCameras::kGigE +
+                                 "\n[General]\nLogLevel=3\n");
+    ASSERT_EQ(initialize(sim.HostDir().c_str(), nullptr), 1);
+    int size[2];
+    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
+    // File logging is taken over at the next open.
+    ASSERT_EQ(setProperty(0, 0, "LogIntoFile", 1), 1);
+    closeCVLPort(0, 0);
+    ASSERT_EQ(openCVLPort(0, 0, SimCameras::kGigE, size), 1);
+    EXPECT_EQ(setSystemPath(""), 0);
+    constexpr size_t kHeldAtMost = 2000;  // lines the driver keeps for the file meanwhile
+    const size_t calls = 3 * kHeldAtMost;
+    for (size_t i = 0; i < calls; ++i) {
+        int value;
+        getProperty(0, 0, "Width", &value);  // two lines each at level 3
+    }
+    ASSERT_EQ(setSystemPath(sim.HostDir().c_str()), 1);
+    GetDriverState().Log(1, "path is back");
+    const std::string text = ReadFile(sim.HostDir() + "/Ostravelk.log");
+    size_t held = 0;
+    for (const std::string& line : Lines(text)) {
+        held += line.find("prop=Width") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_LE(held, kHeldAtMost);
+    EXPECT_GT(held, 0u);
+    const std::regex dropped(
+        R"(\n[^\n]*: (\d+) log lines dropped while there was no system path\n)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(text, match, dropped));
+    EXPECT_GE(std::stoul(match[1]) + held, 2 * calls) << "every line is held or counted";
+    EXPECT_LT(text.find(match[0]), text.find("path is back")) << "before the new lines";
+    EXPECT_EQ(finalize(), 1);
 }

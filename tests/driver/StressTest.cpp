@@ -42,8 +42,17 @@ struct Figures {
 Figures* gFigures = nullptr;
 
 void OnComplete(int, int port) {
-    unsigned char row[8 * 3];
-    getCVLGrabRow(0, port, row, 2, 0, 7);  // as a host does after the callback
+    // As a host does after the callback: the size, then rows. The settings may change between
+    // the calls, so the buffer takes a row of any size the cameras offer.
+    static thread_local unsigned char row[8192 * 3];
+    int width = 0;
+    int height = 0;
+    if (getProperty(0, port, "Width", &width) == 1 &&
+        getProperty(0, port, "Height", &height) == 1 && width > 0 && width <= 8192 && height > 0) {
+        getCVLGrabRow(0, port, row, 0, 0, width - 1);
+        getCVLGrabRow(0, port, row, height - 1, 0, width - 1);
+    }
+    getCVLGrabRow(0, port, row, 2, 0, 7);
     ++gFigures->callbacks;
 }
 
@@ -116,11 +125,28 @@ class Stress : public ::testing::Test {
             getProperty(0, port, kNames[pick(9)], &value);
         } else if (op < 60) {
             HangWatchdog::Call call(watchdog, "setProperty");
-            // Not the geometry: a new height reaches the output image only at the next open.
-            if (pick(2)) {
-                setProperty(0, port, usb ? "ExposureTime" : "ExposureTimeAbs", 100 + pick(800));
-            } else {
-                setProperty(0, port, "Gain", pick(200));
+            // The area of interest, in and out of range, while frames arrive; and values the
+            // camera refuses.
+            static const char* const kGeometry[] = {"Width", "Height", "OffsetX", "OffsetY"};
+            static const int kValues[][6] = {{64, 128, 256, 640, -1, 100001},
+                                             {16, 32, 48, 0, -1, 30},
+                                             {0, 16, 64, 100000, 3, -2},
+                                             {0, 8, 32, 100000, 1, -2}};
+            switch (pick(4)) {
+                case 0:
+                    setProperty(0, port, usb ? "ExposureTime" : "ExposureTimeAbs", 100 + pick(800));
+                    break;
+                case 1: {
+                    const int which = pick(4);
+                    setProperty(0, port, kGeometry[which], kValues[which][pick(6)]);
+                    break;
+                }
+                case 2:
+                    setProperty(0, port, "Gain", pick(2) ? pick(200) : 99999);
+                    break;
+                default:
+                    setProperty(0, port, "Gamma", pick(2) ? 1000 : 99999000);
+                    break;
             }
         } else if (op < 64) {
             HangWatchdog::Call call(watchdog, "getPropertyRange");
@@ -129,8 +155,21 @@ class Stress : public ::testing::Test {
             HangWatchdog::Call call(watchdog, "execCmd");
             if (pick(2)) {
                 execCmd(0, port, "get", "Height", text, sizeof text);
+            } else if (pick(2)) {
+                static const char* const kSets[] = {"Gain=10",   "Gain=20",  "Gain=abc",
+                                                    "Gamma=nan", "Width=-1", "Height=1e9"};
+                execCmd(0, port, "set", kSets[pick(6)], text, sizeof text);
             } else {
-                execCmd(0, port, "set", pick(2) ? "Gain=10" : "Gain=20", text, sizeof text);
+                // Formats of each camera (mono GigE, colour USB, mono USB, mono GigE) and one
+                // that none has.
+                static const char* const kFormats[][4] = {
+                    {"Mono8", "Mono12Packed", "Mono16", "NoSuchFormat"},
+                    {"Mono8", "RGB8", "BayerGR12p", "NoSuchFormat"},
+                    {"Mono8", "Mono12p", "Mono10", "NoSuchFormat"},
+                    {"Mono8", "Mono12Packed", "Mono16", "NoSuchFormat"}};
+                execCmd(0, port, "set",
+                        ("PixelFormat=" + std::string(kFormats[port][pick(4)])).c_str(), text,
+                        sizeof text);
             }
         } else if (op < 78) {
             HangWatchdog::Call call(watchdog, "openCVLPort");

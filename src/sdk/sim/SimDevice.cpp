@@ -91,6 +91,8 @@ SimDevice::SimDevice(const DeviceInfo& info, const std::string& path, const SimC
     SimFeatureTree::Normalize(mNodes);
 
     mStream = std::make_unique<SimStream>(mNodes, mGigE, LoadImages(file));
+    SimRemovalWatcher* removal = mWatcher.get();
+    mStream->SetRemovedProbe([removal] { return removal->IsRemoved(); });
     SimStream* stream = mStream.get();
     mNodes.Get<CommandNode>("AcquisitionStart").SetExecuteHandler([stream] {
         stream->AcquisitionStart();

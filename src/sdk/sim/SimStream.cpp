@@ -247,7 +247,8 @@ void SimStream::Run() {
         if (!mStreaming || !mAcquiring || mQueueCount == 0) {
             continue;
         }
-        if (settings.waitsForHardware) {
+        // An unplugged camera sends nothing.
+        if (settings.waitsForHardware || (mRemoved && mRemoved())) {
             mChanged.wait_for(lock, std::chrono::milliseconds(100));
             continue;
         }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -51,6 +52,9 @@ class SimStream {
     void SoftwareTrigger();
     // Restarts block ids and time stamps (at open).
     void Reset();
+    // Tells whether the device has been unplugged: from then on no buffer is filled, whatever
+    // its user does. Set before the first Start; called on the stream thread.
+    void SetRemovedProbe(std::function<bool()> removed) { mRemoved = std::move(removed); }
 
   private:
     struct Buffer {
@@ -74,6 +78,7 @@ class SimStream {
     MemoryNodeMap& mNodes;
     const bool mGigE;
     SimFrameRenderer mRenderer;
+    std::function<bool()> mRemoved;  // set before streaming, then only read
     std::mutex mRunMutex;
     std::thread mThread;  // guarded by mRunMutex
 
