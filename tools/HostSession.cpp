@@ -360,24 +360,24 @@ int HostSession::Set(const std::string& assignment) {
     char result[256] = "";
     const int done = mDriver.execCmd(0, kPort, "set", argument.c_str(), result, sizeof result);
     mCatalogStale = true;
+    std::string after;
     if (!done) {
-        DriverLogFilter::Error(property.name + ": the driver refused " + text);
-        return 1;
-    }
-    if (!readable) {
+        // A refused value: the driver keeps what the camera holds, which is said along.
+        if (!readable || !ReadText(property.name, after)) {
+            DriverLogFilter::Error(property.name + ": the driver refused " + text);
+            return 1;
+        }
+    } else if (!readable) {
         std::printf("%s set\n", property.name.c_str());
         return 0;
-    }
-    std::string after;
-    if (!ReadText(property.name, after)) {
+    } else if (!ReadText(property.name, after)) {
         DriverLogFilter::Error(property.name + ": cannot read the value back");
         return 1;
-    }
-    if (SameValue(property, driverText, after)) {
+    } else if (SameValue(property, driverText, after)) {
         std::printf("%s = %s\n", property.name.c_str(), after.c_str());
         return 0;
     }
-    if (SameValue(property, before, after)) {
+    if (!done || SameValue(property, before, after)) {
         DriverLogFilter::Error(property.name + ": " +
                                (PropertyCatalog::OutOfRange(property, driverText)
                                     ? text + " is out of range " + property.limits

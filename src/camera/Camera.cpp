@@ -105,6 +105,9 @@ bool Camera::Open() {
         return DoOpen();
     } catch (...) {
         LogCurrentException(mPort, "OpenCamera", kOpen);
+        // A device that went away at any step of the open (the heartbeat's write, say) is
+        // reconnected like one removed while open.
+        NoteRemovedWhileOpening();
         Close();
         // Close only closes an open camera; the SDK camera may have been opened before the
         // failure, and an open device stays held against other users.
@@ -118,6 +121,7 @@ bool Camera::Open() {
 
 bool Camera::DoOpen() {
     mCurrentFrame = 0;
+    mRemovalNoted = false;
     if (!AttachDevice()) {
         Log(1, "INFO: ", "Device not available: " + Name(), kOpen);
         return false;
@@ -192,10 +196,20 @@ int Camera::SettingForOpen(const char* name) const {
 // and goes the way of a removed camera: the removal handler does nothing for a camera that is
 // not open yet.
 void Camera::FailIfRemovedWhileOpening() {
+    if (NoteRemovedWhileOpening()) {
+        throw std::runtime_error("Camera::Open: the device was removed while it was opened");
+    }
+}
+
+bool Camera::NoteRemovedWhileOpening() {
     sdk::Device* device = mInstantCamera->GetDevice();
     if (device == nullptr || !device->IsRemoved()) {
-        return;
+        return false;
     }
+    if (mRemovalNoted) {
+        return true;
+    }
+    mRemovalNoted = true;
     const std::string name = Name();
     CameraList* list = CameraList::TryInstance();
     if (list != nullptr && GetParameter<bool>(mParameters, "Reconnect")) {
@@ -204,7 +218,7 @@ void Camera::FailIfRemovedWhileOpening() {
     } else {
         Log(1, "", "WARNING: Camera removal detected: " + name, kOpen);
     }
-    throw std::runtime_error("Camera::Open: the device was removed while it was opened");
+    return true;
 }
 
 void Camera::Close() {

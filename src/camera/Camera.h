@@ -139,6 +139,7 @@ class Camera {
     std::atomic<bool> mIsOpen{false};
     std::atomic<bool> mConfiguring{false};
     std::recursive_mutex mLock;
+    bool mRemovalNoted = false;  // the open under way noted the device's removal; guarded by mLock
     ImageQueueThread mImageQueueThread;
     std::atomic<int> mPixelSize{0};
     std::atomic<uint64_t> mCurrentFrame{0};
@@ -176,6 +177,9 @@ class Camera {
     int SettingForOpen(const char* name) const;
     // Throws (after marking the camera lost) when the device went away during the open.
     void FailIfRemovedWhileOpening();
+    // Marks the camera lost (with Reconnect) and logs it, once per open, when the device went
+    // away during the open; whether it did.
+    bool NoteRemovedWhileOpening();
     int ImageSize(const char* name) const;
     void Log(int level, const char* tag, const std::string& text, const char* where) const;
 };

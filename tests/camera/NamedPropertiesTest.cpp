@@ -453,8 +453,8 @@ TEST_F(NamedProperties, AValueTheCameraRefusesIsNotReportedAsItsValue) {
     int ok = 0;
     Cmd(0, "set", "OffsetX=16", &ok);
     ASSERT_EQ(ok, 1);
-    setProperty(0, 0, "Width", maxWidth);
-    EXPECT_TRUE(log.Contains("Skipped 'Width'"));
+    EXPECT_EQ(setProperty(0, 0, "Width", maxWidth), 0) << "refused";
+    EXPECT_TRUE(log.Contains("SetProperty: Width=" + std::to_string(maxWidth) + " refused"));
     width = Get(0, "Width");
     EXPECT_EQ(width, maxWidth - 16) << "what the camera has, not what was asked for";
     EXPECT_EQ(Value<int64_t>(gige, "Width"), maxWidth - 16);

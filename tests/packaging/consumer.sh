@@ -8,10 +8,11 @@ fail() {
   exit 1
 }
 
-# The names the build tree's sample host lists; what every consumer must list.
+# The names the build tree's sample host lists (the quoted last column of its table); what every
+# consumer must list.
 expected_cameras() {
   OSTRAVELK_SIM_DIR="$source/sim/cameras" OSTRAVELK_BACKENDS=sim \
-    "$build/tools/ostravelk-host" --dir "$scratch" list 2>/dev/null | sed -n 's/^  //p'
+    "$build/tools/ostravelk-host" --dir "$scratch" list 2>/dev/null | sed -n 's/^  .* "\(.*\)"$/\1/p'
 }
 
 # run_lists_cameras BINARY LIBDIR [ENV...]: BINARY (which lists cameras on standard output) must
@@ -24,8 +25,12 @@ run_lists_cameras() {
     "$binary" "$scratch/host" 2>/dev/null) || fail "$binary failed"
   [ "$listed" = "$(expected_cameras)" ] || fail "$binary listed '$listed'"
   # The library that ran is the installed one, not the build tree's.
-  trace=$(env "$@" LD_DEBUG=libs OSTRAVELK_SIM_DIR="$source/sim/cameras" OSTRAVELK_BACKENDS=sim \
-    "$binary" "$scratch/host" 2>&1 >/dev/null)
+  # The loader's trace goes to files of its own: a program may filter its standard error.
+  rm -f "$scratch/ld-trace".*
+  env "$@" LD_DEBUG=libs LD_DEBUG_OUTPUT="$scratch/ld-trace" \
+    OSTRAVELK_SIM_DIR="$source/sim/cameras" OSTRAVELK_BACKENDS=sim \
+    "$binary" "$scratch/host" >/dev/null 2>&1
+  trace=$(cat "$scratch/ld-trace".* 2>/dev/null)
   loaded=$(sed -n 's/.*calling init: \(.*libostravelk\.so\.1\)$/\1/p' <<<"$trace" | head -1)
   if [ -z "$loaded" ] || [ "$(realpath "$loaded")" != "$(realpath "$libdir/libostravelk.so.1")" ]; then
     fail "$binary loaded '$loaded', not $libdir/libostravelk.so.1"
@@ -57,6 +62,6 @@ build_with_cmake() {
 # installed sample host HOST.
 host_lister() {
   # shellcheck disable=SC2016 # $1 belongs to the written script
-  printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n "s/^  //p"\n' "$1" >"$2"
+  printf '#!/bin/sh\nexec "%s" --dir "$1" list | sed -n '"'"'s/^  .* "\\(.*\\)"$/\\1/p'"'"'\n' "$1" >"$2"
   chmod +x "$2"
 }
