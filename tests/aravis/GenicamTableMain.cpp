@@ -1,6 +1,7 @@
 // Prints the real-camera table of the README: each GenICam file given served as a camera
 // (GenicamFileCheck) and driven through the driver's exports, opened twice.
-//   ostravelk_genicam_table FILE.xml...   (-v also prints each file's error lines)
+//   ostravelk_genicam_table FILE.xml...   (-v also prints each file's error lines, and with
+//   OSTRAVELK_TABLE_LOG=1 the whole log of a failing file, =all of every file)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
             PrintLines(r.file, "first open", r.first.errorLines);
             PrintLines(r.file, "second open", r.second.errorLines);
         }
-        if (verbose && !r.Passed() && std::getenv("OSTRAVELK_TABLE_LOG") != nullptr) {
+        const char* logs = std::getenv("OSTRAVELK_TABLE_LOG");
+        if (verbose && logs != nullptr && (!r.Passed() || std::strcmp(logs, "all") == 0)) {
             PrintLines(r.file, "log", r.log);
         }
         std::fflush(stdout);

@@ -242,6 +242,14 @@ void AravisNode::MarkStale() const {
     mAccessGeneration = 0;
 }
 
+// Which entries are available depends on the selector as much as the value does.
+void AravisEnumeration::MarkStale() const {
+    AravisNode::MarkStale();
+    for (const AravisEnumEntry* entry : mEntries) {
+        entry->MarkStale();
+    }
+}
+
 bool AravisNode::TakeDeviceRead(bool ignoreCache) const {
     const bool stale = mReadGeneration != mMap.Generation();
     mReadGeneration = mMap.Generation();

@@ -58,6 +58,9 @@ class AravisNode : public virtual INode {
     using ISelector::GetSelectingFeatures;
 
     ArvGcFeatureNode* Arv() const { return mNode; }
+    // The next read of value and access mode goes to the device (an enumeration's entries'
+    // access modes too).
+    virtual void MarkStale() const;
 
   protected:
     using Lock = std::unique_lock<std::recursive_mutex>;
@@ -70,8 +73,6 @@ class AravisNode : public virtual INode {
     bool TakeDeviceRead(bool ignoreCache) const;
     // After a write: a selector's move makes the next read of what it selects go to the device.
     void NoteWritten();
-    // The next read of value and access mode goes to the device.
-    void MarkStale() const;
     // Aravis' access mode before availability, implementation and lock are applied.
     virtual EAccessMode BaseAccessMode() const;
     AravisNodeMap& Map() const { return mMap; }
@@ -186,6 +187,7 @@ class AravisEnumeration : public AravisNode, public IEnumeration {
 
     // Called by the map while it is built.
     void AddEntry(AravisEnumEntry* entry) { mEntries.push_back(entry); }
+    void MarkStale() const override;
 
   private:
     int64_t ReadInt(bool ignoreCache) const;
