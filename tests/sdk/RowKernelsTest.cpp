@@ -215,6 +215,36 @@ TEST_F(RowKernelsOnEveryTarget, Reductions) {
     });
 }
 
+// The vector loops start at the first pixel whose source is aligned to the vector size; every
+// start within a cache line (odd ones included, where 2-byte pixels never align) gives the
+// same row.
+TEST_F(RowKernelsOnEveryTarget, EverySourceOffset) {
+    ForEachTarget([] {
+        for (uint32_t width : {64u, 65u, 100u, 2448u}) {
+            const Bytes buffer = RandomBytes(2 * size_t(width) + 64, width);
+            Bytes expected(width);
+            for (size_t offset = 0; offset < 64; ++offset) {
+                SCOPED_TRACE(::testing::Message() << "width " << width << " offset " << offset);
+                const uint8_t* src = buffer.data() + offset;
+                Bytes out = Output(width);
+                convert::ReduceU16(src, width, 4, out.data());
+                for (uint32_t i = 0; i < width; ++i) {
+                    expected[i] = uint8_t((src[2 * i] | (src[2 * i + 1] << 8)) >> 4);
+                }
+                EXPECT_EQ(Row(out), expected);
+                out = Output(width);
+                convert::ReduceSigned8(src, width, out.data());
+                for (uint32_t i = 0; i < width; ++i) expected[i] = uint8_t(src[i] ^ 0x80);
+                EXPECT_EQ(Row(out), expected);
+                out = Output(width);
+                convert::YuvToLuma(src, width, true, out.data());
+                for (uint32_t i = 0; i < width; ++i) expected[i] = src[2 * i + 1];
+                EXPECT_EQ(Row(out), expected);
+            }
+        }
+    });
+}
+
 TEST_F(RowKernelsOnEveryTarget, Demosaic) {
     ForEachTarget([] {
         for (uint32_t width : kWidths) {
