@@ -4,7 +4,9 @@
 // jobs on a shared machine do not count and hidden worker threads would. The context names the
 // SIMD target the converter ran on ("simd"); OSTRAVELK_SIMD caps it (for example "baseline").
 // At the end the program prints each conversion's rate against OpenCV's for the same
-// conversion (medians when the runs are repeated).
+// conversion (medians when the runs are repeated), and for the packed mono formats the rate at
+// the best SIMD target against the rate at the baseline, both measured in this process whatever
+// OSTRAVELK_SIMD says (AtBest/X and AtBaseline/X).
 //
 //   OSTRAVELK_SIMD=baseline ostravelk_bench_converter --benchmark_repetitions=5
 //       --benchmark_enable_random_interleaving=true  (runs the repetitions interleaved)
@@ -13,6 +15,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <random>
@@ -80,6 +83,32 @@ void Convert(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType ou
     state.SetLabel(sdk::ImageFormatConverter::KernelName());
 }
 
+// Restores the dispatch OSTRAVELK_SIMD asks for.
+void RestoreCap() {
+    const char* cap = std::getenv("OSTRAVELK_SIMD");
+    if (!cap || !sdk::convert::LimitTarget(cap)) sdk::convert::LimitTarget("best");
+}
+
+// A conversion with the dispatch capped at `cap` ("best" or "baseline") while it runs. The
+// benchmarks run one at a time, so no kernel runs while the cap changes.
+void ConvertCapped(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType output,
+                   const char* cap) {
+    if (!sdk::convert::LimitTarget(cap)) {
+        state.SkipWithError("unknown SIMD cap");
+        return;
+    }
+    Convert(state, source, output);
+    RestoreCap();
+}
+
+void AtBest(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType output) {
+    ConvertCapped(state, source, output, "best");
+}
+
+void AtBaseline(benchmark::State& state, sdk::EPixelType source, sdk::EPixelType output) {
+    ConvertCapped(state, source, output, "baseline");
+}
+
 void OpenCv(benchmark::State& state, int sourceType, int code) {
     const std::vector<uint8_t>& data = RandomSource();
     const cv::Mat src(kHeight, kWidth, sourceType, const_cast<uint8_t*>(data.data()));
@@ -119,6 +148,15 @@ BENCHMARK(Memcpy)
         ->Unit(benchmark::kMicrosecond)                                    \
         ->MeasureProcessCPUTime()
 
+// A packed mono conversion at the best target and at the baseline, one right after the other.
+#define OSTRAVELK_CONVERT_BEST_AND_BASELINE(name, source, output)                         \
+    BENCHMARK_CAPTURE(AtBest, name, sdk::PixelType_##source, sdk::PixelType_##output)     \
+        ->Unit(benchmark::kMicrosecond)                                                   \
+        ->MeasureProcessCPUTime();                                                        \
+    BENCHMARK_CAPTURE(AtBaseline, name, sdk::PixelType_##source, sdk::PixelType_##output) \
+        ->Unit(benchmark::kMicrosecond)                                                   \
+        ->MeasureProcessCPUTime()
+
 // Camera BayerRG is OpenCV's BayerBG (OpenCV names the second row).
 OSTRAVELK_CONVERT(Mono8_to_Mono8, Mono8, Mono8);
 OSTRAVELK_CONVERT(Mono12p_to_Mono8, Mono12p, Mono8);
@@ -144,8 +182,14 @@ OSTRAVELK_CONVERT_AND_OPENCV(YUV422_8_to_Mono8, YUV422_8, Mono8, CV_8UC2, cv::CO
 OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_BGR8, RGB8, BGR8packed, CV_8UC3, cv::COLOR_RGB2BGR);
 OSTRAVELK_CONVERT_AND_OPENCV(BGRa8_to_BGR8, BGRa8, BGR8packed, CV_8UC4, cv::COLOR_BGRA2BGR);
 OSTRAVELK_CONVERT_AND_OPENCV(RGB8_to_Mono8, RGB8, Mono8, CV_8UC3, cv::COLOR_RGB2GRAY);
+OSTRAVELK_CONVERT_BEST_AND_BASELINE(Mono10p_to_Mono8, Mono10p, Mono8);
+OSTRAVELK_CONVERT_BEST_AND_BASELINE(Mono10Packed_to_Mono8, Mono10Packed, Mono8);
+OSTRAVELK_CONVERT_BEST_AND_BASELINE(Mono12p_to_Mono8, Mono12p, Mono8);
+OSTRAVELK_CONVERT_BEST_AND_BASELINE(Mono12Packed_to_Mono8, Mono12Packed, Mono8);
+OSTRAVELK_CONVERT_BEST_AND_BASELINE(Mono12_to_Mono8, Mono12, Mono8);
 
-// The console report, and the rate of every Convert/X against OpenCv/X once all runs are done.
+// The console report, and once all runs are done the rate of every Convert/X against OpenCv/X
+// and of every AtBest/X against AtBaseline/X.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     // Colours only on a terminal.
@@ -161,7 +205,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
             if (run.run_type == Run::RT_Aggregate && !median) continue;
             const std::string& args = run.run_name.args;
             Rate& r = mRates[run.run_name.function_name + (args.empty() ? "" : "/" + args)];
-            if (median || !r.median) r = Rate{rate->second.value, median};
+            if (median || !r.median) r = Rate{rate->second.value, median, run.report_label};
         }
     }
 
@@ -169,21 +213,34 @@ class RatioReporter : public benchmark::ConsoleReporter {
         ConsoleReporter::Finalize();
         std::printf("\nConverter rate / OpenCV rate (simd %s, OpenCV on %d thread):\n",
                     sdk::convert::TargetName().c_str(), cv::getNumThreads());
-        for (const auto& [name, rate] : mRates) {
-            if (name.rfind("Convert/", 0) != 0) continue;
-            const auto other = mRates.find("OpenCv/" + name.substr(8));
-            if (other == mRates.end()) continue;
-            std::printf("  %-36s %6.2f Gpx/s %6.2f Gpx/s  %5.2fx\n", name.c_str() + 8,
-                        rate.value / 1e9, other->second.value / 1e9,
-                        rate.value / other->second.value);
-        }
+        PrintRatios("Convert/", "OpenCv/");
+        std::printf("\nBest target / baseline:\n");
+        PrintRatios("AtBest/", "AtBaseline/");
     }
 
   private:
     struct Rate {
         double value = 0;
         bool median = false;
+        std::string target;  // the label: the SIMD target the conversion ran on
     };
+
+    // Every `prefix`X against `otherPrefix`X, with the targets of both where both have one.
+    void PrintRatios(const std::string& prefix, const std::string& otherPrefix) const {
+        for (const auto& [name, rate] : mRates) {
+            if (name.rfind(prefix, 0) != 0) continue;
+            const std::string conversion = name.substr(prefix.size());
+            const auto other = mRates.find(otherPrefix + conversion);
+            if (other == mRates.end()) continue;
+            const std::string targets = other->second.target.empty()
+                                            ? std::string()
+                                            : "  " + rate.target + " / " + other->second.target;
+            std::printf("  %-36s %6.2f Gpx/s %6.2f Gpx/s  %5.2fx%s\n", conversion.c_str(),
+                        rate.value / 1e9, other->second.value / 1e9,
+                        rate.value / other->second.value, targets.c_str());
+        }
+    }
+
     std::map<std::string, Rate> mRates;
 };
 

@@ -378,41 +378,46 @@ TEST(ImageFormatConverterMono, Mono10PackedBitPattern) {
               (Bytes{0xAD, 0xFE}));
 }
 
-// Long rows go through the vector kernels; every pixel must still match the bit rule.
-TEST(ImageFormatConverterMono, PackedFormatsOnLongRowsWithPadding) {
+// Long rows go through the vector kernels; every pixel must still match the bit rule. Without
+// padding the image is converted as one long row.
+TEST(ImageFormatConverterMono, PackedFormatsOnLongRowsWithAndWithoutPadding) {
     std::mt19937 gen(7);
     for (uint32_t width : {4u, 32u, 64u, 100u, 260u, 2448u}) {
-        const uint32_t height = 3, padding = 5;
-        for (unsigned bits : {10u, 12u}) {
-            std::uniform_int_distribution<unsigned> dist(0, (1u << bits) - 1);
-            std::vector<unsigned> samples(size_t(width) * height);
-            for (auto& v : samples) v = dist(gen);
-            for (bool gige : {false, true}) {
-                const uint32_t type =
-                    bits == 10 ? Pt(gige ? sdk::PixelType_Mono10Packed : sdk::PixelType_Mono10p)
-                               : Pt(gige ? sdk::PixelType_Mono12Packed : sdk::PixelType_Mono12p);
-                Bytes src;
-                for (uint32_t y = 0; y < height; ++y) {
-                    std::vector<unsigned> row(samples.begin() + y * width,
-                                              samples.begin() + (y + 1) * width);
-                    const Bytes packed = gige ? PackGigE(row, bits) : PackLsbFirst(row, bits);
-                    src.insert(src.end(), packed.begin(), packed.end());
-                    if (y + 1 < height) src.insert(src.end(), padding, 0x5A);
-                }
-                for (auto reduction : {BitDepthReduction::KeepMostSignificantBits,
-                                       BitDepthReduction::KeepLeastSignificantBits}) {
-                    SCOPED_TRACE(::testing::Message() << "width " << width << " type " << type
-                                                      << " reduction " << int(reduction));
-                    ImageFormatConverter c;
-                    c.SetBitDepthReduction(reduction);
-                    const Bytes out = Convert(c, src, type, width, height, padding);
-                    const unsigned shift =
-                        reduction == BitDepthReduction::KeepMostSignificantBits ? bits - 8 : 0;
-                    Bytes expected(samples.size());
-                    for (size_t i = 0; i < samples.size(); ++i) {
-                        expected[i] = static_cast<uint8_t>((samples[i] >> shift) & 0xFF);
+        for (uint32_t padding : {5u, 0u}) {
+            const uint32_t height = 3;
+            for (unsigned bits : {10u, 12u}) {
+                std::uniform_int_distribution<unsigned> dist(0, (1u << bits) - 1);
+                std::vector<unsigned> samples(size_t(width) * height);
+                for (auto& v : samples) v = dist(gen);
+                for (bool gige : {false, true}) {
+                    const uint32_t type =
+                        bits == 10
+                            ? Pt(gige ? sdk::PixelType_Mono10Packed : sdk::PixelType_Mono10p)
+                            : Pt(gige ? sdk::PixelType_Mono12Packed : sdk::PixelType_Mono12p);
+                    Bytes src;
+                    for (uint32_t y = 0; y < height; ++y) {
+                        std::vector<unsigned> row(samples.begin() + y * width,
+                                                  samples.begin() + (y + 1) * width);
+                        const Bytes packed = gige ? PackGigE(row, bits) : PackLsbFirst(row, bits);
+                        src.insert(src.end(), packed.begin(), packed.end());
+                        if (y + 1 < height) src.insert(src.end(), padding, 0x5A);
                     }
-                    EXPECT_EQ(out, expected);
+                    for (auto reduction : {BitDepthReduction::KeepMostSignificantBits,
+                                           BitDepthReduction::KeepLeastSignificantBits}) {
+                        SCOPED_TRACE(::testing::Message()
+                                     << "width " << width << " padding " << padding << " type "
+                                     << type << " reduction " << int(reduction));
+                        ImageFormatConverter c;
+                        c.SetBitDepthReduction(reduction);
+                        const Bytes out = Convert(c, src, type, width, height, padding);
+                        const unsigned shift =
+                            reduction == BitDepthReduction::KeepMostSignificantBits ? bits - 8 : 0;
+                        Bytes expected(samples.size());
+                        for (size_t i = 0; i < samples.size(); ++i) {
+                            expected[i] = static_cast<uint8_t>((samples[i] >> shift) & 0xFF);
+                        }
+                        EXPECT_EQ(out, expected);
+                    }
                 }
             }
         }

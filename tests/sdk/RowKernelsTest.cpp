@@ -98,9 +98,12 @@ Bytes Row(const Bytes& out) {
     return Bytes(out.begin(), out.end() - kGuard);
 }
 
-// Widths around every vector size (16, 32 and 64 bytes), tiny rows and a real one.
-const uint32_t kWidths[] = {1,  2,  3,  4,  5,  8,  15, 16, 17,  31,  32,  33,  34,  35,   36,
-                            47, 48, 63, 64, 65, 66, 67, 96, 100, 127, 129, 130, 200, 1001, 2448};
+// Widths around every vector size (16, 32 and 64 bytes), tiny rows and a real one. 40, 72 and
+// 136 are the narrowest packed 10- and 12-bit rows the 32- and 64-byte unpacking takes one or
+// two steps of (a step reads a little past its last 8-pixel group).
+const uint32_t kWidths[] = {1,  2,  3,  4,   5,   8,   15,  16,  17,  31,   32,
+                            33, 34, 35, 36,  40,  47,  48,  63,  64,  65,   66,
+                            67, 72, 96, 100, 127, 129, 130, 136, 200, 1001, 2448};
 
 // Restores the dispatch the environment asks for.
 void RestoreCap() {
@@ -207,6 +210,36 @@ TEST_F(RowKernelsOnEveryTarget, Reductions) {
                     }
                     EXPECT_EQ(Row(out), expected) << "10Packed shift " << shift;
                 }
+            }
+        }
+    });
+}
+
+// The vector loops start at the first pixel whose source is aligned to the vector size; every
+// start within a cache line (odd ones included, where 2-byte pixels never align) gives the
+// same row.
+TEST_F(RowKernelsOnEveryTarget, EverySourceOffset) {
+    ForEachTarget([] {
+        for (uint32_t width : {64u, 65u, 100u, 2448u}) {
+            const Bytes buffer = RandomBytes(2 * size_t(width) + 64, width);
+            Bytes expected(width);
+            for (size_t offset = 0; offset < 64; ++offset) {
+                SCOPED_TRACE(::testing::Message() << "width " << width << " offset " << offset);
+                const uint8_t* src = buffer.data() + offset;
+                Bytes out = Output(width);
+                convert::ReduceU16(src, width, 4, out.data());
+                for (uint32_t i = 0; i < width; ++i) {
+                    expected[i] = uint8_t((src[2 * i] | (src[2 * i + 1] << 8)) >> 4);
+                }
+                EXPECT_EQ(Row(out), expected);
+                out = Output(width);
+                convert::ReduceSigned8(src, width, out.data());
+                for (uint32_t i = 0; i < width; ++i) expected[i] = uint8_t(src[i] ^ 0x80);
+                EXPECT_EQ(Row(out), expected);
+                out = Output(width);
+                convert::YuvToLuma(src, width, true, out.data());
+                for (uint32_t i = 0; i < width; ++i) expected[i] = src[2 * i + 1];
+                EXPECT_EQ(Row(out), expected);
             }
         }
     });

@@ -6,7 +6,8 @@
 #include <vector>
 
 // Row kernels of the image format converter. Every kernel works on one row and writes packed
-// output; none allocates. They are written once over a portable SIMD library and compiled for
+// output, which must not overlap the input (some write pixels twice, reading the input again in
+// between); none allocates. They are written once over a portable SIMD library and compiled for
 // every instruction set it knows (SSSE3, SSE4, AVX2, AVX-512 on x86-64; NEON, SVE on ARM; a
 // portable emulation everywhere); each call runs the best version this processor supports, up
 // to the cap set by the environment variable OSTRAVELK_SIMD or by LimitTarget(): "baseline"

@@ -349,18 +349,17 @@ size_t ImageFormatConverter::Convert(void* dest, size_t destSize, const void* sr
                 }
                 break;
             }
-            uint8_t* row = mono ? nullptr : Scratch(width);
-            for (uint32_t y = 0; y < height; ++y) {
-                if (mono) {
-                    ReduceRow(f, shift, inRowAt(y), width, outRowAt(y));
-                } else {
-                    const uint8_t* samples = inRowAt(y);
-                    if (row) {
-                        ReduceRow(f, shift, samples, width, row);
-                        samples = row;
-                    }
-                    convert::ReplicateMono(samples, width, outRowAt(y));
+            if (mono) {
+                // Rows hold whole pixel groups, so an image without padding is one long row.
+                for (uint32_t y = 0; y < runs; ++y) {
+                    ReduceRow(f, shift, inRowAt(y), runWidth, outRowAt(y));
                 }
+                break;
+            }
+            uint8_t* row = Scratch(width);
+            for (uint32_t y = 0; y < height; ++y) {
+                ReduceRow(f, shift, inRowAt(y), width, row);
+                convert::ReplicateMono(row, width, outRowAt(y));
             }
             break;
         }
