@@ -466,13 +466,15 @@ void CameraParameters::ExpandSelector(const std::string& categoryName, sdk::INod
     static const char* const kWhere = "CameraParameters::ExpandSelector";
     const int port = GetCameraPort();
     const std::string selectorName = selector->GetName().str();
-    // A feature that a selector selected here selects too is reached through that selector, so
-    // that its parameters carry the entries of both.
+    // A feature that an enumeration selected here selects too is reached through that
+    // enumeration's expansion, so that its parameters carry the entries of both. (A number that
+    // selects, an index say, is a parameter of its own and expands nothing.)
     const sdk::FeatureList_t selected = selector->GetSelectedFeatures();
     std::set<sdk::INode*> nested;
     for (sdk::IValue* feature : selected) {
         sdk::INode* inner = feature != nullptr ? feature->GetNode() : nullptr;
-        if (inner == nullptr || inner == selector || !inner->IsSelector()) {
+        if (inner == nullptr || inner == selector || !inner->IsSelector() ||
+            sdk::As<sdk::IEnumeration>(inner) == nullptr) {
             continue;
         }
         for (sdk::IValue* innerFeature : inner->GetSelectedFeatures()) {

@@ -397,6 +397,24 @@ TEST_F(FeatureWalkTest, NestedSelectorsGiveAParameterPerCombinationNamedOutermos
     EXPECT_EQ(inner.GetIntValue(), 10);
 }
 
+TEST_F(FeatureWalkTest, AFeatureANumberSelectsTooStaysUnderTheEnumerationThatSelectsIt) {
+    // LUTSelector selects LUTIndex and LUTValue; LUTIndex (a number) selects LUTValue as well.
+    auto& category = mTree.Category("Cat");
+    auto& selector = mTree.Enumeration(category, "LUTSelector", {"Luminance", "Red"});
+    auto& index = mTree.map.Add<sdk::IntegerNode>("LUTIndex");
+    index.SetRange(0, 1023);
+    auto& value = mTree.map.Add<sdk::IntegerNode>("LUTValue");
+    value.SetRange(0, 4095);
+    selector.AddSelectedFeature(index);
+    selector.AddSelectedFeature(value);
+    index.AddSelectedFeature(value);
+    mSet.CreateFromNodes(mTree.map);
+    const std::vector<std::string> names = Names(mSet);
+    EXPECT_EQ(std::vector<std::string>(names.begin() + 7, names.end()),
+              (std::vector<std::string>{"Luminance_LUTIndex", "Luminance_LUTValue", "Red_LUTIndex",
+                                        "Red_LUTValue"}));
+}
+
 TEST_F(FeatureWalkTest, SubCategoriesChunkCaseAndExactTableMatching) {
     auto& top = mTree.Category("Top");
     auto& sub = mTree.Category("Sub", &top);
