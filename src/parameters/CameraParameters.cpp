@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include <boost/format.hpp>
 
@@ -93,6 +94,28 @@ bool CameraNameMatches(const std::string& stored, const std::string& camera) {
     return stored.size() >= open &&
            NoCaseLess::EqualNoCase(stored.substr(0, open), camera.substr(0, open));
 }
+
+// While it lives, a selector entry (when given) stands around the selectors expanded inside it.
+class OuterSelectorScope {
+  public:
+    using Chain = std::vector<std::pair<std::string, sdk::IEnumEntry*>>;
+    OuterSelectorScope(Chain& chain, const std::string& selectorName, sdk::IEnumEntry* entry)
+        : mChain(entry != nullptr ? &chain : nullptr) {
+        if (mChain != nullptr) {
+            mChain->push_back({selectorName, entry});
+        }
+    }
+    ~OuterSelectorScope() {
+        if (mChain != nullptr) {
+            mChain->pop_back();
+        }
+    }
+    OuterSelectorScope(const OuterSelectorScope&) = delete;
+    OuterSelectorScope& operator=(const OuterSelectorScope&) = delete;
+
+  private:
+    Chain* mChain;
+};
 
 // std::exception carries no text of its own; this one does, for the set's argument checks.
 class TextException : public std::exception {
@@ -385,20 +408,8 @@ std::unique_ptr<Param_> CameraParameters::CreateParamFromNode(const std::string&
             if (node->IsSelector()) {
                 // A selector reached through another one's entry is expanded within that entry:
                 // its parameters carry both entries.
-                if (entry != nullptr) {
-                    mOuterSelectors.push_back({selectorName, entry});
-                }
-                try {
-                    ExpandSelector(categoryName, node, *enumeration);
-                } catch (...) {
-                    if (entry != nullptr) {
-                        mOuterSelectors.pop_back();
-                    }
-                    throw;
-                }
-                if (entry != nullptr) {
-                    mOuterSelectors.pop_back();
-                }
+                OuterSelectorScope outer(mOuterSelectors, selectorName, entry);
+                ExpandSelector(categoryName, node, *enumeration);
                 return nullptr;
             }
             auto typed = std::make_unique<ParamEnum>(
