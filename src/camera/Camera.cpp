@@ -159,7 +159,9 @@ bool Camera::DoOpen() {
     } else {
         Log(1, "", "some parameters were not applied to camera", kOpen);
     }
-    mParameters.UpdateParameters(nodeMap);
+    // The passes left the cache as the camera is: a pass that wrote a value invalidated it.
+    mParameters.UpdateParameters(nodeMap, false);
+    Log(3, "", "camera settings read back", kOpen);
     FailIfRemovedWhileOpening();
 
     const std::string format = PixelFormatName();

@@ -561,11 +561,11 @@ bool CameraParameters::ApplyParameters(sdk::INodeMap& nodeMap, int maxPasses) {
                 ++count;
             }
         }
-        nodeMap.InvalidateNodes();
         if (count == 0) {
             Info(port, kWhere, [] { return "Apply Parameters: Success"; });
             return true;
         }
+        nodeMap.InvalidateNodes();
     }
     return false;  // the last allowed pass still wrote something
 }
@@ -797,8 +797,10 @@ bool CameraParameters::MoveSelector(sdk::INode* selector, int64_t value) {
     return true;
 }
 
-void CameraParameters::UpdateParameters(sdk::INodeMap& nodeMap) {
-    nodeMap.InvalidateNodes();
+void CameraParameters::UpdateParameters(sdk::INodeMap& nodeMap, bool invalidate) {
+    if (invalidate) {
+        nodeMap.InvalidateNodes();
+    }
     for (Param_& parameter : *this) {
         if (!parameter.mGeneral) {
             UpdateParameter(nodeMap, &parameter);

@@ -160,7 +160,9 @@ class CameraParameters {
 
     // Writes every writable camera parameter in the set's order, pass after pass, until a pass
     // writes nothing (true) or maxPasses passes all wrote something (false). maxPasses <= 0
-    // writes nothing and returns true.
+    // writes nothing and returns true. The node map's cache is invalidated after a pass that
+    // wrote a value, so that the next pass and a read-back see what the camera made of it; a
+    // pass that wrote nothing leaves it (the values it read are the camera's).
     bool ApplyParameters(sdk::INodeMap& nodeMap, int maxPasses);
     // ApplyParameter for each named parameter in the list's order; names not in the set are
     // skipped, a failure of one is logged and the next one follows. Returns true.
@@ -183,9 +185,11 @@ class CameraParameters {
     // available or stands read-only at another entry (the parameter cannot be reached now);
     // throws what the selector throws.
     bool SetSelector(sdk::INode* node, Param_* parameter);
-    // Reads every camera parameter (not the driver settings) back from the camera. Exceptions of
-    // a parameter without "NodeName" option or a failing look-up end the refresh and propagate.
-    void UpdateParameters(sdk::INodeMap& nodeMap);
+    // Reads every camera parameter (not the driver settings) back from the camera, the node
+    // map's cache invalidated first unless the caller knows nothing was written since the last
+    // invalidation (after ApplyParameters, say). Exceptions of a parameter without "NodeName"
+    // option or a failing look-up end the refresh and propagate.
+    void UpdateParameters(sdk::INodeMap& nodeMap, bool invalidate = true);
     // Reads one parameter back: value, for numbers the range, and mWritable. Refreshing
     // "ChunkModeActive" sets the chunk mode.
     void UpdateParameter(sdk::INodeMap& nodeMap, Param_* parameter);

@@ -110,6 +110,7 @@ ArvGc* GetGenicam(ArvDevice* device) {
 gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
                     GError** error) {
     MemoryDevice* self = Self(device);
+    self->camera->Count(device, false, size);
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
@@ -119,6 +120,7 @@ gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buff
 gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
                      GError** error) {
     MemoryDevice* self = Self(device);
+    self->camera->Count(device, true, size);
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
@@ -836,6 +838,41 @@ bool GenicamMemoryCamera::CheckPresent(ArvDevice* device, GError** error) {
     g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_TIMEOUT, "'%s' does not answer",
                 mSerial.c_str());
     return false;
+}
+
+GenicamMemoryCamera::Transactions GenicamMemoryCamera::Transactions::operator-(
+    const Transactions& earlier) const {
+    Transactions difference;
+    difference.reads = reads - earlier.reads;
+    difference.writes = writes - earlier.writes;
+    difference.readBytes = readBytes - earlier.readBytes;
+    difference.writtenBytes = writtenBytes - earlier.writtenBytes;
+    return difference;
+}
+
+GenicamMemoryCamera::Transactions GenicamMemoryCamera::Counted() const {
+    Transactions counted;
+    counted.reads = mReads;
+    counted.writes = mWrites;
+    counted.readBytes = mReadBytes;
+    counted.writtenBytes = mWrittenBytes;
+    return counted;
+}
+
+void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint32_t bytes) {
+    if (device == mDevice) {  // set once, before any other connection
+        return;
+    }
+    if (write) {
+        ++mWrites;
+        mWrittenBytes += bytes;
+    } else {
+        ++mReads;
+        mReadBytes += bytes;
+    }
+    if (mDelayUs > 0) {
+        std::this_thread::sleep_for(std::chrono::microseconds(mDelayUs.load()));
+    }
 }
 
 bool GenicamMemoryCamera::ReadMemory(uint64_t address, uint32_t size, void* buffer, GError**) {

@@ -35,6 +35,10 @@
 // Unplugging: while not present, every register access waits GoneDelayMs and fails with a
 // time-out, and each connection emits Aravis' "control-lost" signal once.
 //
+// Transactions: every register read and write of a connection the driver opened (not the
+// seeding connection) is counted, with its bytes, as a link's camera would see it; each may wait
+// a set delay first, the round trip of a real link.
+//
 // Threading: Open, the accessors and the register calls of the devices are thread-safe;
 // mMemoryLock guards mPages, mGcLock the seeding tree mGc and mDevice.
 class GenicamMemoryCamera {
@@ -83,11 +87,26 @@ class GenicamMemoryCamera {
     int StartCount() const { return mStarts; }
     int StopCount() const { return mStops; }
 
+    // Register transactions counted so far (see above).
+    struct Transactions {
+        int64_t reads = 0;
+        int64_t writes = 0;
+        int64_t readBytes = 0;
+        int64_t writtenBytes = 0;
+        int64_t Count() const { return reads + writes; }
+        Transactions operator-(const Transactions& earlier) const;
+    };
+    Transactions Counted() const;
+    // Each counted transaction waits that long before it is served.
+    void SetTransactionDelayUs(int us) { mDelayUs = us; }
+
     // For the device class.
     bool ReadMemory(uint64_t address, uint32_t size, void* buffer, GError** error);
     bool WriteMemory(ArvDevice* device, uint64_t address, uint32_t size, const void* buffer,
                      GError** error);
     bool CheckPresent(ArvDevice* device, GError** error);
+    // Counts a transaction of the connection (the seeding one is not counted) and waits the delay.
+    void Count(ArvDevice* device, bool write, uint32_t bytes);
 
   private:
     struct Command {
@@ -120,6 +139,11 @@ class GenicamMemoryCamera {
     std::atomic<bool> mAcquiring{false};
     std::atomic<int> mStarts{0};
     std::atomic<int> mStops{0};
+    std::atomic<int64_t> mReads{0};
+    std::atomic<int64_t> mWrites{0};
+    std::atomic<int64_t> mReadBytes{0};
+    std::atomic<int64_t> mWrittenBytes{0};
+    std::atomic<int> mDelayUs{0};
     Command mStart;
     Command mStop;
 

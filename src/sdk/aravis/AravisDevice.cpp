@@ -88,6 +88,8 @@ void AravisDevice::Open() {
         if (mGigE) {
             WriteHeartbeat(heartbeat);
         }
+        // What was written while opening is settled: the map starts from the camera as it is.
+        mNodes->InvalidateNodes();
     } catch (...) {
         mStream.reset();
         mNodes.reset();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sdk/aravis/AravisCachingDevice.h"
 #include "sdk/aravis/AravisNodes.h"
 #include "sdk/genapi/GenericException.h"
 
@@ -41,28 +42,35 @@ std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
 
 }  // namespace
 
-AravisCacheBypass::AravisCacheBypass(ArvGc* genicam, bool bypass) : mGc(genicam), mActive(bypass) {
-    if (mActive) {
-        mPrevious = arv_gc_get_register_cache_policy(mGc);
-        arv_gc_set_register_cache_policy(mGc, ARV_REGISTER_CACHE_POLICY_DISABLE);
-    }
+AravisCacheBypass::AravisCacheBypass(AravisRegisterCache& cache, bool bypass)
+    : mCache(cache), mPrevious(cache.Bypass()) {
+    mCache.SetBypass(mPrevious || bypass);
 }
 
 AravisCacheBypass::~AravisCacheBypass() {
-    if (mActive) {
-        arv_gc_set_register_cache_policy(mGc, mPrevious);
-    }
+    mCache.SetBypass(mPrevious);
+}
+
+AravisWrite::AravisWrite(AravisRegisterCache& cache, ArvGcFeatureNode* node, bool selector)
+    : mCache(cache), mNode(node), mPrevious(cache.SelectorMove()) {
+    mCache.SetSelectorMove(selector);
+}
+
+AravisWrite::~AravisWrite() {
+    mCache.SetSelectorMove(mPrevious);
+    mCache.NoteNodeWrite(ARV_GC_NODE(mNode));
 }
 
 AravisNodeMap::AravisNodeMap(ArvDevice* device, gcstring deviceName)
-    : mDevice(ARV_DEVICE(g_object_ref(device))),
-      mGc(arv_device_get_genicam(device)),
-      mDeviceName(std::move(deviceName)) {
+    : mDevice(ARV_DEVICE(g_object_ref(device))), mDeviceName(std::move(deviceName)) {
+    GError* error = nullptr;
+    mCaching.Reset(AravisCachingDevice::Create(device, mCache, &error));
+    g_clear_error(&error);
+    mGc = mCaching ? AravisCachingDevice::Genicam(mCaching.Get()) : nullptr;
     if (!mGc) {
         throw RuntimeException("The device '" + mDeviceName.str() + "' has no GenICam description",
                                __FILE__, __LINE__);
     }
-    arv_gc_set_register_cache_policy(mGc, ARV_REGISTER_CACHE_POLICY_ENABLE);
     // Ranges are checked by the node classes against the bounds GetMin and GetMax give; Aravis'
     // own check would also apply the derived bounds of the converters inside a feature, which a
     // formula that is not monotonic turns into nonsense (a maximum of 0 for entry 1, say).
@@ -70,6 +78,7 @@ AravisNodeMap::AravisNodeMap(ArvDevice* device, gcstring deviceName)
     arv_gc_set_access_check_policy(mGc, ARV_ACCESS_CHECK_POLICY_ENABLE);
     Build(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))));
     BuildSelectorIndex();
+    mCache.Learn(mGc);
 }
 
 AravisNodeMap::~AravisNodeMap() = default;
@@ -330,7 +339,7 @@ void AravisNodeMap::GetNodes(NodeList_t& nodes) const {
 
 void AravisNodeMap::InvalidateNodes() {
     std::lock_guard<std::recursive_mutex> lock(mMutex);
-    ++mGeneration;
+    mCache.Invalidate();
 }
 
 void AravisNodeMap::SetCommandListener(std::function<void(const std::string&)> listener) {

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "sdk/aravis/AravisRegisterCache.h"
 #include "sdk/aravis/AravisSupport.h"
 #include "sdk/genapi/INodeMap.h"
 
@@ -33,12 +34,12 @@ class AravisNode;
 // value below it. Numbers whose bounds come only through a converter not declared monotonic
 // (Slope "Varying" or "Automatic") have the limits of their type.
 //
-// Cache: Aravis keeps register values in its cache (policy "enable") and drops what a written
-// feature invalidates, but it has no per-node invalidation. A read goes to the device, with the
-// cache policy switched off for that read, when the caller asks to ignore the cache or when the
-// node was not read since the last InvalidateNodes; other reads may be served from the cache.
-// Writes are checked (Aravis' range and access checks are on, and the node classes check ranges,
-// entries and access modes themselves) and read back from the device when verified.
+// Cache: the map's GenICam tree is its own, parsed from the device's description over an
+// AravisCachingDevice, so that every register access passes through the map's
+// AravisRegisterCache (see there for what is kept and what a write forgets). A read goes to the
+// device when the caller asks to ignore the cache; InvalidateNodes forgets every value. Writes
+// are checked (Aravis' access checks are on, and the node classes check
+// ranges, entries and access modes themselves) and read back from the device when verified.
 //
 // Order: enumeration entries and the features a selector selects are listed in document order
 // (Aravis' own lists are in reverse).
@@ -55,7 +56,7 @@ class AravisNode;
 // per feature.
 //
 // Threading: Aravis' GenICam objects are not thread-safe; every node operation holds the map's
-// recursive lock (Mutex()), also while it talks to the device. mGeneration and the listeners are
+// recursive lock (Mutex()), also while it talks to the device. The cache and the listeners are
 // guarded by it; the node tables are built in the constructor and not changed after. The lost
 // flag is atomic and may be set from any thread.
 class AravisNodeMap : public INodeMap {
@@ -87,10 +88,10 @@ class AravisNodeMap : public INodeMap {
     // For the node classes.
     std::recursive_mutex& Mutex() const { return mMutex; }
     ArvGc* Genicam() const { return mGc; }
+    AravisRegisterCache& Cache() const { return mCache; }
     AravisNode* Find(ArvGcNode* node) const;
     AravisNode* Find(const std::string& name) const;
     const std::vector<AravisNode*>& SelectingNodes(const AravisNode& node) const;
-    uint64_t Generation() const { return mGeneration; }
     void NotifyCommand(const std::string& name) const;
     // The selected features in document order.
     const std::vector<AravisNode*>& SelectedNodes(const AravisNode& node) const;
@@ -114,7 +115,9 @@ class AravisNodeMap : public INodeMap {
     bool HasVaryingBound(ArvGcNode* node, int depth) const;
 
     aravis::GRef<ArvDevice> mDevice;
-    ArvGc* mGc = nullptr;  // owned by the device
+    mutable AravisRegisterCache mCache;  // guarded by mMutex
+    aravis::GRef<ArvDevice> mCaching;    // the AravisCachingDevice over mDevice
+    ArvGc* mGc = nullptr;                // owned by mCaching
     const gcstring mDeviceName;
     mutable std::recursive_mutex mMutex;
     std::vector<std::unique_ptr<AravisNode>> mNodes;
@@ -125,25 +128,39 @@ class AravisNodeMap : public INodeMap {
     std::unordered_map<const AravisNode*, Binding> mBindings;  // Device when absent
     std::unordered_set<const AravisNode*> mVaryingBounds;      // HasUnreliableBounds
     std::unordered_map<ArvGcNode*, Binding> mBindingCache;     // used while building
-    uint64_t mGeneration = 1;                                  // guarded by mMutex
     std::function<void(const std::string&)> mCommandListener;  // guarded by mMutex
     mutable std::function<void()> mLostListener;               // guarded by mMutex
     const std::shared_ptr<std::atomic<bool>> mLost = std::make_shared<std::atomic<bool>>(false);
 };
 
-// While it lives, Aravis reads registers from the device instead of its cache (when bypass is
-// true). Callers hold the map's lock.
+// While it lives, reads go to the device instead of the cache (when bypass is true). Callers
+// hold the map's lock.
 class AravisCacheBypass {
   public:
-    AravisCacheBypass(ArvGc* genicam, bool bypass);
+    AravisCacheBypass(AravisRegisterCache& cache, bool bypass);
     ~AravisCacheBypass();
     AravisCacheBypass(const AravisCacheBypass&) = delete;
     AravisCacheBypass& operator=(const AravisCacheBypass&) = delete;
 
   private:
-    ArvGc* mGc;
-    bool mActive;
-    ArvRegisterCachePolicy mPrevious = ARV_REGISTER_CACHE_POLICY_ENABLE;
+    AravisRegisterCache& mCache;
+    const bool mPrevious;
+};
+
+// Around a write through the map: while it lives, the writes are a selector's move (when
+// selector is true); when it goes, the cache learns that the node was written (see
+// AravisRegisterCache::NoteNodeWrite). Callers hold the map's lock.
+class AravisWrite {
+  public:
+    AravisWrite(AravisRegisterCache& cache, ArvGcFeatureNode* node, bool selector);
+    ~AravisWrite();
+    AravisWrite(const AravisWrite&) = delete;
+    AravisWrite& operator=(const AravisWrite&) = delete;
+
+  private:
+    AravisRegisterCache& mCache;
+    ArvGcFeatureNode* const mNode;
+    const bool mPrevious;
 };
 
 }  // namespace sdk

@@ -93,8 +93,16 @@ AravisNode::AravisNode(AravisNodeMap& map, ArvGcFeatureNode* node, std::string n
                        EInterfaceType type)
     : mMap(map), mNode(node), mName(std::move(name)), mType(type) {}
 
+AravisNode::Lock::Lock(const AravisNodeMap& map) : mLock(map.Mutex()), mCache(map.Cache()) {
+    mCache.BeginAsk();
+}
+
+AravisNode::Lock::~Lock() {
+    mCache.EndAsk();
+}
+
 AravisNode::Lock AravisNode::LockMap() const {
-    return Lock(mMap.Mutex());
+    return Lock(mMap);
 }
 
 gcstring AravisNode::GetName(bool) const {
@@ -135,6 +143,8 @@ EAccessMode AravisNode::GetAccessMode() const {
     if (mMap.IsLost()) {
         return NA;
     }
+    // Never called from inside one of Aravis' calls: the computed registers may be found here.
+    mMap.Cache().ResolvePending();
     switch (mMap.BindingOf(*this)) {
         case AravisNodeMap::Binding::Chunk:
             if (!arv_gc_get_buffer(mMap.Genicam())) {
@@ -146,14 +156,28 @@ EAccessMode AravisNode::GetAccessMode() const {
         case AravisNodeMap::Binding::Device:
             break;
     }
-    const bool fresh = mAccessGeneration != mMap.Generation();
-    mAccessGeneration = mMap.Generation();
-    AravisCacheBypass bypass(mMap.Genicam(), fresh);
+    // Which features exist and may be written changes with what is written, not on its own:
+    // the mode found holds until the next write or invalidation.
+    const uint64_t changes = mMap.Cache().Changes();
+    if (mAccessChanges == changes) {
+        return mAccess;
+    }
+    bool failed = false;
+    const EAccessMode mode = FindAccessMode(failed);
+    if (!failed) {
+        mAccess = mode;
+        mAccessChanges = changes;
+    }
+    return mode;
+}
+
+EAccessMode AravisNode::FindAccessMode(bool& failed) const {
     GError* error = nullptr;
     const bool implemented = arv_gc_feature_node_is_implemented(mNode, &error);
     if (error) {
         mMap.NoteError(error);
         g_clear_error(&error);
+        failed = true;
         return NA;
     }
     if (!implemented) {
@@ -163,6 +187,7 @@ EAccessMode AravisNode::GetAccessMode() const {
     if (error) {
         mMap.NoteError(error);
         g_clear_error(&error);
+        failed = true;
         return NA;
     }
     if (!available) {
@@ -173,6 +198,7 @@ EAccessMode AravisNode::GetAccessMode() const {
     if (error) {
         mMap.NoteError(error);
         g_clear_error(&error);
+        failed = true;
         return NA;
     }
     if (locked) {
@@ -218,44 +244,6 @@ void AravisNode::CheckWritable() const {
     }
 }
 
-// Aravis invalidates what a description's pInvalidator lists name, but a register whose address
-// a selector computes keeps the value cached for the selector's previous entry: after a selector
-// moves, the features it selects (and those of the selectors it selects) are read from the device
-// again, their access modes too.
-void AravisNode::NoteWritten() {
-    std::vector<const AravisNode*> pending = {this};
-    std::unordered_set<const AravisNode*> seen = {this};
-    while (!pending.empty()) {
-        const AravisNode* selector = pending.back();
-        pending.pop_back();
-        for (AravisNode* selected : mMap.SelectedNodes(*selector)) {
-            if (seen.insert(selected).second) {
-                selected->MarkStale();
-                pending.push_back(selected);
-            }
-        }
-    }
-}
-
-void AravisNode::MarkStale() const {
-    mReadGeneration = 0;
-    mAccessGeneration = 0;
-}
-
-// Which entries are available depends on the selector as much as the value does.
-void AravisEnumeration::MarkStale() const {
-    AravisNode::MarkStale();
-    for (const AravisEnumEntry* entry : mEntries) {
-        entry->MarkStale();
-    }
-}
-
-bool AravisNode::TakeDeviceRead(bool ignoreCache) const {
-    const bool stale = mReadGeneration != mMap.Generation();
-    mReadGeneration = mMap.Generation();
-    return ignoreCache || stale;
-}
-
 // ---------------------------------------------------------------------------------------------
 // AravisInteger
 
@@ -273,7 +261,7 @@ void AravisInteger::FromString(const gcstring& text, bool verify) {
 int64_t AravisInteger::GetValue(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const int64_t value = arv_gc_integer_get_value(ARV_GC_INTEGER(Arv()), &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -309,11 +297,13 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
         }
     }
     GError* error = nullptr;
-    arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), IsSelector());
+        arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
-    NoteWritten();
     if (verify) {
-        GetValue(false, true);
+        GetValue(false, false);  // the written registers are read from the device
     }
 }
 
@@ -388,7 +378,7 @@ void AravisFloat::FromString(const gcstring& text, bool verify) {
 double AravisFloat::GetValue(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const double value = arv_gc_float_get_value(ARV_GC_FLOAT(Arv()), &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -410,10 +400,13 @@ void AravisFloat::SetValue(double value, bool verify) {
         }
     }
     GError* error = nullptr;
-    arv_gc_float_set_value(ARV_GC_FLOAT(Arv()), value, &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_float_set_value(ARV_GC_FLOAT(Arv()), value, &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
-        GetValue(false, true);
+        GetValue(false, false);  // the written registers are read from the device
     }
 }
 
@@ -495,7 +488,7 @@ void AravisBoolean::FromString(const gcstring& text, bool verify) {
 bool AravisBoolean::GetValue(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const bool value = arv_gc_boolean_get_value(ARV_GC_BOOLEAN(Arv()), &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -506,10 +499,13 @@ void AravisBoolean::SetValue(bool value, bool verify) {
     Lock lock = LockMap();
     CheckWritable();
     GError* error = nullptr;
-    arv_gc_boolean_set_value(ARV_GC_BOOLEAN(Arv()), value, &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_boolean_set_value(ARV_GC_BOOLEAN(Arv()), value, &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
-        GetValue(false, true);
+        GetValue(false, false);  // the written registers are read from the device
     }
 }
 
@@ -545,7 +541,7 @@ gcstring AravisString::GetValue(bool, bool ignoreCache) const {
     if (IsEmptyRegister()) {
         return gcstring();
     }
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const std::string value = Text(arv_gc_string_get_value(ARV_GC_STRING(Arv()), &error));
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -573,10 +569,13 @@ void AravisString::SetValue(const gcstring& value, bool verify) {
         return;
     }
     GError* error = nullptr;
-    arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
-        GetValue(false, true);
+        GetValue(false, false);  // the written registers are read from the device
     }
 }
 
@@ -617,7 +616,10 @@ void AravisCommand::Execute(bool) {
     CheckWritable();
     Map().NotifyCommand(GetName().str());
     GError* error = nullptr;
-    arv_gc_command_execute(ARV_GC_COMMAND(Arv()), &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_command_execute(ARV_GC_COMMAND(Arv()), &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
 }
 
@@ -684,7 +686,7 @@ IEnumEntry* AravisEnumeration::GetCurrentEntry(bool, bool ignoreCache) const {
 }
 
 int64_t AravisEnumeration::ReadInt(bool ignoreCache) const {
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const int64_t value = arv_gc_enumeration_get_int_value(ARV_GC_ENUMERATION(Arv()), &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -702,11 +704,13 @@ void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
     CheckWritable();
     CheckEnumEntryToWrite(*this, GetEntry(value), value);
     GError* error = nullptr;
-    arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), IsSelector());
+        arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
-    NoteWritten();
     if (verify) {
-        ReadInt(true);
+        ReadInt(false);  // the written registers are read from the device
     }
 }
 
@@ -828,7 +832,7 @@ void AravisRegister::Get(uint8_t* buffer, int64_t length, bool, bool ignoreCache
                                   __FILE__, __LINE__);
     }
     std::vector<uint8_t> bytes(static_cast<size_t>(own));
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     arv_gc_register_get(ARV_GC_REGISTER(Arv()), bytes.data(), bytes.size(), &error);
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -851,11 +855,14 @@ void AravisRegister::Set(const uint8_t* buffer, int64_t length, bool verify) {
         return;  // nothing to write; Aravis must not see an empty buffer
     }
     GError* error = nullptr;
-    arv_gc_register_set(ARV_GC_REGISTER(Arv()), buffer, static_cast<guint64>(length), &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_register_set(ARV_GC_REGISTER(Arv()), buffer, static_cast<guint64>(length), &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
     if (verify) {
         std::vector<uint8_t> back(static_cast<size_t>(own));
-        Get(back.data(), own, false, true);
+        Get(back.data(), own, false, false);  // read from the device
     }
 }
 
@@ -869,7 +876,7 @@ AravisOtherNode::AravisOtherNode(AravisNodeMap& map, ArvGcFeatureNode* node, std
 gcstring AravisOtherNode::ToString(bool, bool ignoreCache) const {
     Lock lock = LockMap();
     CheckReadable();
-    AravisCacheBypass bypass(Map().Genicam(), TakeDeviceRead(ignoreCache));
+    AravisCacheBypass bypass(Map().Cache(), ignoreCache);
     GError* error = nullptr;
     const std::string text = Text(arv_gc_feature_node_get_value_as_string(Arv(), &error));
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -880,7 +887,10 @@ void AravisOtherNode::FromString(const gcstring& text, bool) {
     Lock lock = LockMap();
     CheckWritable();
     GError* error = nullptr;
-    arv_gc_feature_node_set_value_from_string(Arv(), text.c_str(), &error);
+    {
+        AravisWrite write(Map().Cache(), Arv(), false);
+        arv_gc_feature_node_set_value_from_string(Arv(), text.c_str(), &error);
+    }
     Map().Check(error, Context(), __FILE__, __LINE__);
 }
 

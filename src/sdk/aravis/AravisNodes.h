@@ -21,6 +21,7 @@
 namespace sdk {
 
 class AravisNodeMap;
+class AravisRegisterCache;
 
 // One feature node of an Aravis GenICam tree seen through the SDK's node interfaces (see
 // AravisNodeMap). The typed classes below add the value views.
@@ -58,23 +59,30 @@ class AravisNode : public virtual INode {
     using ISelector::GetSelectingFeatures;
 
     ArvGcFeatureNode* Arv() const { return mNode; }
-    // The next read of value and access mode goes to the device (an enumeration's entries'
-    // access modes too).
-    virtual void MarkStale() const;
 
   protected:
-    using Lock = std::unique_lock<std::recursive_mutex>;
+    // The map's lock for one node operation. The outermost one is one ask of the camera: a
+    // register that is not kept is read once in it, however many bits of it the operation uses
+    // (AravisRegisterCache::BeginAsk).
+    class Lock {
+      public:
+        explicit Lock(const AravisNodeMap& map);
+        ~Lock();
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+      private:
+        std::unique_lock<std::recursive_mutex> mLock;
+        AravisRegisterCache& mCache;
+    };
 
     Lock LockMap() const;
     void CheckReadable() const;
     void CheckWritable() const;
-    // True when the next read must go to the device: the caller ignores the cache or the node
-    // was not read since the map's last invalidation. Marks the node as read.
-    bool TakeDeviceRead(bool ignoreCache) const;
-    // After a write: a selector's move makes the next read of what it selects go to the device.
-    void NoteWritten();
     // Aravis' access mode before availability, implementation and lock are applied.
     virtual EAccessMode BaseAccessMode() const;
+    // The access mode as Aravis finds it; failed when asking failed (the mode is then NA).
+    EAccessMode FindAccessMode(bool& failed) const;
     AravisNodeMap& Map() const { return mMap; }
     std::string Context() const { return "Node '" + mName + "'"; }
 
@@ -83,8 +91,9 @@ class AravisNode : public virtual INode {
     ArvGcFeatureNode* const mNode;
     const std::string mName;
     const EInterfaceType mType;
-    mutable uint64_t mReadGeneration = 0;    // guarded by the map's lock
-    mutable uint64_t mAccessGeneration = 0;  // same
+    // The access mode as last found, while the cache's Changes() stays mAccessChanges.
+    mutable EAccessMode mAccess = NA;     // guarded by the map's lock
+    mutable uint64_t mAccessChanges = 0;  // same
 };
 
 class AravisInteger : public AravisNode, public IInteger {
@@ -187,7 +196,6 @@ class AravisEnumeration : public AravisNode, public IEnumeration {
 
     // Called by the map while it is built.
     void AddEntry(AravisEnumEntry* entry) { mEntries.push_back(entry); }
-    void MarkStale() const override;
 
   private:
     int64_t ReadInt(bool ignoreCache) const;

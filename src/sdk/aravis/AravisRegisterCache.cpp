@@ -1,0 +1,699 @@
+#include "sdk/aravis/AravisRegisterCache.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <unordered_set>
+
+#include "sdk/aravis/AravisSupport.h"
+
+namespace sdk {
+
+namespace {
+
+using aravis::Linked;
+
+bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            GError* error = nullptr;
+            const char* text = arv_gc_property_node_get_string(ARV_GC_PROPERTY_NODE(child), &error);
+            g_clear_error(&error);
+            return aravis::Text(text);
+        }
+    }
+    return std::string();
+}
+
+template <class Visit>
+void ForEachElement(ArvDomNode* parent, const Visit& visit) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(parent); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_FEATURE_NODE(child)) {
+            visit(child);
+        }
+        if (ARV_IS_DOM_ELEMENT(child)) {
+            ForEachElement(child, visit);
+        }
+    }
+}
+
+// The element that holds a register's address, length, port and caching: a struct entry's
+// register, or the register itself.
+ArvDomNode* RegisterElement(ArvDomNode* node) {
+    if (ARV_IS_GC_STRUCT_ENTRY_NODE(node)) {
+        return arv_dom_node_get_parent_node(node);
+    }
+    return node;
+}
+
+// A fixed address: no part of it (or of the length) is computed from other nodes.
+bool IsFixed(ArvDomNode* element) {
+    if (!HasProperty(element, ARV_GC_PROPERTY_NODE_TYPE_ADDRESS) ||
+        HasProperty(element, ARV_GC_PROPERTY_NODE_TYPE_P_ADDRESS) ||
+        HasProperty(element, ARV_GC_PROPERTY_NODE_TYPE_P_INDEX) ||
+        HasProperty(element, ARV_GC_PROPERTY_NODE_TYPE_P_LENGTH)) {
+        return false;
+    }
+    for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_FEATURE_NODE(child)) {
+            return false;  // an address formula (IntSwissKnife) inside the register
+        }
+    }
+    return true;
+}
+
+// Whether the register's port serves chunk or event data instead of the device's memory.
+bool IsOffDevice(ArvDomNode* element) {
+    for (ArvGcNode* port : Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_PORT})) {
+        if (HasProperty(ARV_DOM_NODE(port), ARV_GC_PROPERTY_NODE_TYPE_CHUNK_ID) ||
+            HasProperty(ARV_DOM_NODE(port), ARV_GC_PROPERTY_NODE_TYPE_EVENT_ID)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The links along which a feature's value is read.
+const std::initializer_list<ArvGcPropertyNodeType> kValueLinks = {
+    ARV_GC_PROPERTY_NODE_TYPE_P_VALUE, ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE,
+    ARV_GC_PROPERTY_NODE_TYPE_P_VALUE_INDEXED, ARV_GC_PROPERTY_NODE_TYPE_P_VALUE_DEFAULT};
+
+// Walks the registers a feature's value is read from. A camera may serve the value of the
+// selected entry at one address; bounds and conditions that depend on a selector read the
+// selector's own registers (which a move makes unknown anyway) or name it as an invalidator.
+class Reach {
+  public:
+    Reach(const std::unordered_map<ArvGcNode*, size_t>& cells, std::vector<size_t>& found,
+          const std::unordered_map<ArvGcNode*, size_t>& dynamics, std::vector<size_t>& computed)
+        : mCells(cells), mFound(found), mDynamics(dynamics), mComputed(computed) {}
+
+    const std::unordered_set<ArvGcNode*>& Seen() const { return mSeen; }
+
+    void From(ArvGcNode* node) {
+        if (!node || !mSeen.insert(node).second) {
+            return;
+        }
+        const auto cell = mCells.find(node);
+        if (cell != mCells.end()) {
+            mFound.push_back(cell->second);
+        }
+        const auto dynamic = mDynamics.find(node);
+        if (dynamic != mDynamics.end()) {
+            mComputed.push_back(dynamic->second);
+        }
+        FromElement(ARV_DOM_NODE(node));
+        if (ARV_IS_GC_STRUCT_ENTRY_NODE(node)) {
+            FromElement(arv_dom_node_get_parent_node(ARV_DOM_NODE(node)));
+        }
+    }
+
+  private:
+    void FromElement(ArvDomNode* element) {
+        if (!element) {
+            return;
+        }
+        for (ArvGcNode* linked : Linked(element, kValueLinks)) {
+            From(linked);
+        }
+    }
+
+    const std::unordered_map<ArvGcNode*, size_t>& mCells;
+    std::vector<size_t>& mFound;
+    const std::unordered_map<ArvGcNode*, size_t>& mDynamics;
+    std::vector<size_t>& mComputed;
+    std::unordered_set<ArvGcNode*> mSeen;
+};
+
+// The registers a write of the node's value ends in (through pValue): fixed ones (cells) and
+// computed ones.
+void WrittenRegisters(ArvGcNode* node, const std::unordered_map<ArvGcNode*, size_t>& cells,
+                      const std::unordered_map<ArvGcNode*, size_t>& dynamics,
+                      std::vector<size_t>& found, std::vector<size_t>& computed, int depth = 0) {
+    if (!node || depth > 16) {
+        return;
+    }
+    const auto cell = cells.find(node);
+    if (cell != cells.end()) {
+        found.push_back(cell->second);
+        return;
+    }
+    const auto dynamic = dynamics.find(node);
+    if (dynamic != dynamics.end()) {
+        computed.push_back(dynamic->second);
+        return;
+    }
+    for (ArvGcNode* value : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+        WrittenRegisters(value, cells, dynamics, found, computed, depth + 1);
+    }
+}
+
+void SortUnique(std::vector<size_t>& list) {
+    std::sort(list.begin(), list.end());
+    list.erase(std::unique(list.begin(), list.end()), list.end());
+}
+
+}  // namespace
+
+void AravisRegisterCache::Learn(ArvGc* genicam) {
+    mCells.clear();
+    mBlocks.clear();
+    mDynamics.clear();
+    mLearned.clear();
+    mPositions.clear();
+    mResolveOnWrite.clear();
+    ArvDomNode* root =
+        ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(genicam)));
+    // Every register at a fixed address, as a cell of its own first.
+    std::vector<Cell> registers;
+    std::vector<ArvGcNode*> owners;
+    ForEachElement(root, [&](ArvDomNode* node) {
+        if (!ARV_IS_GC_REGISTER(node)) {
+            return;
+        }
+        ArvDomNode* element = RegisterElement(node);
+        if (!element || IsOffDevice(element)) {
+            return;
+        }
+        const bool kept = PropertyText(element, ARV_GC_PROPERTY_NODE_TYPE_CACHABLE) != "NoCache" &&
+                          PropertyText(element, ARV_GC_PROPERTY_NODE_TYPE_ACCESS_MODE) != "WO";
+        if (!IsFixed(element)) {
+            Dynamic dynamic;
+            dynamic.node = ARV_GC_NODE(node);
+            dynamic.kept = kept;
+            mDynamics.push_back(dynamic);
+            return;
+        }
+        GError* error = nullptr;
+        const guint64 address = arv_gc_register_get_address(ARV_GC_REGISTER(node), &error);
+        const guint64 length =
+            error ? 0 : arv_gc_register_get_length(ARV_GC_REGISTER(node), &error);
+        // Tables (a LUT, a file) are no cells: a read of one goes to the device, and the
+        // registers inside it keep cells of their own.
+        if (error || length == 0 || length > kMaxBlock) {
+            g_clear_error(&error);
+            return;
+        }
+        Cell cell;
+        cell.address = address;
+        cell.length = static_cast<uint32_t>(length);
+        cell.kept = kept;
+        registers.push_back(cell);
+        owners.push_back(ARV_GC_NODE(node));
+    });
+    // Overlapping registers share one cell, kept only when all of them may be.
+    std::vector<size_t> order(registers.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return registers[a].address < registers[b].address; });
+    std::unordered_map<ArvGcNode*, size_t> cellOf;
+    for (size_t index : order) {
+        const Cell& reg = registers[index];
+        if (!mCells.empty() && reg.address < mCells.back().address + mCells.back().length) {
+            Cell& last = mCells.back();
+            const uint64_t end = std::max(last.address + last.length, reg.address + reg.length);
+            last.length = static_cast<uint32_t>(end - last.address);
+            last.kept = last.kept && reg.kept && last.length <= kMaxBlock;
+        } else {
+            mCells.push_back(reg);
+        }
+        cellOf[owners[index]] = mCells.size() - 1;
+    }
+    for (Cell& cell : mCells) {
+        cell.bytes.assign(cell.kept ? cell.length : 0, 0);
+    }
+    BuildBlocks();
+    std::unordered_map<ArvGcNode*, size_t> dynamicOf;
+    for (size_t i = 0; i < mDynamics.size(); ++i) {
+        dynamicOf[mDynamics[i].node] = i;
+    }
+    // What a computed register's address is computed from: found again when one of them is
+    // written; one computed from anything not kept is never kept itself.
+    for (size_t i = 0; i < mDynamics.size(); ++i) {
+        ArvDomNode* element = RegisterElement(ARV_DOM_NODE(mDynamics[i].node));
+        std::vector<size_t> sources;
+        std::vector<size_t> computed;
+        Reach reach(cellOf, sources, dynamicOf, computed);
+        const std::vector<ArvGcNode*> inputs =
+            Linked(element, {ARV_GC_PROPERTY_NODE_TYPE_P_ADDRESS, ARV_GC_PROPERTY_NODE_TYPE_P_INDEX,
+                             ARV_GC_PROPERTY_NODE_TYPE_P_LENGTH});
+        for (ArvGcNode* input : inputs) {
+            reach.From(input);
+        }
+        for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
+             child = arv_dom_node_get_next_sibling(child)) {
+            if (ARV_IS_GC_FEATURE_NODE(child)) {
+                reach.From(ARV_GC_NODE(child));
+            }
+        }
+        const bool settled =
+            computed.empty() && std::all_of(sources.begin(), sources.end(),
+                                            [&](size_t cell) { return mCells[cell].kept; });
+        mDynamics[i].settled = settled;
+        for (ArvGcNode* input : reach.Seen()) {
+            mResolveOnWrite[input].push_back(i);
+        }
+        SortUnique(sources);
+        for (size_t cell : sources) {
+            mCells[cell].resolves.push_back(i);
+        }
+    }
+    mResolvePending = !mDynamics.empty();
+
+    // A selector's move: what its selected features read, through selected selectors too.
+    ForEachElement(root, [&](ArvDomNode* node) {
+        if (!ARV_IS_GC_SELECTOR(node) || !arv_gc_selector_is_selector(ARV_GC_SELECTOR(node))) {
+            return;
+        }
+        std::vector<size_t> written;
+        std::vector<size_t> writtenComputed;
+        WrittenRegisters(ARV_GC_NODE(node), cellOf, dynamicOf, written, writtenComputed);
+        if (written.empty() && writtenComputed.empty()) {
+            return;
+        }
+        std::vector<size_t> reached;
+        std::vector<size_t> computed;
+        Reach reach(cellOf, reached, dynamicOf, computed);
+        std::vector<ArvDomNode*> selectors = {node};
+        std::unordered_set<ArvDomNode*> seen = {node};
+        while (!selectors.empty()) {
+            ArvDomNode* selector = selectors.back();
+            selectors.pop_back();
+            for (ArvGcNode* selected : Linked(selector, {ARV_GC_PROPERTY_NODE_TYPE_P_SELECTED})) {
+                reach.From(selected);
+                if (seen.insert(ARV_DOM_NODE(selected)).second) {
+                    selectors.push_back(ARV_DOM_NODE(selected));
+                }
+            }
+        }
+        const auto add = [&](Effects& effects) {
+            effects.selector = true;
+            effects.invalidates.insert(effects.invalidates.end(), reached.begin(), reached.end());
+            effects.dynamics.insert(effects.dynamics.end(), computed.begin(), computed.end());
+        };
+        for (size_t cell : written) {
+            add(mCells[cell]);
+        }
+        for (size_t dynamic : writtenComputed) {
+            add(mDynamics[dynamic]);
+        }
+    });
+    // The registers whose description names another node as their invalidator.
+    const auto invalidatedBy = [&](ArvGcNode* owner, const std::function<void(Effects&)>& add) {
+        for (ArvGcNode* invalidator : Linked(RegisterElement(ARV_DOM_NODE(owner)),
+                                             {ARV_GC_PROPERTY_NODE_TYPE_P_INVALIDATOR})) {
+            std::vector<size_t> written;
+            std::vector<size_t> computed;
+            WrittenRegisters(invalidator, cellOf, dynamicOf, written, computed);
+            for (size_t cell : written) {
+                add(mCells[cell]);
+            }
+            for (size_t dynamic : computed) {
+                add(mDynamics[dynamic]);
+            }
+        }
+    };
+    for (size_t i = 0; i < owners.size(); ++i) {
+        const size_t own = cellOf[owners[i]];
+        invalidatedBy(owners[i], [own](Effects& effects) { effects.invalidates.push_back(own); });
+    }
+    for (size_t i = 0; i < mDynamics.size(); ++i) {
+        invalidatedBy(mDynamics[i].node, [i](Effects& effects) { effects.dynamics.push_back(i); });
+    }
+    const auto tidy = [](Effects& effects) {
+        SortUnique(effects.invalidates);
+        SortUnique(effects.dynamics);
+    };
+    std::for_each(mCells.begin(), mCells.end(), tidy);
+    std::for_each(mDynamics.begin(), mDynamics.end(), tidy);
+    // Every selector's position has a slot; the cells it makes unknown know it as a controller.
+    mPositions.clear();
+    const auto number = [&](Effects& effects) {
+        if (!effects.selector) {
+            return;
+        }
+        effects.id = mPositions.size();
+        mPositions.emplace_back();
+        for (size_t other : effects.invalidates) {
+            mCells[other].controllers.push_back(effects.id);
+        }
+    };
+    std::for_each(mCells.begin(), mCells.end(), number);
+    std::for_each(mDynamics.begin(), mDynamics.end(), number);
+}
+
+void AravisRegisterCache::BuildBlocks() {
+    for (size_t i = 0; i < mCells.size();) {
+        if (!mCells[i].kept) {
+            ++i;
+            continue;
+        }
+        Block block;
+        block.first = i;
+        block.last = i;
+        size_t next = i + 1;
+        while (next < mCells.size() && mCells[next].kept) {
+            const Cell& last = mCells[block.last];
+            const uint64_t gap = mCells[next].address - (last.address + last.length);
+            const uint64_t span =
+                mCells[next].address + mCells[next].length - mCells[block.first].address;
+            if (gap > kMaxGap || span > kMaxBlock) {
+                break;
+            }
+            block.last = next++;
+        }
+        for (size_t cell = block.first; cell <= block.last; ++cell) {
+            mCells[cell].block = mBlocks.size();
+        }
+        mBlocks.push_back(block);
+        i = next;
+    }
+}
+
+size_t AravisRegisterCache::KeptCells() const {
+    return static_cast<size_t>(
+        std::count_if(mCells.begin(), mCells.end(), [](const Cell& cell) { return cell.kept; }));
+}
+
+void AravisRegisterCache::Overlapping(uint64_t address, uint32_t size,
+                                      std::vector<size_t>& cells) const {
+    cells.clear();
+    const uint64_t end = address + size;
+    auto it = std::upper_bound(mCells.begin(), mCells.end(), address,
+                               [](uint64_t at, const Cell& cell) { return at < cell.address; });
+    if (it != mCells.begin()) {
+        --it;
+    }
+    for (; it != mCells.end() && it->address < end; ++it) {
+        if (it->address + it->length > address) {
+            cells.push_back(static_cast<size_t>(it - mCells.begin()));
+        }
+    }
+}
+
+bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GError** error,
+                               const DeviceRead& read) {
+    std::vector<size_t> cells;
+    if (!mBypass && size > 0) {
+        Overlapping(address, size, cells);
+    }
+    // Served from the cells only when kept cells cover the range without a gap.
+    bool covered = !cells.empty() && mCells[cells.front()].address <= address;
+    for (size_t i = 0; covered && i < cells.size(); ++i) {
+        const Cell& cell = mCells[cells[i]];
+        covered = cell.kept && (i == 0 || cell.address == mCells[cells[i - 1]].address +
+                                                              mCells[cells[i - 1]].length);
+    }
+    covered =
+        covered && mCells[cells.back()].address + mCells[cells.back()].length >= address + size;
+    if (!covered) {
+        Learned* learned = LearnedAt(address, size);
+        if (learned != nullptr && learned->known && !mBypass) {
+            std::memcpy(buffer, learned->bytes.data(), size);
+            return true;
+        }
+        const auto asked = mAsked.find(address);
+        if (asked != mAsked.end() && asked->second.size() == size) {
+            std::memcpy(buffer, asked->second.data(), size);
+            return true;
+        }
+        if (!read(address, size, buffer, error)) {
+            return false;
+        }
+        if (mAskDepth > 0 && size <= kMaxBlock) {
+            const auto* bytes = static_cast<const uint8_t*>(buffer);
+            mAsked[address].assign(bytes, bytes + size);
+        }
+        Store(address, size, static_cast<const uint8_t*>(buffer));
+        if (learned != nullptr) {
+            std::memcpy(learned->bytes.data(), buffer, size);
+            learned->known = true;
+        }
+        return true;
+    }
+    for (size_t cell : cells) {
+        if (!mCells[cell].known && !Fetch(cell, error, read)) {
+            return false;
+        }
+    }
+    auto* out = static_cast<uint8_t*>(buffer);
+    for (size_t index : cells) {
+        const Cell& cell = mCells[index];
+        const uint64_t from = std::max(address, cell.address);
+        const uint64_t to = std::min(address + size, cell.address + cell.length);
+        std::memcpy(out + (from - address), cell.bytes.data() + (from - cell.address), to - from);
+    }
+    return true;
+}
+
+// Reads the cell's block in one transaction; a block the device refuses is given up for
+// single reads, unless the device is gone (then a second read would only wait again).
+bool AravisRegisterCache::Fetch(size_t index, GError** error, const DeviceRead& read) {
+    Cell& cell = mCells[index];
+    if (cell.block != SIZE_MAX && mBlocks[cell.block].usable &&
+        mBlocks[cell.block].first != mBlocks[cell.block].last) {
+        Block& block = mBlocks[cell.block];
+        const uint64_t start = mCells[block.first].address;
+        const uint64_t end = mCells[block.last].address + mCells[block.last].length;
+        std::vector<uint8_t> bytes(end - start);
+        GError* local = nullptr;
+        if (read(start, static_cast<uint32_t>(bytes.size()), bytes.data(), &local)) {
+            Store(start, static_cast<uint32_t>(bytes.size()), bytes.data());
+            return true;
+        }
+        const bool gone = local && local->domain == ARV_DEVICE_ERROR &&
+                          (local->code == ARV_DEVICE_ERROR_TIMEOUT ||
+                           local->code == ARV_DEVICE_ERROR_NOT_CONNECTED);
+        if (gone) {
+            g_propagate_error(error, local);
+            return false;
+        }
+        g_clear_error(&local);
+        block.usable = false;
+    }
+    if (!read(cell.address, cell.length, cell.bytes.data(), error)) {
+        return false;
+    }
+    cell.known = true;
+    return true;
+}
+
+void AravisRegisterCache::Store(uint64_t address, uint32_t size, const uint8_t* bytes) {
+    std::vector<size_t> cells;
+    Overlapping(address, size, cells);
+    for (size_t index : cells) {
+        Cell& cell = mCells[index];
+        if (cell.kept && cell.address >= address && cell.address + cell.length <= address + size) {
+            std::memcpy(cell.bytes.data(), bytes + (cell.address - address), cell.length);
+            cell.known = true;
+        }
+    }
+}
+
+void AravisRegisterCache::EndAsk() {
+    if (--mAskDepth == 0) {
+        mAsked.clear();
+    }
+}
+
+void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void* bytes) {
+    ++mChanges;
+    mAsked.clear();
+    std::vector<size_t> cells;
+    Overlapping(address, size, cells);
+    const auto moves = [&](const Effects& effects) { return effects.selector; };
+    bool selectorMove = mSelectorMove;
+    const Learned* learned = nullptr;
+    if (cells.empty()) {
+        const auto it = mLearned.find(address);
+        learned = it != mLearned.end() && !it->second.owners.empty() ? &it->second : nullptr;
+        selectorMove = selectorMove && learned != nullptr &&
+                       std::all_of(learned->owners.begin(), learned->owners.end(),
+                                   [&](size_t owner) { return moves(mDynamics[owner]); });
+    } else {
+        selectorMove = selectorMove && std::all_of(cells.begin(), cells.end(), [&](size_t cell) {
+                           return moves(mCells[cell]);
+                       });
+    }
+    if (!selectorMove) {
+        ForgetAll();
+        for (Dynamic& dynamic : mDynamics) {
+            dynamic.pending = true;
+        }
+        mResolvePending = !mDynamics.empty();
+        return;
+    }
+    // The selectors moved and what they make unknown, remembered at the position they had.
+    std::vector<const Effects*> moved;
+    for (size_t index : cells) {
+        moved.push_back(&mCells[index]);
+    }
+    if (learned != nullptr) {
+        for (size_t owner : learned->owners) {
+            moved.push_back(&mDynamics[owner]);
+        }
+    }
+    for (const Effects* effects : moved) {
+        for (size_t other : effects->invalidates) {
+            Cell& cell = mCells[other];
+            if (cell.known) {
+                cell.remembered[PositionOf(cell)] = cell.bytes;
+            }
+        }
+    }
+    const auto* written = static_cast<const uint8_t*>(bytes);
+    for (const Effects* effects : moved) {
+        mPositions[effects->id].assign(written, written + size);
+    }
+    for (size_t index : cells) {
+        mCells[index].known = false;
+        ApplyMove(mCells[index]);
+    }
+    if (learned != nullptr) {
+        for (size_t owner : learned->owners) {
+            Forget(mDynamics[owner]);
+            ApplyMove(mDynamics[owner]);
+        }
+    }
+    for (const Effects* effects : moved) {
+        for (size_t other : effects->invalidates) {
+            Cell& cell = mCells[other];
+            const auto it = cell.remembered.find(PositionOf(cell));
+            if (!cell.known && it != cell.remembered.end()) {
+                cell.bytes = it->second;
+                cell.known = true;
+            }
+        }
+    }
+}
+
+void AravisRegisterCache::ApplyMove(const Effects& effects) {
+    for (size_t other : effects.invalidates) {
+        mCells[other].known = false;
+    }
+    for (size_t dynamic : effects.dynamics) {
+        Forget(mDynamics[dynamic]);
+    }
+    for (size_t dynamic : effects.resolves) {
+        mDynamics[dynamic].pending = true;
+        mResolvePending = true;
+    }
+}
+
+std::string AravisRegisterCache::PositionOf(const Cell& cell) const {
+    std::string key;
+    for (size_t controller : cell.controllers) {
+        key.append(mPositions[controller].begin(), mPositions[controller].end());
+        key.push_back('|');
+    }
+    return key;
+}
+
+void AravisRegisterCache::ResolvePending() {
+    if (!mResolvePending) {
+        return;
+    }
+    mResolvePending = false;
+    for (Dynamic& dynamic : mDynamics) {
+        if (!dynamic.pending || !dynamic.settled) {
+            continue;
+        }
+        dynamic.pending = false;
+        GError* error = nullptr;
+        const guint64 address = arv_gc_register_get_address(ARV_GC_REGISTER(dynamic.node), &error);
+        const guint64 length =
+            error ? 0 : arv_gc_register_get_length(ARV_GC_REGISTER(dynamic.node), &error);
+        if (error || length == 0 || length > kMaxBlock) {
+            g_clear_error(&error);
+            continue;
+        }
+        std::vector<size_t> cells;
+        Overlapping(address, static_cast<uint32_t>(length), cells);
+        if (!cells.empty()) {
+            continue;  // memory a fixed register maps is kept (or not) as that register says
+        }
+        Learned& learned = mLearned[address];
+        if (learned.length == 0) {
+            learned.length = static_cast<uint32_t>(length);
+            learned.bytes.assign(length, 0);
+        }
+        // An address where a register that may not be kept was found is not kept.
+        learned.kept = learned.kept && dynamic.kept && learned.length == length;
+        if (std::find(dynamic.addresses.begin(), dynamic.addresses.end(), address) ==
+            dynamic.addresses.end()) {
+            dynamic.addresses.push_back(address);
+            learned.owners.push_back(static_cast<size_t>(&dynamic - mDynamics.data()));
+        }
+    }
+}
+
+AravisRegisterCache::Learned* AravisRegisterCache::LearnedAt(uint64_t address, uint32_t size) {
+    const auto it = mLearned.find(address);
+    if (it == mLearned.end() || it->second.length != size || !it->second.kept) {
+        return nullptr;
+    }
+    return &it->second;
+}
+
+void AravisRegisterCache::Forget(const Dynamic& dynamic) {
+    for (uint64_t address : dynamic.addresses) {
+        const auto it = mLearned.find(address);
+        if (it != mLearned.end()) {
+            it->second.known = false;
+        }
+    }
+}
+
+void AravisRegisterCache::NoteNodeWrite(ArvGcNode* node) {
+    ++mChanges;
+    // The node and the nodes its value is written to.
+    for (int depth = 0; node != nullptr && depth < 16; ++depth) {
+        const auto dependents = mResolveOnWrite.find(node);
+        if (dependents != mResolveOnWrite.end()) {
+            for (size_t dynamic : dependents->second) {
+                mDynamics[dynamic].pending = true;
+                mResolvePending = true;
+            }
+        }
+        const std::vector<ArvGcNode*> values =
+            Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE});
+        node = values.empty() ? nullptr : values.front();
+    }
+}
+
+void AravisRegisterCache::Invalidate() {
+    ForgetAll();
+    ++mChanges;
+}
+
+void AravisRegisterCache::ForgetAll() {
+    for (std::vector<uint8_t>& position : mPositions) {
+        position.clear();
+    }
+    for (Cell& cell : mCells) {
+        cell.known = false;
+        cell.remembered.clear();
+    }
+    for (auto& learned : mLearned) {
+        learned.second.known = false;
+    }
+}
+
+}  // namespace sdk
