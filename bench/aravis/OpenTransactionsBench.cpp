@@ -137,6 +137,7 @@ PhaseRecorder gRecorder;
 std::atomic<int> gFrames{0};
 
 void OnLog(const char* line) {
+    if (getenv("X_TRACE")) fprintf(stderr, "LOG %s\n", line);
     gRecorder.OnLine(line);
 }
 

@@ -110,7 +110,7 @@ ArvGc* GetGenicam(ArvDevice* device) {
 gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
                     GError** error) {
     MemoryDevice* self = Self(device);
-    self->camera->Count(device, false, size);
+    self->camera->Count(device, false, address, size);
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
@@ -120,7 +120,7 @@ gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buff
 gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
                      GError** error) {
     MemoryDevice* self = Self(device);
-    self->camera->Count(device, true, size);
+    self->camera->Count(device, true, address, size);
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
@@ -859,10 +859,11 @@ GenicamMemoryCamera::Transactions GenicamMemoryCamera::Counted() const {
     return counted;
 }
 
-void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint32_t bytes) {
+void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint64_t address, uint32_t bytes) {
     if (device == mDevice) {  // set once, before any other connection
         return;
     }
+    if (getenv("X_TRACE")) fprintf(stderr, "X%c %llx %u\n", write ? 'W' : 'R', (unsigned long long)address, bytes);
     if (write) {
         ++mWrites;
         mWrittenBytes += bytes;

@@ -106,7 +106,7 @@ class GenicamMemoryCamera {
                      GError** error);
     bool CheckPresent(ArvDevice* device, GError** error);
     // Counts a transaction of the connection (the seeding one is not counted) and waits the delay.
-    void Count(ArvDevice* device, bool write, uint32_t bytes);
+    void Count(ArvDevice* device, bool write, uint64_t address, uint32_t bytes);
 
   private:
     struct Command {

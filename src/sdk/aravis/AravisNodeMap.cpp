@@ -51,14 +51,16 @@ AravisCacheBypass::~AravisCacheBypass() {
     mCache.SetBypass(mPrevious);
 }
 
-AravisWrite::AravisWrite(AravisRegisterCache& cache, ArvGcFeatureNode* node, bool selector)
-    : mCache(cache), mNode(node), mPrevious(cache.SelectorMove()) {
-    mCache.SetSelectorMove(selector);
+AravisWrite::AravisWrite(AravisNodeMap& map, ArvGcFeatureNode* node, bool selector)
+    : mMap(map), mNode(node), mPrevious(map.Cache().SelectorMove()) {
+    mMap.Cache().SetSelectorMove(selector);
 }
 
 AravisWrite::~AravisWrite() {
-    mCache.SetSelectorMove(mPrevious);
-    mCache.NoteNodeWrite(ARV_GC_NODE(mNode));
+    AravisRegisterCache& cache = mMap.Cache();
+    cache.SetSelectorMove(mPrevious);
+    cache.NoteNodeWrite(ARV_GC_NODE(mNode));
+    mMap.MarkTouched(cache.TakeTouched());
 }
 
 AravisNodeMap::AravisNodeMap(ArvDevice* device, gcstring deviceName)
@@ -78,7 +80,53 @@ AravisNodeMap::AravisNodeMap(ArvDevice* device, gcstring deviceName)
     arv_gc_set_access_check_policy(mGc, ARV_ACCESS_CHECK_POLICY_ENABLE);
     Build(ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(mGc))));
     BuildSelectorIndex();
+    BuildConditionIndex();
     mCache.Learn(mGc);
+}
+
+// What each node's implementation, availability and lock are read from, all the way down.
+void AravisNodeMap::BuildConditionIndex() {
+    const std::initializer_list<ArvGcPropertyNodeType> conditions = {
+        ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED, ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE,
+        ARV_GC_PROPERTY_NODE_TYPE_P_IS_LOCKED};
+    const std::initializer_list<ArvGcPropertyNodeType> reads = {
+        ARV_GC_PROPERTY_NODE_TYPE_P_VALUE,   ARV_GC_PROPERTY_NODE_TYPE_P_VARIABLE,
+        ARV_GC_PROPERTY_NODE_TYPE_P_ADDRESS, ARV_GC_PROPERTY_NODE_TYPE_P_INDEX,
+        ARV_GC_PROPERTY_NODE_TYPE_P_LENGTH,  ARV_GC_PROPERTY_NODE_TYPE_P_IS_IMPLEMENTED,
+        ARV_GC_PROPERTY_NODE_TYPE_P_IS_AVAILABLE, ARV_GC_PROPERTY_NODE_TYPE_P_IS_LOCKED};
+    for (const auto& node : mNodes) {
+        std::unordered_set<ArvGcNode*> seen;
+        std::vector<ArvGcNode*> pending = Linked(ARV_DOM_NODE(node->Arv()), conditions);
+        while (!pending.empty()) {
+            ArvGcNode* item = pending.back();
+            pending.pop_back();
+            if (!item || !seen.insert(item).second) {
+                continue;
+            }
+            mConditionUsers[item].push_back(node.get());
+            for (ArvGcNode* next : Linked(ARV_DOM_NODE(item), reads)) {
+                pending.push_back(next);
+            }
+            if (ARV_IS_GC_STRUCT_ENTRY_NODE(item)) {
+                ArvDomNode* parent = arv_dom_node_get_parent_node(ARV_DOM_NODE(item));
+                for (ArvGcNode* next : Linked(parent, reads)) {
+                    pending.push_back(next);
+                }
+            }
+        }
+    }
+}
+
+void AravisNodeMap::MarkTouched(const std::vector<ArvGcNode*>& touched) const {
+    for (ArvGcNode* node : touched) {
+        const auto users = mConditionUsers.find(node);
+        if (users == mConditionUsers.end()) {
+            continue;
+        }
+        for (AravisNode* user : users->second) {
+            user->MarkAccessStale();
+        }
+    }
 }
 
 AravisNodeMap::~AravisNodeMap() = default;

@@ -100,6 +100,9 @@ class AravisNodeMap : public INodeMap {
     // or fall with its input (its Slope): such bounds say nothing, and the number has the limits
     // of its type.
     bool HasUnreliableBounds(const AravisNode& node) const;
+    // The nodes whose implementation, availability or lock read one of these nodes find their
+    // access mode again.
+    void MarkTouched(const std::vector<ArvGcNode*>& touched) const;
     // Throws RuntimeException when the device is gone.
     void ThrowIfLost(const std::string& context) const;
     // Marks the map lost when the error says the device is gone. Leaves the error.
@@ -111,6 +114,7 @@ class AravisNodeMap : public INodeMap {
     void Build(ArvDomNode* parent);
     void Adopt(std::unique_ptr<AravisNode> node, const std::string& name);
     void BuildSelectorIndex();
+    void BuildConditionIndex();
     Binding FindBinding(ArvGcNode* node, int depth);
     bool HasVaryingBound(ArvGcNode* node, int depth) const;
 
@@ -127,6 +131,8 @@ class AravisNodeMap : public INodeMap {
     std::unordered_map<const AravisNode*, std::vector<AravisNode*>> mSelected;
     std::unordered_map<const AravisNode*, Binding> mBindings;  // Device when absent
     std::unordered_set<const AravisNode*> mVaryingBounds;      // HasUnreliableBounds
+    // The nodes whose conditions read a node (through any number of links).
+    std::unordered_map<ArvGcNode*, std::vector<AravisNode*>> mConditionUsers;
     std::unordered_map<ArvGcNode*, Binding> mBindingCache;     // used while building
     std::function<void(const std::string&)> mCommandListener;  // guarded by mMutex
     mutable std::function<void()> mLostListener;               // guarded by mMutex
@@ -149,16 +155,17 @@ class AravisCacheBypass {
 
 // Around a write through the map: while it lives, the writes are a selector's move (when
 // selector is true); when it goes, the cache learns that the node was written (see
-// AravisRegisterCache::NoteNodeWrite). Callers hold the map's lock.
+// AravisRegisterCache::NoteNodeWrite) and the nodes whose conditions read what changed find
+// their access mode again. Callers hold the map's lock.
 class AravisWrite {
   public:
-    AravisWrite(AravisRegisterCache& cache, ArvGcFeatureNode* node, bool selector);
+    AravisWrite(AravisNodeMap& map, ArvGcFeatureNode* node, bool selector);
     ~AravisWrite();
     AravisWrite(const AravisWrite&) = delete;
     AravisWrite& operator=(const AravisWrite&) = delete;
 
   private:
-    AravisRegisterCache& mCache;
+    AravisNodeMap& mMap;
     ArvGcFeatureNode* const mNode;
     const bool mPrevious;
 };

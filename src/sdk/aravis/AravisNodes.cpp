@@ -157,9 +157,10 @@ EAccessMode AravisNode::GetAccessMode() const {
             break;
     }
     // Which features exist and may be written changes with what is written, not on its own:
-    // the mode found holds until the next write or invalidation.
+    // the mode found holds until something its conditions read is written, or the cache
+    // forgets everything.
     const uint64_t changes = mMap.Cache().Changes();
-    if (mAccessChanges == changes) {
+    if (mAccessChanges == changes && !mAccessStale) {
         return mAccess;
     }
     bool failed = false;
@@ -167,6 +168,7 @@ EAccessMode AravisNode::GetAccessMode() const {
     if (!failed) {
         mAccess = mode;
         mAccessChanges = changes;
+        mAccessStale = false;
     }
     return mode;
 }
@@ -298,7 +300,7 @@ void AravisInteger::SetValue(int64_t value, bool verify) {
     }
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), IsSelector());
+        AravisWrite write(Map(), Arv(), IsSelector());
         arv_gc_integer_set_value(ARV_GC_INTEGER(Arv()), value, &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -401,7 +403,7 @@ void AravisFloat::SetValue(double value, bool verify) {
     }
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_float_set_value(ARV_GC_FLOAT(Arv()), value, &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -500,7 +502,7 @@ void AravisBoolean::SetValue(bool value, bool verify) {
     CheckWritable();
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_boolean_set_value(ARV_GC_BOOLEAN(Arv()), value, &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -570,7 +572,7 @@ void AravisString::SetValue(const gcstring& value, bool verify) {
     }
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_string_set_value(ARV_GC_STRING(Arv()), value.c_str(), &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -617,7 +619,7 @@ void AravisCommand::Execute(bool) {
     Map().NotifyCommand(GetName().str());
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_command_execute(ARV_GC_COMMAND(Arv()), &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -705,7 +707,7 @@ void AravisEnumeration::SetIntValue(int64_t value, bool verify) {
     CheckEnumEntryToWrite(*this, GetEntry(value), value);
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), IsSelector());
+        AravisWrite write(Map(), Arv(), IsSelector());
         arv_gc_enumeration_set_int_value(ARV_GC_ENUMERATION(Arv()), value, &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -856,7 +858,7 @@ void AravisRegister::Set(const uint8_t* buffer, int64_t length, bool verify) {
     }
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_register_set(ARV_GC_REGISTER(Arv()), buffer, static_cast<guint64>(length), &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);
@@ -888,7 +890,7 @@ void AravisOtherNode::FromString(const gcstring& text, bool) {
     CheckWritable();
     GError* error = nullptr;
     {
-        AravisWrite write(Map().Cache(), Arv(), false);
+        AravisWrite write(Map(), Arv(), false);
         arv_gc_feature_node_set_value_from_string(Arv(), text.c_str(), &error);
     }
     Map().Check(error, Context(), __FILE__, __LINE__);

@@ -59,6 +59,8 @@ class AravisNode : public virtual INode {
     using ISelector::GetSelectingFeatures;
 
     ArvGcFeatureNode* Arv() const { return mNode; }
+    // Something the node's conditions read was written: the access mode is found again.
+    void MarkAccessStale() const { mAccessStale = true; }
 
   protected:
     // The map's lock for one node operation. The outermost one is one ask of the camera: a
@@ -91,9 +93,11 @@ class AravisNode : public virtual INode {
     ArvGcFeatureNode* const mNode;
     const std::string mName;
     const EInterfaceType mType;
-    // The access mode as last found, while the cache's Changes() stays mAccessChanges.
+    // The access mode as last found, while the cache's Changes() stays mAccessChanges and
+    // nothing its conditions read was written.
     mutable EAccessMode mAccess = NA;     // guarded by the map's lock
     mutable uint64_t mAccessChanges = 0;  // same
+    mutable bool mAccessStale = true;     // same
 };
 
 class AravisInteger : public AravisNode, public IInteger {

@@ -61,6 +61,12 @@ ArvDomNode* RegisterElement(ArvDomNode* node) {
     return node;
 }
 
+// A node inside a register that computes its address (an IntSwissKnife); a struct register's
+// entries are none.
+bool IsAddressFormula(ArvDomNode* child) {
+    return ARV_IS_GC_FEATURE_NODE(child) && !ARV_IS_GC_STRUCT_ENTRY_NODE(child);
+}
+
 // A fixed address: no part of it (or of the length) is computed from other nodes.
 bool IsFixed(ArvDomNode* element) {
     if (!HasProperty(element, ARV_GC_PROPERTY_NODE_TYPE_ADDRESS) ||
@@ -71,8 +77,8 @@ bool IsFixed(ArvDomNode* element) {
     }
     for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
          child = arv_dom_node_get_next_sibling(child)) {
-        if (ARV_IS_GC_FEATURE_NODE(child)) {
-            return false;  // an address formula (IntSwissKnife) inside the register
+        if (IsAddressFormula(child)) {
+            return false;
         }
     }
     return true;
@@ -177,6 +183,7 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     mLearned.clear();
     mPositions.clear();
     mResolveOnWrite.clear();
+    mTouched.clear();
     ArvDomNode* root =
         ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(genicam)));
     // Every register at a fixed address, as a cell of its own first.
@@ -213,6 +220,8 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
         cell.address = address;
         cell.length = static_cast<uint32_t>(length);
         cell.kept = kept;
+        cell.writeThrough =
+            PropertyText(element, ARV_GC_PROPERTY_NODE_TYPE_CACHABLE) != "WriteAround";
         registers.push_back(cell);
         owners.push_back(ARV_GC_NODE(node));
     });
@@ -231,6 +240,7 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
             const uint64_t end = std::max(last.address + last.length, reg.address + reg.length);
             last.length = static_cast<uint32_t>(end - last.address);
             last.kept = last.kept && reg.kept && last.length <= kMaxBlock;
+            last.writeThrough = last.writeThrough && reg.writeThrough;
         } else {
             mCells.push_back(reg);
         }
@@ -239,6 +249,10 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     for (Cell& cell : mCells) {
         cell.bytes.assign(cell.kept ? cell.length : 0, 0);
     }
+    mOwners.assign(mCells.size(), {});
+    for (const auto& owner : cellOf) {
+        mOwners[owner.second].push_back(owner.first);
+    }
     BuildBlocks();
     std::unordered_map<ArvGcNode*, size_t> dynamicOf;
     for (size_t i = 0; i < mDynamics.size(); ++i) {
@@ -246,6 +260,8 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     }
     // What a computed register's address is computed from: found again when one of them is
     // written; one computed from anything not kept is never kept itself.
+    std::vector<bool> inputsKept(mDynamics.size(), false);
+    std::vector<std::vector<size_t>> inputsComputed(mDynamics.size());
     for (size_t i = 0; i < mDynamics.size(); ++i) {
         ArvDomNode* element = RegisterElement(ARV_DOM_NODE(mDynamics[i].node));
         std::vector<size_t> sources;
@@ -259,20 +275,36 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
         }
         for (ArvDomNode* child = arv_dom_node_get_first_child(element); child;
              child = arv_dom_node_get_next_sibling(child)) {
-            if (ARV_IS_GC_FEATURE_NODE(child)) {
+            if (IsAddressFormula(child)) {
                 reach.From(ARV_GC_NODE(child));
             }
         }
-        const bool settled =
-            computed.empty() && std::all_of(sources.begin(), sources.end(),
-                                            [&](size_t cell) { return mCells[cell].kept; });
-        mDynamics[i].settled = settled;
+        inputsKept[i] = std::all_of(sources.begin(), sources.end(),
+                                    [&](size_t cell) { return mCells[cell].kept; });
+        SortUnique(computed);
+        inputsComputed[i] = computed;
         for (ArvGcNode* input : reach.Seen()) {
             mResolveOnWrite[input].push_back(i);
         }
         SortUnique(sources);
         for (size_t cell : sources) {
             mCells[cell].resolves.push_back(i);
+        }
+    }
+    // Settled: computed from kept registers only, computed ones included (as far as they are
+    // settled themselves; a circle never is).
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t i = 0; i < mDynamics.size(); ++i) {
+            const bool settled =
+                inputsKept[i] &&
+                std::all_of(inputsComputed[i].begin(), inputsComputed[i].end(), [&](size_t other) {
+                    return other != i && mDynamics[other].kept && mDynamics[other].settled;
+                });
+            if (settled != mDynamics[i].settled) {
+                mDynamics[i].settled = settled;
+                changed = true;
+            }
         }
     }
     mResolvePending = !mDynamics.empty();
@@ -514,7 +546,6 @@ void AravisRegisterCache::EndAsk() {
 }
 
 void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void* bytes) {
-    ++mChanges;
     mAsked.clear();
     std::vector<size_t> cells;
     Overlapping(address, size, cells);
@@ -534,6 +565,7 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
     }
     if (!selectorMove) {
         ForgetAll();
+        ++mChanges;
         for (Dynamic& dynamic : mDynamics) {
             dynamic.pending = true;
         }
@@ -564,11 +596,13 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
     }
     for (size_t index : cells) {
         mCells[index].known = false;
+        mTouched.insert(mTouched.end(), mOwners[index].begin(), mOwners[index].end());
         ApplyMove(mCells[index]);
     }
     if (learned != nullptr) {
         for (size_t owner : learned->owners) {
             Forget(mDynamics[owner]);
+            mTouched.push_back(mDynamics[owner].node);
             ApplyMove(mDynamics[owner]);
         }
     }
@@ -582,14 +616,24 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
             }
         }
     }
+    // The selector's own register holds what was written.
+    if (cells.size() == 1) {
+        Cell& cell = mCells[cells.front()];
+        if (cell.kept && cell.writeThrough && cell.address == address && cell.length == size) {
+            cell.bytes.assign(written, written + size);
+            cell.known = true;
+        }
+    }
 }
 
 void AravisRegisterCache::ApplyMove(const Effects& effects) {
     for (size_t other : effects.invalidates) {
         mCells[other].known = false;
+        mTouched.insert(mTouched.end(), mOwners[other].begin(), mOwners[other].end());
     }
     for (size_t dynamic : effects.dynamics) {
         Forget(mDynamics[dynamic]);
+        mTouched.push_back(mDynamics[dynamic].node);
     }
     for (size_t dynamic : effects.resolves) {
         mDynamics[dynamic].pending = true;
@@ -653,6 +697,13 @@ AravisRegisterCache::Learned* AravisRegisterCache::LearnedAt(uint64_t address, u
 }
 
 void AravisRegisterCache::Forget(const Dynamic& dynamic) {
+    const auto dependents = mResolveOnWrite.find(dynamic.node);
+    if (dependents != mResolveOnWrite.end()) {
+        for (size_t other : dependents->second) {
+            mDynamics[other].pending = true;
+            mResolvePending = true;
+        }
+    }
     for (uint64_t address : dynamic.addresses) {
         const auto it = mLearned.find(address);
         if (it != mLearned.end()) {
@@ -662,9 +713,9 @@ void AravisRegisterCache::Forget(const Dynamic& dynamic) {
 }
 
 void AravisRegisterCache::NoteNodeWrite(ArvGcNode* node) {
-    ++mChanges;
     // The node and the nodes its value is written to.
     for (int depth = 0; node != nullptr && depth < 16; ++depth) {
+        mTouched.push_back(node);
         const auto dependents = mResolveOnWrite.find(node);
         if (dependents != mResolveOnWrite.end()) {
             for (size_t dynamic : dependents->second) {
@@ -676,6 +727,12 @@ void AravisRegisterCache::NoteNodeWrite(ArvGcNode* node) {
             Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE});
         node = values.empty() ? nullptr : values.front();
     }
+}
+
+std::vector<ArvGcNode*> AravisRegisterCache::TakeTouched() {
+    std::vector<ArvGcNode*> touched;
+    touched.swap(mTouched);
+    return touched;
 }
 
 void AravisRegisterCache::Invalidate() {

@@ -28,8 +28,9 @@ namespace sdk {
 // in all, no cell in between that is not kept) are read in one transaction when one of them is
 // asked for and not known. A block the device refuses is read cell by cell from then on.
 //
-// Writes go to the device and are never taken as what the register now holds: the cells written
-// are read again when next asked for. A selector's move (a write of a selector's value, which
+// Writes go to the device. A selector's move is taken as what its registers now hold, unless
+// their description says WriteAround (GenICam's write-through caching); any other write is not,
+// and its registers are read again when next asked for. A selector's move (a write of a selector's value, which
 // lands in registers the description gives that value) makes unknown the registers its selected
 // features read (values, bounds and conditions, through selected selectors too) and those whose
 // description names the selector's registers as an invalidator; any other write makes every cell
@@ -81,9 +82,12 @@ class AravisRegisterCache {
     // tree: only from outside Aravis' calls (never from a register access it makes).
     void ResolvePending();
 
-    // Counts the writes and the invalidations that forgot values: what was learned from the
-    // registers while it stays the same still holds.
+    // Counts the writes that forgot every value and the invalidations: what was learned from
+    // the registers while it stays the same still holds, but for the nodes TakeTouched gives.
     uint64_t Changes() const { return mChanges; }
+    // The nodes written, and the registers made unknown, by selector moves and node writes since
+    // the last call (the things learned from them may no longer hold).
+    std::vector<ArvGcNode*> TakeTouched();
 
     // For tests: how many cells are kept.
     size_t KeptCells() const;
@@ -100,8 +104,9 @@ class AravisRegisterCache {
     struct Cell : Effects {
         uint64_t address = 0;
         uint32_t length = 0;
-        bool kept = true;    // cacheable, readable, on the device's port
-        bool known = false;  // bytes hold what the device last gave
+        bool kept = true;          // cacheable, readable, on the device's port
+        bool writeThrough = true;  // a write's bytes are what it holds (not WriteAround)
+        bool known = false;        // bytes hold what the device last gave
         size_t block = SIZE_MAX;
         std::vector<uint8_t> bytes;
         std::vector<size_t> controllers;  // the selectors whose moves make it unknown
@@ -148,6 +153,8 @@ class AravisRegisterCache {
     std::unordered_map<uint64_t, Learned> mLearned;  // by address
     // The computed registers whose address a node is an input of.
     std::unordered_map<ArvGcNode*, std::vector<size_t>> mResolveOnWrite;
+    std::vector<std::vector<ArvGcNode*>> mOwners;  // the registers of each cell
+    std::vector<ArvGcNode*> mTouched;
     bool mResolvePending = false;
     std::vector<std::vector<uint8_t>> mPositions;  // by selector id: its registers as written
     bool mBypass = false;
