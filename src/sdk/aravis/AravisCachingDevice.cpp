@@ -47,6 +47,12 @@ gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buff
 gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buffer,
                      GError** error) {
     CachingDevice* self = Self(device);
+    if (self->cache->Defer(address, size, buffer)) {
+        return TRUE;
+    }
+    if (!self->cache->Flush(error)) {
+        return FALSE;
+    }
     const gboolean written = arv_device_write_memory(self->target, address, size, buffer, error);
     self->cache->NoteWrite(address, size, buffer);
     return written;
@@ -97,9 +103,15 @@ gboolean ReadRegister(ArvDevice* device, guint64 address, guint32* value, GError
 
 gboolean WriteRegister(ArvDevice* device, guint64 address, guint32 value, GError** error) {
     CachingDevice* self = Self(device);
-    const gboolean written = arv_device_write_register(self->target, address, value, error);
     uint8_t bytes[4];
     Encode(!ARV_IS_UV_DEVICE(self->target), value, bytes);
+    if (self->cache->Defer(address, 4, bytes)) {
+        return TRUE;
+    }
+    if (!self->cache->Flush(error)) {
+        return FALSE;
+    }
+    const gboolean written = arv_device_write_register(self->target, address, value, error);
     self->cache->NoteWrite(address, 4, bytes);
     return written;
 }
@@ -145,6 +157,12 @@ ArvDevice* AravisCachingDevice::Create(ArvDevice* target, AravisRegisterCache& c
     self->target = ARV_DEVICE(g_object_ref(target));
     self->cache = &cache;
     self->gc = arv_gc_new(ARV_DEVICE(self), xml, size);
+    // Held-back selector moves are written as memory, whichever way they were asked for.
+    cache.SetDeviceWrite(
+        [target](uint64_t address, uint32_t length, const void* bytes, GError** failure) {
+            return arv_device_write_memory(target, address, length, const_cast<void*>(bytes),
+                                           failure) != FALSE;
+        });
     arv_gc_set_register_cache_policy(self->gc, ARV_REGISTER_CACHE_POLICY_DISABLE);
     return ARV_DEVICE(self);
 }

@@ -184,6 +184,7 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     mPositions.clear();
     mResolveOnWrite.clear();
     mTouched.clear();
+    mHeld.clear();
     ArvDomNode* root =
         ARV_DOM_NODE(arv_dom_document_get_document_element(ARV_DOM_DOCUMENT(genicam)));
     // Every register at a fixed address, as a cell of its own first.
@@ -466,7 +467,7 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
             std::memcpy(buffer, asked->second.data(), size);
             return true;
         }
-        if (!read(address, size, buffer, error)) {
+        if (!Flush(error) || !read(address, size, buffer, error)) {
             return false;
         }
         if (mAskDepth > 0 && size <= kMaxBlock) {
@@ -481,7 +482,7 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
         return true;
     }
     for (size_t cell : cells) {
-        if (!mCells[cell].known && !Fetch(cell, error, read)) {
+        if (!mCells[cell].known && (!Flush(error) || !Fetch(cell, error, read))) {
             return false;
         }
     }
@@ -624,6 +625,47 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
             cell.known = true;
         }
     }
+}
+
+bool AravisRegisterCache::Defer(uint64_t address, uint32_t size, const void* bytes) {
+    if (!mSelectorMove || !mWrite) {
+        return false;
+    }
+    std::vector<size_t> cells;
+    Overlapping(address, size, cells);
+    if (cells.size() != 1) {
+        return false;
+    }
+    const Cell& cell = mCells[cells.front()];
+    if (!cell.selector || !cell.kept || !cell.writeThrough || cell.address != address ||
+        cell.length != size) {
+        return false;
+    }
+    NoteWrite(address, size, bytes);
+    const auto* written = static_cast<const uint8_t*>(bytes);
+    if (mHeld.empty() || mHeld.back().address != address) {
+        mHeld.emplace_back();
+        mHeld.back().address = address;
+    }
+    mHeld.back().bytes.assign(written, written + size);
+    return true;
+}
+
+bool AravisRegisterCache::Flush(GError** error) {
+    if (mHeld.empty()) {
+        return true;
+    }
+    std::vector<Held> held;
+    held.swap(mHeld);
+    for (const Held& move : held) {
+        if (!mWrite(move.address, static_cast<uint32_t>(move.bytes.size()), move.bytes.data(),
+                    error)) {
+            ForgetAll();
+            ++mChanges;
+            return false;
+        }
+    }
+    return true;
 }
 
 void AravisRegisterCache::ApplyMove(const Effects& effects) {

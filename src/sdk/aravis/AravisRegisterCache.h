@@ -42,6 +42,10 @@ namespace sdk {
 // a selector's entries a second time (to apply settings, then to read them back) reads nothing
 // again.
 //
+// Held-back moves: a move that only selects what is read next need not reach the camera while
+// everything read at the new position is known; it is written before anything else is (any read
+// the cells cannot serve, any write).
+//
 // Threading: not thread-safe; the node map's lock guards every call.
 class AravisRegisterCache {
   public:
@@ -50,6 +54,11 @@ class AravisRegisterCache {
 
     using DeviceRead =
         std::function<bool(uint64_t address, uint32_t size, void* buffer, GError** error)>;
+    using DeviceWrite = std::function<bool(uint64_t address, uint32_t size, const void* buffer,
+                                           GError** error)>;
+
+    // How the cache writes the selector moves it holds back (see Defer).
+    void SetDeviceWrite(DeviceWrite write) { mWrite = std::move(write); }
 
     // Learns the registers of the description from Aravis' tree (before any read is cached).
     void Learn(ArvGc* genicam);
@@ -60,6 +69,15 @@ class AravisRegisterCache {
               const DeviceRead& read);
     // Notes a write of the bytes (made to the device by the caller) as described above.
     void NoteWrite(uint64_t address, uint32_t size, const void* bytes);
+    // A selector's move to a register kept with write-through: noted as NoteWrite does and held
+    // back (true) instead of written, until the device is next talked to (Flush), so that going
+    // through positions whose values are all known writes nothing. Moves are written in the
+    // order they were made; a move of the register moved last replaces it. False: not a move
+    // that can wait; the caller writes it.
+    bool Defer(uint64_t address, uint32_t size, const void* bytes);
+    // Writes the held-back moves. False with the error set when the device refused one (the
+    // others are dropped and every value forgotten).
+    bool Flush(GError** error);
     // After a write of a node (which may hold its value in the tree only, a selector that gives
     // registers their address say): the addresses computed from it are found again, and
     // Changes() counts it.
@@ -155,6 +173,12 @@ class AravisRegisterCache {
     std::unordered_map<ArvGcNode*, std::vector<size_t>> mResolveOnWrite;
     std::vector<std::vector<ArvGcNode*>> mOwners;  // the registers of each cell
     std::vector<ArvGcNode*> mTouched;
+    struct Held {
+        uint64_t address = 0;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Held> mHeld;  // moves not written yet, in order
+    DeviceWrite mWrite;
     bool mResolvePending = false;
     std::vector<std::vector<uint8_t>> mPositions;  // by selector id: its registers as written
     bool mBypass = false;
