@@ -137,62 +137,11 @@ PhaseRecorder gRecorder;
 std::atomic<int> gFrames{0};
 
 void OnLog(const char* line) {
-    if (getenv("X_TRACE")) fprintf(stderr, "LOG %s\n", line);
     gRecorder.OnLine(line);
 }
 
 void OnFrame(int, int) {
     ++gFrames;
-}
-
-// What arv-tool-0.8 values reads: every implemented feature under Root's categories, its
-// availability and access mode, and the value of every available number, boolean, string and
-// enumeration.
-void ReadValues(ArvGc* gc, const char* name, int depth) {
-    ArvGcNode* node = arv_gc_get_node(gc, name);
-    if (node == nullptr || depth > 64) {
-        return;
-    }
-    GError* error = nullptr;
-    if (ARV_IS_GC_FEATURE_NODE(node) &&
-        arv_gc_feature_node_is_implemented(ARV_GC_FEATURE_NODE(node), &error) && !error &&
-        !ARV_IS_GC_CATEGORY(node)) {
-        if (arv_gc_feature_node_is_available(ARV_GC_FEATURE_NODE(node), &error) && !error) {
-            arv_gc_feature_node_get_actual_access_mode(ARV_GC_FEATURE_NODE(node));
-            if (ARV_IS_GC_STRING(node) || ARV_IS_GC_ENUMERATION(node)) {
-                arv_gc_string_get_value(ARV_GC_STRING(node), &error);
-            } else if (ARV_IS_GC_INTEGER(node)) {
-                arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error);
-            } else if (ARV_IS_GC_FLOAT(node)) {
-                arv_gc_float_get_value(ARV_GC_FLOAT(node), &error);
-            } else if (ARV_IS_GC_BOOLEAN(node)) {
-                arv_gc_boolean_get_value(ARV_GC_BOOLEAN(node), &error);
-            }
-        }
-    }
-    g_clear_error(&error);
-    if (ARV_IS_GC_CATEGORY(node)) {
-        for (const GSList* it = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); it;
-             it = it->next) {
-            ReadValues(gc, static_cast<const char*>(it->data), depth + 1);
-        }
-    }
-}
-
-int64_t ReferenceCount(GenicamMemoryCamera& camera) {
-    GError* error = nullptr;
-    ArvDevice* device = camera.Open(&error);
-    if (device == nullptr) {
-        g_clear_error(&error);
-        return -1;
-    }
-    ArvGc* gc = arv_device_get_genicam(device);
-    arv_gc_set_register_cache_policy(gc, ARV_REGISTER_CACHE_POLICY_ENABLE);
-    const Counted before = camera.Counted();
-    ReadValues(gc, "Root", 0);
-    const int64_t count = (camera.Counted() - before).Count();
-    g_object_unref(device);
-    return count;
 }
 
 struct OpenFigures {
@@ -277,7 +226,7 @@ int main(int argc, char** argv) {
             std::printf("| %s | not served: %s |\n", BaseName(file).c_str(), e.what());
             continue;
         }
-        const int64_t reference = ReferenceCount(*camera);
+        const int64_t reference = camera->CountReadingEveryValueOnce();
         camera->SetTransactionDelayUs(delayUs);
         sdk::AravisDeviceSource::Install(source);
         TempDirectory host("ostravelk-bench-open-");

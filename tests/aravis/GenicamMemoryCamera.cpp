@@ -114,6 +114,11 @@ gboolean ReadMemory(ArvDevice* device, guint64 address, guint32 size, void* buff
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
+    if (device != self->camera->SeedingDevice() && !self->camera->AcceptsRead(size)) {
+        g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_PROTOCOL_ERROR_INVALID_ADDRESS,
+                    "reads of %u bytes are not served", size);
+        return FALSE;
+    }
     return self->camera->ReadMemory(address, size, buffer, error);
 }
 
@@ -124,7 +129,11 @@ gboolean WriteMemory(ArvDevice* device, guint64 address, guint32 size, void* buf
     if (!self->camera->CheckPresent(device, error)) {
         return FALSE;
     }
-    return self->camera->WriteMemory(device, address, size, buffer, error);
+    const bool written = self->camera->WriteMemory(device, address, size, buffer, error);
+    if (device != self->camera->SeedingDevice()) {
+        self->camera->React(address, size);
+    }
+    return written;
 }
 
 gboolean ReadRegister(ArvDevice* device, guint64 address, guint32* value, GError** error) {
@@ -863,7 +872,6 @@ void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint64_t address,
     if (device == mDevice) {  // set once, before any other connection
         return;
     }
-    if (getenv("X_TRACE")) fprintf(stderr, "X%c %llx %u\n", write ? 'W' : 'R', (unsigned long long)address, bytes);
     if (write) {
         ++mWrites;
         mWrittenBytes += bytes;
@@ -874,6 +882,94 @@ void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint64_t address,
     if (mDelayUs > 0) {
         std::this_thread::sleep_for(std::chrono::microseconds(mDelayUs.load()));
     }
+}
+
+void GenicamMemoryCamera::OnWrite(uint64_t address,
+                                  std::function<void(GenicamMemoryCamera&)> reaction) {
+    std::lock_guard<std::mutex> lock(mReactionLock);
+    mReactions.emplace_back(address, std::move(reaction));
+}
+
+void GenicamMemoryCamera::React(uint64_t address, uint32_t size) {
+    std::vector<std::function<void(GenicamMemoryCamera&)>> due;
+    {
+        std::lock_guard<std::mutex> lock(mReactionLock);
+        for (const auto& reaction : mReactions) {
+            if (address <= reaction.first && reaction.first < address + size) {
+                due.push_back(reaction.second);
+            }
+        }
+    }
+    for (const auto& reaction : due) {
+        reaction(*this);
+    }
+}
+
+uint32_t GenicamMemoryCamera::Peek32(uint64_t address) {
+    uint8_t bytes[4];
+    ReadMemory(address, 4, bytes, nullptr);
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) |
+           bytes[3];
+}
+
+void GenicamMemoryCamera::Poke32(uint64_t address, uint32_t value) {
+    const uint8_t bytes[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8),
+                              uint8_t(value)};
+    WriteMemory(nullptr, address, 4, bytes, nullptr);
+}
+
+bool GenicamMemoryCamera::AcceptsRead(uint32_t size) const {
+    return mLongestRead == 0 || size <= mLongestRead;
+}
+
+namespace {
+
+// What arv-tool-0.8 values reads below a node (see CountReadingEveryValueOnce).
+void ReadValues(ArvGc* gc, const char* name, int depth) {
+    ArvGcNode* node = arv_gc_get_node(gc, name);
+    if (node == nullptr || depth > 64) {
+        return;
+    }
+    GError* error = nullptr;
+    if (ARV_IS_GC_FEATURE_NODE(node) && !ARV_IS_GC_CATEGORY(node) &&
+        arv_gc_feature_node_is_implemented(ARV_GC_FEATURE_NODE(node), &error) && !error &&
+        arv_gc_feature_node_is_available(ARV_GC_FEATURE_NODE(node), &error) && !error) {
+        arv_gc_feature_node_get_actual_access_mode(ARV_GC_FEATURE_NODE(node));
+        if (ARV_IS_GC_STRING(node) || ARV_IS_GC_ENUMERATION(node)) {
+            arv_gc_string_get_value(ARV_GC_STRING(node), &error);
+        } else if (ARV_IS_GC_INTEGER(node)) {
+            arv_gc_integer_get_value(ARV_GC_INTEGER(node), &error);
+        } else if (ARV_IS_GC_FLOAT(node)) {
+            arv_gc_float_get_value(ARV_GC_FLOAT(node), &error);
+        } else if (ARV_IS_GC_BOOLEAN(node)) {
+            arv_gc_boolean_get_value(ARV_GC_BOOLEAN(node), &error);
+        }
+    }
+    g_clear_error(&error);
+    if (ARV_IS_GC_CATEGORY(node)) {
+        for (const GSList* it = arv_gc_category_get_features(ARV_GC_CATEGORY(node)); it;
+             it = it->next) {
+            ReadValues(gc, static_cast<const char*>(it->data), depth + 1);
+        }
+    }
+}
+
+}  // namespace
+
+int64_t GenicamMemoryCamera::CountReadingEveryValueOnce() {
+    GError* error = nullptr;
+    ArvDevice* device = Open(&error);
+    if (device == nullptr) {
+        g_clear_error(&error);
+        return -1;
+    }
+    ArvGc* gc = arv_device_get_genicam(device);
+    arv_gc_set_register_cache_policy(gc, ARV_REGISTER_CACHE_POLICY_ENABLE);
+    const Transactions before = Counted();
+    ReadValues(gc, "Root", 0);
+    const int64_t count = (Counted() - before).Count();
+    g_object_unref(device);
+    return count;
 }
 
 bool GenicamMemoryCamera::ReadMemory(uint64_t address, uint32_t size, void* buffer, GError**) {

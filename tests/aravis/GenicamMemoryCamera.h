@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -99,6 +100,21 @@ class GenicamMemoryCamera {
     Transactions Counted() const;
     // Each counted transaction waits that long before it is served.
     void SetTransactionDelayUs(int us) { mDelayUs = us; }
+    // What reading every feature value once costs with Aravis' register cache on, on a
+    // connection of its own (what arv-tool-0.8 values reads: every implemented feature under
+    // Root's categories, its availability and access mode, the value of every available number,
+    // boolean, string and enumeration). -1 when the camera cannot be opened.
+    int64_t CountReadingEveryValueOnce();
+
+    // The camera's own behaviour, for tests: after a driver's connection writes a range that
+    // holds the address, the reaction runs (and may change registers with Poke32).
+    void OnWrite(uint64_t address, std::function<void(GenicamMemoryCamera&)> reaction);
+    // A big-endian 32-bit register, as the camera itself reads and changes it (nothing counted).
+    uint32_t Peek32(uint64_t address);
+    void Poke32(uint64_t address, uint32_t value);
+    // Reads of more bytes than that fail with an invalid-address error, as on a camera that
+    // serves only single registers (0: no limit).
+    void RefuseReadsLongerThan(uint32_t bytes) { mLongestRead = bytes; }
 
     // For the device class.
     bool ReadMemory(uint64_t address, uint32_t size, void* buffer, GError** error);
@@ -107,6 +123,10 @@ class GenicamMemoryCamera {
     bool CheckPresent(ArvDevice* device, GError** error);
     // Counts a transaction of the connection (the seeding one is not counted) and waits the delay.
     void Count(ArvDevice* device, bool write, uint64_t address, uint32_t bytes);
+    // Runs the reactions to a driver's write of the range.
+    void React(uint64_t address, uint32_t size);
+    bool AcceptsRead(uint32_t size) const;
+    ArvDevice* SeedingDevice() const { return mDevice; }
 
   private:
     struct Command {
@@ -144,6 +164,9 @@ class GenicamMemoryCamera {
     std::atomic<int64_t> mReadBytes{0};
     std::atomic<int64_t> mWrittenBytes{0};
     std::atomic<int> mDelayUs{0};
+    std::atomic<uint32_t> mLongestRead{0};
+    std::mutex mReactionLock;  // guards mReactions
+    std::vector<std::pair<uint64_t, std::function<void(GenicamMemoryCamera&)>>> mReactions;
     Command mStart;
     Command mStop;
 

@@ -1,5 +1,7 @@
 #include "GenicamMemorySource.h"
 
+#include <algorithm>
+
 std::shared_ptr<GenicamMemoryCamera> GenicamMemorySource::Add(const std::string& xmlPath,
                                                               const std::string& serial) {
     auto camera = std::make_shared<GenicamMemoryCamera>(xmlPath, serial);
@@ -34,4 +36,13 @@ ArvDevice* GenicamMemorySource::Open(const std::string& id, GError** error) {
     }
     g_set_error(error, ARV_DEVICE_ERROR, ARV_DEVICE_ERROR_NOT_FOUND, "no device '%s'", id.c_str());
     return nullptr;
+}
+
+void GenicamMemorySource::Remove(const std::string& serial) {
+    std::lock_guard<std::mutex> lock(mLock);
+    mCameras.erase(std::remove_if(mCameras.begin(), mCameras.end(),
+                                  [&](const std::shared_ptr<GenicamMemoryCamera>& camera) {
+                                      return camera->Serial() == serial;
+                                  }),
+                   mCameras.end());
 }

@@ -15,6 +15,8 @@
 class GenicamMemorySource : public sdk::AravisDeviceSource {
   public:
     std::shared_ptr<GenicamMemoryCamera> Add(const std::string& xmlPath, const std::string& serial);
+    // Takes the camera of that serial number away (as if it never was).
+    void Remove(const std::string& serial);
 
     void Enumerate(sdk::DeviceInfoList& devices) override;
     ArvDevice* Open(const std::string& id, GError** error) override;

@@ -30,11 +30,11 @@ namespace sdk {
 //
 // Writes go to the device. A selector's move is taken as what its registers now hold, unless
 // their description says WriteAround (GenICam's write-through caching); any other write is not,
-// and its registers are read again when next asked for. A selector's move (a write of a selector's value, which
-// lands in registers the description gives that value) makes unknown the registers its selected
-// features read (values, bounds and conditions, through selected selectors too) and those whose
-// description names the selector's registers as an invalidator; any other write makes every cell
-// unknown, since the camera may change anything in reaction to it.
+// and its registers are read again when next asked for. A selector's move (a write of a selector's
+// value, which lands in registers the description gives that value) makes unknown the registers its
+// selected features read (values, bounds and conditions, through selected selectors too) and those
+// whose description names the selector's registers as an invalidator; any other write makes every
+// cell unknown, since the camera may change anything in reaction to it.
 //
 // Selector positions: what a move makes unknown is remembered for the position it was known at
 // (the registers of the selectors whose moves make it unknown, as last written) until something
@@ -54,8 +54,8 @@ class AravisRegisterCache {
 
     using DeviceRead =
         std::function<bool(uint64_t address, uint32_t size, void* buffer, GError** error)>;
-    using DeviceWrite = std::function<bool(uint64_t address, uint32_t size, const void* buffer,
-                                           GError** error)>;
+    using DeviceWrite =
+        std::function<bool(uint64_t address, uint32_t size, const void* buffer, GError** error)>;
 
     // How the cache writes the selector moves it holds back (see Defer).
     void SetDeviceWrite(DeviceWrite write) { mWrite = std::move(write); }

@@ -1,0 +1,174 @@
+// What an open costs in register transactions, and that what the node map keeps of the camera's
+// registers is what the camera holds: values the camera changes after a write, NoCache
+// registers, selector positions, cameras that serve single registers only.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "GenicamBed.h"
+#include "parameters/Param.h"
+#include "sdk/genapi/GenApi.h"
+
+using namespace sdk;
+
+namespace {
+
+// Integer features of the test's own over registers of its own (big endian, 32 bits).
+std::string IntegerFeature(const std::string& name, const std::string& address,
+                           const std::string& access, const std::string& extra = "") {
+    return "<Integer Name=\"" + name + "\" NameSpace=\"Custom\"><pValue>" + name +
+           "Reg</pValue></Integer><IntReg Name=\"" + name + "Reg\" NameSpace=\"Custom\"><Address>" +
+           address + "</Address><Length>4</Length><AccessMode>" + access +
+           "</AccessMode><pPort>Device</pPort>" + extra +
+           "<Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>";
+}
+
+int64_t Value(INodeMap& nodes, const char* name) {
+    return As<IInteger>(nodes.GetNode(name))->GetValue();
+}
+
+// A selector with entries A (0) and B (1) and the level it selects, which the camera keeps per
+// entry at one address (as cameras do): the bed swaps it when the selector's register moves.
+const char* const kSelectorFeatures = "<pFeature>Sel</pFeature><pFeature>Level</pFeature>";
+const std::string kSelectorNodes =
+    "<Enumeration Name=\"Sel\" NameSpace=\"Custom\"><EnumEntry Name=\"A\"><Value>0</Value>"
+    "</EnumEntry><EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><pValue>SelReg</pValue>"
+    "<pSelected>Level</pSelected></Enumeration>"
+    "<IntReg Name=\"SelReg\" NameSpace=\"Custom\"><Address>0x2020</Address><Length>4</Length>"
+    "<AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign>"
+    "<Endianess>BigEndian</Endianess></IntReg>" +
+    IntegerFeature("Level", "0x2024", "RW", "<pInvalidator>SelReg</pInvalidator>");
+
+void MultiplexLevel(GenicamMemoryCamera& camera, uint32_t a, uint32_t b) {
+    auto stored = std::make_shared<std::array<uint32_t, 2>>(std::array<uint32_t, 2>{a, b});
+    auto at = std::make_shared<uint32_t>(0);
+    camera.Poke32(0x2020, 0);
+    camera.Poke32(0x2024, a);
+    camera.OnWrite(0x2020, [stored, at](GenicamMemoryCamera& self) {
+        (*stored)[*at & 1] = self.Peek32(0x2024);
+        *at = self.Peek32(0x2020) & 1;
+        self.Poke32(0x2024, (*stored)[*at]);
+    });
+}
+
+}  // namespace
+
+// The camera halves "Binned" whenever Width is written, and says so nowhere in its description:
+// the pass that wrote Width invalidates, so the read-back (and the stored file) hold the
+// camera's value.
+TEST_F(GenicamBed, AValueTheCameraChangesAfterAWriteIsWhatTheOpenReadsBack) {
+    auto camera =
+        Serve(Minimal("<pFeature>Binned</pFeature>", IntegerFeature("Binned", "0x2000", "RO")));
+    camera->OnWrite(
+        0x1000, [](GenicamMemoryCamera& self) { self.Poke32(0x2000, self.Peek32(0x1000) / 2); });
+    WriteFile(mHost.File("Ostravelk.ini"), "[Port.0.0]\n$Camera=Minimal (MEM01)\nWidth=40\n");
+    Camera* opened = OpenThroughExports();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(camera->Peek32(0x1000), 40u);
+    auto* binned = dynamic_cast<Param<int64_t>*>(opened->mParameters.Find("Binned"));
+    ASSERT_NE(binned, nullptr);
+    EXPECT_EQ(binned->mValue, 20);
+    EXPECT_EQ(mLog.Count("Apply Parameters: Success"), 1u);
+    EXPECT_EQ(Lines(ErrorLines()), "");
+}
+
+// NoCache registers are read each time they are asked for; the others once, until written or
+// invalidated.
+TEST_F(GenicamBed, NoCacheRegistersAreReadEachTimeTheOthersOnce) {
+    auto camera =
+        Serve(Minimal("<pFeature>Status</pFeature><pFeature>Setting</pFeature>",
+                      IntegerFeature("Status", "0x2010", "RO", "<Cachable>NoCache</Cachable>") +
+                          IntegerFeature("Setting", "0x2014", "RW")));
+    auto device = OpenCamera();
+    INodeMap& nodes = device->GetNodeMap();
+    camera->Poke32(0x2014, 7);
+    nodes.InvalidateNodes();
+    EXPECT_EQ(Value(nodes, "Setting"), 7);
+    const auto before = camera->Counted();
+    for (uint32_t status = 1; status <= 3; ++status) {
+        camera->Poke32(0x2010, status);
+        EXPECT_EQ(Value(nodes, "Status"), status);
+        EXPECT_EQ(Value(nodes, "Setting"), 7);
+    }
+    EXPECT_EQ((camera->Counted() - before).reads, 3);
+    camera->Poke32(0x2014, 9);  // behind the node map's back
+    EXPECT_EQ(Value(nodes, "Setting"), 7);
+    nodes.InvalidateNodes();
+    EXPECT_EQ(Value(nodes, "Setting"), 9);
+}
+
+// Going through a selector's entries a second time (as the apply passes and the read-back do
+// after the walk) costs nothing while nothing else is written; a write is made at the entry it
+// was meant for, and the camera stands where the node map says once it is talked to again.
+TEST_F(GenicamBed, GoingThroughASelectorsEntriesAgainCostsNoTransaction) {
+    auto camera = Serve(Minimal(kSelectorFeatures, kSelectorNodes));
+    MultiplexLevel(*camera, 3, 5);
+    auto device = OpenCamera();
+    INodeMap& nodes = device->GetNodeMap();
+    IEnumeration* sel = As<IEnumeration>(nodes.GetNode("Sel"));
+    sel->FromString("A");
+    EXPECT_EQ(Value(nodes, "Level"), 3);
+    sel->FromString("B");
+    EXPECT_EQ(Value(nodes, "Level"), 5);
+    const auto before = camera->Counted();
+    for (int round = 0; round < 2; ++round) {
+        sel->FromString("A");
+        EXPECT_EQ(Value(nodes, "Level"), 3);
+        sel->FromString("B");
+        EXPECT_EQ(Value(nodes, "Level"), 5);
+    }
+    EXPECT_EQ((camera->Counted() - before).Count(), 0);
+
+    sel->FromString("A");
+    As<IInteger>(nodes.GetNode("Level"))->SetValue(8);
+    EXPECT_EQ(camera->Peek32(0x2020), 0u);
+    sel->FromString("B");
+    EXPECT_EQ(Value(nodes, "Level"), 5);
+    EXPECT_EQ(camera->Peek32(0x2020), 1u);
+    sel->FromString("A");
+    EXPECT_EQ(Value(nodes, "Level"), 8);
+}
+
+// A camera that refuses a read of several registers at once is read register by register.
+TEST_F(GenicamBed, ACameraThatRefusesBlockReadsIsReadRegisterByRegister) {
+    auto camera = Serve(Minimal(
+        "<pFeature>First</pFeature><pFeature>Second</pFeature>",
+        IntegerFeature("First", "0x2030", "RO") + IntegerFeature("Second", "0x2034", "RO")));
+    camera->Poke32(0x2030, 11);
+    camera->Poke32(0x2034, 12);
+    camera->RefuseReadsLongerThan(4);
+    auto device = OpenCamera();
+    INodeMap& nodes = device->GetNodeMap();
+    nodes.InvalidateNodes();
+    EXPECT_EQ(Value(nodes, "First"), 11);
+    EXPECT_EQ(Value(nodes, "Second"), 12);
+    const auto before = camera->Counted();
+    EXPECT_EQ(Value(nodes, "First"), 11);
+    EXPECT_EQ((camera->Counted() - before).Count(), 0);
+}
+
+// Real cameras' files: the open and a second open cost at most a small multiple of reading
+// every value once (each open walks every selector entry, applies and reads back).
+TEST_F(GenicamBed, RealFilesOpenInAFewTimesTheTransactionsOfReadingEveryValueOnce) {
+    for (const char* file :
+         {"AVT_Mako_G125B.xml", "Basler-acA1300-60gm.xml", "FLIR_BFS_PGE_88S6M.xml"}) {
+        SCOPED_TRACE(file);
+        std::shared_ptr<GenicamMemoryCamera> camera = Serve(RealFile(file));
+        const int64_t reference = camera->CountReadingEveryValueOnce();
+        ASSERT_GT(reference, 0);
+        const auto before = camera->Counted();
+        ASSERT_NE(OpenThroughExports(), nullptr);
+        const auto first = camera->Counted() - before;
+        closeCVLPort(0, 0);
+        int size[2] = {0, 0};
+        ASSERT_EQ(openCVLPort(0, 0, getCVLCameraConfigNames()[0], size), 1);
+        const auto second = camera->Counted() - before - first;
+        EXPECT_LE(first.Count(), 3 * reference);
+        EXPECT_LE(second.Count(), 3 * reference);
+        finalize();
+        mInitialized = false;
+        mSource->Remove("MEM01");
+    }
+}
