@@ -8,39 +8,10 @@
 
 namespace sdk {
 
+using aravis::HasProperty;
 using aravis::Linked;
+using aravis::PropertyText;
 using aravis::Text;
-
-namespace {
-
-bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
-         child = arv_dom_node_get_next_sibling(child)) {
-        if (ARV_IS_GC_PROPERTY_NODE(child) &&
-            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The text of a node's property of that type ("" without one).
-std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
-         child = arv_dom_node_get_next_sibling(child)) {
-        if (ARV_IS_GC_PROPERTY_NODE(child) &&
-            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
-            GError* error = nullptr;
-            const std::string text =
-                Text(arv_gc_property_node_get_string(ARV_GC_PROPERTY_NODE(child), &error));
-            g_clear_error(&error);
-            return text;
-        }
-    }
-    return std::string();
-}
-
-}  // namespace
 
 AravisCacheBypass::AravisCacheBypass(AravisRegisterCache& cache, bool bypass)
     : mCache(cache), mPrevious(cache.Bypass()) {

@@ -12,32 +12,9 @@ namespace sdk {
 
 namespace {
 
+using aravis::HasProperty;
 using aravis::Linked;
-
-bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
-         child = arv_dom_node_get_next_sibling(child)) {
-        if (ARV_IS_GC_PROPERTY_NODE(child) &&
-            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
-    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
-         child = arv_dom_node_get_next_sibling(child)) {
-        if (ARV_IS_GC_PROPERTY_NODE(child) &&
-            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
-            GError* error = nullptr;
-            const char* text = arv_gc_property_node_get_string(ARV_GC_PROPERTY_NODE(child), &error);
-            g_clear_error(&error);
-            return aravis::Text(text);
-        }
-    }
-    return std::string();
-}
+using aravis::PropertyText;
 
 template <class Visit>
 void ForEachElement(ArvDomNode* parent, const Visit& visit) {

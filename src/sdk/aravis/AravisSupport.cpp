@@ -29,6 +29,32 @@ void ThrowError(GError* error, const std::string& context, const char* file, uns
     throw RuntimeException(message, file, line);
 }
 
+bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type) {
+    for (ArvDomNode* child = arv_dom_node_get_first_child(node); child;
+         child = arv_dom_node_get_next_sibling(child)) {
+        if (ARV_IS_GC_PROPERTY_NODE(child) &&
+            arv_gc_property_node_get_node_type(ARV_GC_PROPERTY_NODE(child)) == type) {
+            GError* error = nullptr;
+            const std::string text =
+                Text(arv_gc_property_node_get_string(ARV_GC_PROPERTY_NODE(child), &error));
+            g_clear_error(&error);
+            return text;
+        }
+    }
+    return std::string();
+}
+
 std::vector<ArvGcNode*> Linked(ArvDomNode* node,
                                std::initializer_list<ArvGcPropertyNodeType> types) {
     std::vector<ArvGcNode*> linked;

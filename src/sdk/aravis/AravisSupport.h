@@ -30,6 +30,11 @@ inline std::string Text(const char* text) {
     return text ? std::string(text) : std::string();
 }
 
+// Whether the node has a property of that kind.
+bool HasProperty(ArvDomNode* node, ArvGcPropertyNodeType type);
+// The text of the node's property of that kind ("" without one).
+std::string PropertyText(ArvDomNode* node, ArvGcPropertyNodeType type);
+
 // The nodes the node's properties of the given kinds (pValue, pSelected, ...) link to, in
 // document order.
 std::vector<ArvGcNode*> Linked(ArvDomNode* node,
