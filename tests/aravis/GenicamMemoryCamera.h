@@ -89,6 +89,11 @@ class GenicamMemoryCamera {
                      GError** error);
     bool CheckPresent(ArvDevice* device, GError** error);
 
+    // A host's write of registers, for a camera served over another transport: whether it was
+    // the AcquisitionStart or the AcquisitionStop command (counted; IsAcquiring follows).
+    enum class Written { Plain, Start, Stop };
+    Written WriteAsHost(uint64_t address, uint32_t size, const void* buffer);
+
   private:
     struct Command {
         uint64_t address = UINT64_MAX;   // of the register the command writes
@@ -109,6 +114,7 @@ class GenicamMemoryCamera {
     void SeedValues();
     Command FindCommand(const char* name);
     void StartFake(ArvDevice* fake);
+    void Store(uint64_t address, uint32_t size, const void* buffer);
     void Fill(uint64_t address, uint64_t length, uint8_t byte);
 
     const std::string mSerial;

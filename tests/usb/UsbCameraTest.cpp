@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "FakeGvCamera.h"
+#include "GenicamBed.h"
+#include "GenicamFileCheck.h"
+#include "GenicamUsbCamera.h"
+#include "PrivateNetwork.h"
+#include "TestSupport.h"
+#include "camera/Camera.h"
+#include "camera/CameraList.h"
+#include "ostravelk/ostravelk.h"
+#include "sdk/aravis/AravisDeviceSource.h"
+#include "sdk/transport/TlFactory.h"
+
+// USB3 Vision cameras on the emulated bus, reached through Aravis' USB3 Vision code and driven
+// through the driver's exports.
+namespace {
+
+const char* const kUsbFile = "PGR_GS3_U3_23S6M.xml";
+
+std::string Model(const std::string& file) {
+    return file.substr(0, file.size() - 4);
+}
+
+class UsbBed : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("OSTRAVELK_BACKENDS", "aravis", 1);
+        unsetenv("OSTRAVELK_SIM_DIR");
+        sdk::AravisDeviceSource::Install(nullptr);
+    }
+    void TearDown() override {
+        if (mInitialized) {
+            finalize();
+        }
+    }
+
+    std::string OpenThroughExports() {
+        EXPECT_EQ(initialize(mHost.Path().c_str(), LogCapture::Callback()), 1);
+        mInitialized = true;
+        EXPECT_EQ(getCVLNoOfSupportedCameras(), 1);
+        const std::string name =
+            getCVLNoOfSupportedCameras() > 0 ? getCVLCameraConfigNames()[0] : "";
+        int size[2] = {0, 0};
+        EXPECT_EQ(openCVLPort(0, 0, name.c_str(), size), 1);
+        return name;
+    }
+
+    TempDir mHost;
+    LogCapture mLog;
+    bool mInitialized = false;
+};
+
+std::atomic<int> gFrames{0};
+
+void CountFrame(int, int) {
+    ++gFrames;
+}
+
+bool WaitFrames(int count, double seconds) {
+    const auto end = std::chrono::steady_clock::now() +
+                     std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (gFrames < count && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return gFrames >= count;
+}
+
+}  // namespace
+
+TEST(UsbEmulator, IsTheLibusbAravisLoads) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    bool emulator = false;
+    while (std::getline(maps, line)) {
+        if (line.find("libusb-1.0.so") == std::string::npos) {
+            continue;
+        }
+        EXPECT_NE(line.find(OSTRAVELK_USB_EMULATOR_DIR), std::string::npos) << line;
+        emulator = true;
+    }
+    EXPECT_TRUE(emulator);
+}
+
+TEST_F(UsbBed, ListedAsUsbDeviceWithModelAndSerialAndGoneWhenUnplugged) {
+    GenicamUsbCamera camera(RealFile(kUsbFile), "USB01");
+    sdk::DeviceInfoList devices;
+    ASSERT_EQ(sdk::TlFactory::GetInstance().EnumerateDevices(devices), 1);
+    const sdk::DeviceInfo& usb = devices[0];
+    EXPECT_EQ(usb.GetDeviceClass(), "BaslerUsb");
+    EXPECT_EQ(usb.GetModelName(), Model(kUsbFile));
+    EXPECT_EQ(usb.GetSerialNumber(), "USB01");
+    EXPECT_EQ(usb.GetVendorName(), "Ostravelk");
+    EXPECT_EQ(usb.GetFriendlyName(), Model(kUsbFile) + " (USB01)");
+    EXPECT_EQ(usb.GetBackendName(), "aravis");
+
+    camera.Unplug();
+    EXPECT_EQ(sdk::TlFactory::GetInstance().EnumerateDevices(devices), 0);
+    camera.Replug();
+    EXPECT_EQ(sdk::TlFactory::GetInstance().EnumerateDevices(devices), 1);
+}
+
+TEST_F(UsbBed, UsbDevicesAreListedBeforeGigEDevices) {
+    OSTRAVELK_REQUIRE_PRIVATE_NETWORK();
+    if (aravistest::FakeGvCamera::Program().empty()) {
+        GTEST_SKIP() << "arv-fake-gv-camera-0.8 is not installed (Debian package aravis-tools)";
+    }
+    aravistest::FakeGvCamera gige(aravistest::FakeGvCamera::Options{});
+    std::string problem;
+    ASSERT_TRUE(gige.Start(problem)) << problem;
+    GenicamUsbCamera first(RealFile(kUsbFile), "USB01");
+    GenicamUsbCamera second(RealFile("FLIR_FL3_U3_13S2C.xml"), "USB02");
+    sdk::DeviceInfoList devices;
+    ASSERT_EQ(sdk::TlFactory::GetInstance().EnumerateDevices(devices), 3);
+    EXPECT_EQ(devices[0].GetDeviceClass(), "BaslerUsb");
+    EXPECT_EQ(devices[1].GetDeviceClass(), "BaslerUsb");
+    EXPECT_EQ(devices[2].GetDeviceClass(), "BaslerGigE");
+    EXPECT_EQ(devices[2].GetSerialNumber(), "GV01");
+}
+
+TEST_F(UsbBed, UnplugIsNoticedAndTheCameraIsReopenedWhenPluggedBack) {
+    GenicamUsbCamera camera(RealFile(kUsbFile), "USB01");
+    const std::string name = OpenThroughExports();
+    gFrames = 0;
+    ASSERT_EQ(setCompleteCallback(0, 0, &CountFrame), 1);
+    ASSERT_EQ(setProperty(0, 0, "continuous", 1), 1);
+    ASSERT_TRUE(WaitFrames(3, 10));
+    camera.Unplug();
+    ASSERT_TRUE(mLog.WaitFor("WARNING: Camera removed: " + name, 20)) << Lines(mLog.Messages());
+    camera.Replug();
+    ASSERT_TRUE(mLog.WaitFor("port0: Open OK, Camera::DoOpen", 30)) << Lines(mLog.Messages());
+    const int before = gFrames;
+    EXPECT_TRUE(WaitFrames(before + 5, 10)) << "continuous grabbing resumed after the reopen";
+    setProperty(0, 0, "continuous", 0);
+    setCompleteCallback(0, 0, nullptr);
+}
+
+// Through the exports as the in-process bed's check does: open at the served size, apply
+// converging, single and continuous grabs with every row checked, and all again after a reopen.
+TEST_F(UsbBed, OpensAppliesAndGrabsOverUsb) {
+    std::shared_ptr<GenicamUsbCamera> usb;
+    const GenicamFileCheck::Result r =
+        GenicamFileCheck::Run(RealFile(kUsbFile), true, [&](const std::string& path) {
+            usb = std::make_shared<GenicamUsbCamera>(path, "USB01");
+            return std::shared_ptr<GenicamMemoryCamera>(usb, &usb->Registers());
+        });
+    ASSERT_TRUE(r.failure.empty()) << r.failure;
+    EXPECT_TRUE(r.listed);
+    EXPECT_EQ(r.first.width, r.frameWidth);
+    EXPECT_EQ(r.first.height, r.frameHeight);
+    EXPECT_EQ(r.first.applyPasses, 1);
+    EXPECT_TRUE(r.first.errorLines.empty()) << Lines(r.first.errorLines);
+    EXPECT_TRUE(r.first.singleGrab);
+    EXPECT_TRUE(r.first.singleRows);
+    EXPECT_GE(r.first.continuousFrames, 10);
+    EXPECT_EQ(r.first.badRows, 0);
+    EXPECT_TRUE(r.Passed()) << Lines(r.log);
+    EXPECT_GT(usb->FramesSent(), 20u);
+}
