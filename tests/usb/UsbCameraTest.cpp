@@ -135,8 +135,15 @@ TEST_F(UsbBed, UnplugIsNoticedAndTheCameraIsReopenedWhenPluggedBack) {
     ASSERT_TRUE(WaitFrames(3, 10));
     camera.Unplug();
     ASSERT_TRUE(mLog.WaitFor("WARNING: Camera removed: " + name, 20)) << Lines(mLog.Messages());
+    Camera* driverCamera = CameraList::Instance().GetByPort_(0);
+    ASSERT_TRUE(driverCamera);
+    EXPECT_FALSE(driverCamera->mIsOpen);
     camera.Replug();
-    ASSERT_TRUE(mLog.WaitFor("port0: Open OK, Camera::DoOpen", 30)) << Lines(mLog.Messages());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!driverCamera->mIsOpen && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(driverCamera->mIsOpen) << "reopened once back" << Lines(mLog.Messages());
     const int before = gFrames;
     EXPECT_TRUE(WaitFrames(before + 5, 10)) << "continuous grabbing resumed after the reopen";
     setProperty(0, 0, "continuous", 0);
