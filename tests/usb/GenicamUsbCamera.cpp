@@ -1,7 +1,9 @@
 #include "GenicamUsbCamera.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "BedFrame.h"
 #include "emulator/UsbEmulator.h"
@@ -76,12 +78,11 @@ void GenicamUsbCamera::Frame(void* user, uint64_t index, OstravelkUsbFrame* fram
     frame->width = static_cast<uint32_t>(next.width);
     frame->height = static_cast<uint32_t>(next.height);
     frame->pixelFormat = static_cast<uint32_t>(next.format);
+    // Row y of the ramp is row 0 from pixel y on: one long row, copied from there.
     const auto base = static_cast<uint8_t>(index % 255);
     const size_t width = static_cast<size_t>(next.width);
-    for (int64_t y = 0; y < next.height && (static_cast<size_t>(y) + 1) * width <= capacity; ++y) {
-        for (int64_t x = 0; x < next.width; ++x) {
-            data[static_cast<size_t>(y) * width + static_cast<size_t>(x)] =
-                BedFrame::Value(base, x, y);
-        }
+    const std::vector<uint8_t> ramp = BedFrame::OutputRow(base, next.width + next.height, 0);
+    for (size_t y = 0; y < static_cast<size_t>(next.height) && (y + 1) * width <= capacity; ++y) {
+        std::memcpy(data + y * width, ramp.data() + y, width);
     }
 }

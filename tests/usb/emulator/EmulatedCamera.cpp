@@ -275,7 +275,8 @@ void EmulatedCamera::MakeFrame() {
     mPayload.assign(payload, 0);
     OstravelkUsbFrame frame{0, 0, 0};
     mCamera.frame(mCamera.user, mFrameIndex, &frame, mPayload.data(), mPayload.size());
-    const uint64_t block = ++mFrameIndex;
+    // Block ids count from 0, as USB3 Vision devices number their blocks.
+    const uint64_t block = mFrameIndex++;
     const auto now = std::chrono::steady_clock::now();
     const uint64_t timestamp = static_cast<uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count());
