@@ -7,7 +7,9 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "BedFrame.h"
 #include "FakeGvCamera.h"
 #include "GenicamBed.h"
 #include "GenicamFileCheck.h"
@@ -148,6 +150,78 @@ TEST_F(UsbBed, UnplugIsNoticedAndTheCameraIsReopenedWhenPluggedBack) {
     EXPECT_TRUE(WaitFrames(before + 5, 10)) << "continuous grabbing resumed after the reopen";
     setProperty(0, 0, "continuous", 0);
     setCompleteCallback(0, 0, nullptr);
+}
+
+TEST_F(UsbBed, AnIdleCameraUnpluggedIsNoticedAndReopened) {
+    GenicamUsbCamera camera(RealFile(kUsbFile), "USB01");
+    const std::string name = OpenThroughExports();
+    Camera* driverCamera = CameraList::Instance().GetByPort_(0);
+    ASSERT_TRUE(driverCamera && driverCamera->mIsOpen);
+    camera.Unplug();
+    ASSERT_TRUE(mLog.WaitFor("WARNING: Camera removed: " + name, 20)) << Lines(mLog.Messages());
+    EXPECT_FALSE(driverCamera->mIsOpen);
+    camera.Replug();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!driverCamera->mIsOpen && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(driverCamera->mIsOpen) << Lines(mLog.Messages());
+    gFrames = 0;
+    ASSERT_EQ(setCompleteCallback(0, 0, &CountFrame), 1);
+    ASSERT_EQ(doCVLGrab(0, 0), 1);
+    EXPECT_TRUE(WaitFrames(1, 10)) << "a single grab after the reopen";
+    setCompleteCallback(0, 0, nullptr);
+}
+
+namespace {
+
+std::atomic<int> gPortFrames[2];
+std::atomic<int> gPortBadRows[2];
+std::atomic<int64_t> gPortWidth[2];
+
+// Rows of a frame of the port against the ramp whose base is the frame's first pixel.
+void CheckPortFrame(int, int port) {
+    const int64_t width = gPortWidth[port];
+    std::vector<uint8_t> row(static_cast<size_t>(width));
+    uint8_t base = 0;
+    for (const int y : {0, 1, 7}) {
+        const bool read =
+            getCVLGrabRow(0, port, row.data(), y, 0, static_cast<int>(width - 1)) == 1;
+        base = y == 0 ? row[0] : base;
+        gPortBadRows[port] += read && row == BedFrame::OutputRow(base, width, y) ? 0 : 1;
+    }
+    ++gPortFrames[port];
+}
+
+}  // namespace
+
+TEST_F(UsbBed, TwoCamerasGrabAtOnceEachItsOwnFrames) {
+    GenicamUsbCamera first(RealFile(kUsbFile), "USB01");
+    GenicamUsbCamera second(RealFile("FLIR_FL3_U3_13S2C.xml"), "USB02");
+    ASSERT_EQ(initialize(mHost.Path().c_str(), LogCapture::Callback()), 1);
+    mInitialized = true;
+    ASSERT_EQ(getCVLNoOfSupportedCameras(), 2);
+    for (int port = 0; port < 2; ++port) {
+        int size[2] = {0, 0};
+        ASSERT_EQ(openCVLPort(0, port, getCVLCameraConfigNames()[port], size), 1);
+        gPortWidth[port] = size[0];
+        gPortFrames[port] = 0;
+        gPortBadRows[port] = 0;
+        ASSERT_EQ(setCompleteCallback(0, port, &CheckPortFrame), 1);
+    }
+    for (int port = 0; port < 2; ++port) {
+        ASSERT_EQ(setProperty(0, port, "continuous", 1), 1);
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while ((gPortFrames[0] < 10 || gPortFrames[1] < 10) && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    for (int port = 0; port < 2; ++port) {
+        setProperty(0, port, "continuous", 0);
+        setCompleteCallback(0, port, nullptr);
+        EXPECT_GE(gPortFrames[port], 10) << "port " << port;
+        EXPECT_EQ(gPortBadRows[port], 0) << "port " << port;
+    }
 }
 
 // Through the exports as the in-process bed's check does: open at the served size, apply
