@@ -764,6 +764,19 @@ int64_t GenicamMemoryCamera::ReadInteger(const std::string& feature) {
     return value;
 }
 
+std::string GenicamMemoryCamera::ReadEntry(const std::string& feature) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    if (!node || !ARV_IS_GC_ENUMERATION(node)) {
+        return "";
+    }
+    GError* error = nullptr;
+    const char* entry = arv_gc_enumeration_get_string_value(ARV_GC_ENUMERATION(node), &error);
+    const std::string text = !error && entry ? entry : "";
+    g_clear_error(&error);
+    return text;
+}
+
 size_t GenicamMemoryCamera::CountImplementedFeatures() {
     std::lock_guard<std::recursive_mutex> lock(mGcLock);
     std::set<ArvGcNode*> features;
@@ -811,6 +824,16 @@ void GenicamMemoryCamera::WriteFloat(const std::string& feature, double value) {
     GError* error = nullptr;
     if (node && ARV_IS_GC_FLOAT(node)) {
         arv_gc_float_set_value(ARV_GC_FLOAT(node), value, &error);
+    }
+    g_clear_error(&error);
+}
+
+void GenicamMemoryCamera::WriteEntry(const std::string& feature, const std::string& entry) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_ENUMERATION(node)) {
+        arv_gc_enumeration_set_string_value(ARV_GC_ENUMERATION(node), entry.c_str(), &error);
     }
     g_clear_error(&error);
 }

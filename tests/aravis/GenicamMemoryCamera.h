@@ -62,9 +62,12 @@ class GenicamMemoryCamera {
 
     // A feature's value read from the registers (seeding tree, no cache); 0 when unreadable.
     int64_t ReadInteger(const std::string& feature);
+    // An enumeration's current entry (seeding tree, no cache); empty when unreadable.
+    std::string ReadEntry(const std::string& feature);
     // Writes a feature through the seeding tree (checks off), as the camera itself would.
     void WriteInteger(const std::string& feature, int64_t value);
     void WriteFloat(const std::string& feature, double value);
+    void WriteEntry(const std::string& feature, const std::string& entry);
     // The features below Root's categories that are implemented, each once, categories and
     // entries not counted: what arv-tool-0.8 features lists for this camera.
     size_t CountImplementedFeatures();

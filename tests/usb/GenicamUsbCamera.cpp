@@ -53,8 +53,15 @@ int GenicamUsbCamera::Read(void* user, uint64_t address, uint32_t size, void* ou
 int GenicamUsbCamera::Write(void* user, uint64_t address, uint32_t size, const void* in) {
     auto* self = static_cast<GenicamUsbCamera*>(user);
     switch (self->mRegisters->WriteAsHost(address, size, in)) {
-        case GenicamMemoryCamera::Written::Start:
+        case GenicamMemoryCamera::Written::Start: {
+            const std::string mode = self->mRegisters->ReadEntry("AcquisitionMode");
+            self->mFramesLeft =
+                mode == "SingleFrame" ? 1
+                : mode == "MultiFrame"
+                    ? std::max<int64_t>(1, self->mRegisters->ReadInteger("AcquisitionFrameCount"))
+                    : 0;
             return OSTRAVELK_USB_STARTED;
+        }
         case GenicamMemoryCamera::Written::Stop:
             return OSTRAVELK_USB_STOPPED;
         case GenicamMemoryCamera::Written::Plain:
@@ -71,8 +78,8 @@ uint64_t GenicamUsbCamera::PayloadSize(void* user) {
     return static_cast<uint64_t>(std::max(image, self->mRegisters->ReadInteger("PayloadSize")));
 }
 
-void GenicamUsbCamera::Frame(void* user, uint64_t index, OstravelkUsbFrame* frame, uint8_t* data,
-                             size_t capacity) {
+int GenicamUsbCamera::Frame(void* user, uint64_t index, OstravelkUsbFrame* frame, uint8_t* data,
+                            size_t capacity) {
     auto* self = static_cast<GenicamUsbCamera*>(user);
     const GenicamMemoryCamera::Frame next = self->mRegisters->NextFrame();
     frame->width = static_cast<uint32_t>(next.width);
@@ -85,4 +92,5 @@ void GenicamUsbCamera::Frame(void* user, uint64_t index, OstravelkUsbFrame* fram
     for (size_t y = 0; y < static_cast<size_t>(next.height) && (y + 1) * width <= capacity; ++y) {
         std::memcpy(data + y * width, ramp.data() + y, width);
     }
+    return self->mFramesLeft > 0 && --self->mFramesLeft == 0 ? 0 : 1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -8,8 +9,9 @@
 
 // A GenICam description served as a USB3 Vision camera on the emulated bus (emulator/): the
 // registers are GenicamMemoryCamera's, seeded as the in-process bed seeds them, the frames are
-// BedFrame's ramp at the size NextFrame() tells. The USB strings are vendor "Ostravelk", model
-// the file's name, and the serial.
+// BedFrame's ramp at the size NextFrame() tells. In SingleFrame mode an acquisition ends after
+// one frame, in MultiFrame mode after AcquisitionFrameCount frames, as cameras do. The USB strings
+// are vendor "Ostravelk", model the file's name, and the serial.
 //
 // Threading: the emulator calls the callbacks from its threads; the members are thread-safe
 // through GenicamMemoryCamera and the emulator.
@@ -32,9 +34,11 @@ class GenicamUsbCamera {
     static int Read(void* user, uint64_t address, uint32_t size, void* out);
     static int Write(void* user, uint64_t address, uint32_t size, const void* in);
     static uint64_t PayloadSize(void* user);
-    static void Frame(void* user, uint64_t index, struct OstravelkUsbFrame* frame, uint8_t* data,
-                      size_t capacity);
+    static int Frame(void* user, uint64_t index, struct OstravelkUsbFrame* frame, uint8_t* data,
+                     size_t capacity);
 
     std::unique_ptr<GenicamMemoryCamera> mRegisters;
     int mNumber = -1;
+    // Frames the acquisition has left in SingleFrame or MultiFrame mode; 0: no end.
+    std::atomic<int64_t> mFramesLeft{0};
 };

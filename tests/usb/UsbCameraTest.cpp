@@ -224,6 +224,49 @@ TEST_F(UsbBed, TwoCamerasGrabAtOnceEachItsOwnFrames) {
     }
 }
 
+// A camera in SingleFrame mode sends one frame per AcquisitionStart and stops by itself: every
+// single grab still gets its frame.
+TEST_F(UsbBed, SingleGrabsFromACameraInSingleFrameMode) {
+    GenicamUsbCamera camera(RealFile(kUsbFile), "USB01");
+    camera.Registers().WriteEntry("AcquisitionMode", "SingleFrame");
+    ASSERT_EQ(camera.Registers().ReadEntry("AcquisitionMode"), "SingleFrame");
+    OpenThroughExports();
+    gFrames = 0;
+    ASSERT_EQ(setCompleteCallback(0, 0, &CountFrame), 1);
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(doCVLGrab(0, 0), 1);
+        ASSERT_TRUE(WaitFrames(i, 5)) << "single grab " << i << Lines(mLog.Messages());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(gFrames, 3);
+    EXPECT_EQ(camera.FramesSent(), 3u);
+    EXPECT_EQ(camera.Registers().StartCount(), 3);
+    setCompleteCallback(0, 0, nullptr);
+}
+
+// Cameras often send more than the image (room for chunks, a padded line): the frame is still
+// the image, read from the start of the payload.
+TEST_F(UsbBed, APayloadLargerThanTheImageGivesTheImage) {
+    std::shared_ptr<GenicamUsbCamera> usb;
+    int64_t payload = 0;
+    const GenicamFileCheck::Result r =
+        GenicamFileCheck::Run(RealFile(kUsbFile), true, [&](const std::string& path) {
+            usb = std::make_shared<GenicamUsbCamera>(path, "USB01");
+            GenicamMemoryCamera& registers = usb->Registers();
+            registers.WriteInteger("PayloadSize", registers.ReadInteger("PayloadSize") + 8192);
+            payload = registers.ReadInteger("PayloadSize");
+            return std::shared_ptr<GenicamMemoryCamera>(usb, &registers);
+        });
+    ASSERT_TRUE(r.failure.empty()) << r.failure;
+    EXPECT_EQ(payload, r.frameWidth * r.frameHeight + 8192);
+    EXPECT_EQ(r.first.width, r.frameWidth);
+    EXPECT_EQ(r.first.height, r.frameHeight);
+    EXPECT_TRUE(r.first.singleRows);
+    EXPECT_GE(r.first.continuousFrames, 10);
+    EXPECT_EQ(r.first.badRows, 0);
+    EXPECT_TRUE(r.Passed()) << Lines(r.log);
+}
+
 // Through the exports as the in-process bed's check does: open at the served size, apply
 // converging, single and continuous grabs with every row checked, and all again after a reopen.
 TEST_F(UsbBed, OpensAppliesAndGrabsOverUsb) {

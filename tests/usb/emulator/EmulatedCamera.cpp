@@ -274,7 +274,9 @@ void EmulatedCamera::MakeFrame() {
     const uint64_t payload = mCamera.payloadSize(mCamera.user);
     mPayload.assign(payload, 0);
     OstravelkUsbFrame frame{0, 0, 0};
-    mCamera.frame(mCamera.user, mFrameIndex, &frame, mPayload.data(), mPayload.size());
+    if (mCamera.frame(mCamera.user, mFrameIndex, &frame, mPayload.data(), mPayload.size()) == 0) {
+        mAcquiring = false;  // this frame is still sent whole
+    }
     // Block ids count from 0, as USB3 Vision devices number their blocks.
     const uint64_t block = mFrameIndex++;
     const auto now = std::chrono::steady_clock::now();

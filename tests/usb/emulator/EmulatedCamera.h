@@ -41,7 +41,7 @@ class EmulatedCamera {
     // The stream: whether a frame's transfers are wanted now, the time of the next frame, and the
     // bytes of the stream from where the host has read them (a transfer takes at most the rest of
     // one device transfer, as a short packet ends a USB transfer).
-    bool Streaming() const { return mStreamEnabled && mAcquiring; }
+    bool Streaming() const { return mStreamEnabled && (mAcquiring || !mBlocks.empty()); }
     std::chrono::steady_clock::time_point NextFrameTime() const { return mNextFrame; }
     bool HasBlock() const { return !mBlocks.empty(); }
     void MakeFrame();

@@ -43,9 +43,10 @@ typedef struct OstravelkUsbCamera {
     // The bytes a frame's payload needs now (the PayloadSize a host allocates).
     uint64_t (*payloadSize)(void* user);
     // The next frame (the index counts from 0 per camera): its geometry, and its pixels drawn
-    // into data (capacity bytes, zeroed beforehand).
-    void (*frame)(void* user, uint64_t index, OstravelkUsbFrame* frame, uint8_t* data,
-                  size_t capacity);
+    // into data (capacity bytes, zeroed beforehand). Returns 0 when the acquisition ends with
+    // this frame (a camera in SingleFrame or MultiFrame mode stops by itself), else 1.
+    int (*frame)(void* user, uint64_t index, OstravelkUsbFrame* frame, uint8_t* data,
+                 size_t capacity);
 } OstravelkUsbCamera;
 
 // Plugs a camera in; its number (>= 0), or -1 when the description is incomplete.
