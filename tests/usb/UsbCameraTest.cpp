@@ -19,7 +19,6 @@
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "ostravelk/ostravelk.h"
-#include "sdk/aravis/AravisDeviceSource.h"
 #include "sdk/transport/TlFactory.h"
 
 // USB3 Vision cameras on the emulated bus, reached through Aravis' USB3 Vision code and driven
@@ -37,7 +36,6 @@ class UsbBed : public ::testing::Test {
     void SetUp() override {
         setenv("OSTRAVELK_BACKENDS", "aravis", 1);
         unsetenv("OSTRAVELK_SIM_DIR");
-        sdk::AravisDeviceSource::Install(nullptr);
     }
     void TearDown() override {
         if (mInitialized) {

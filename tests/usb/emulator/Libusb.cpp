@@ -101,26 +101,13 @@ struct Bus {
     std::condition_variable changed;
     std::vector<std::unique_ptr<Slot>> slots;
     std::vector<libusb_context*> contexts;
-    bool stopping = false;
     uint8_t nextAddress = 1;
-
-    ~Bus() {
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            stopping = true;
-        }
-        changed.notify_all();
-        for (auto& slot : slots) {
-            if (slot->stream.joinable()) {
-                slot->stream.join();
-            }
-        }
-    }
 };
 
+// Never destroyed: Aravis' threads may still wait in it while the program exits.
 Bus& TheBus() {
-    static Bus bus;
-    return bus;
+    static Bus* const bus = new Bus;
+    return *bus;
 }
 
 libusb_context* DefaultContext() {
@@ -160,7 +147,7 @@ void EndRequests(Slot& slot, libusb_transfer_status status) {
 void StreamThread(Slot* slot) {
     Bus& bus = TheBus();
     std::unique_lock<std::mutex> hold(bus.lock);
-    while (!bus.stopping && !slot->removed) {
+    while (!slot->removed) {
         const auto now = Clock::now();
         auto wake = now + std::chrono::milliseconds(50);
         for (auto it = slot->requests.begin(); it != slot->requests.end();) {
@@ -310,10 +297,10 @@ int Control(libusb_device_handle* handle, unsigned char endpoint, unsigned char*
     if (!Alive(handle->device)) {
         return LIBUSB_ERROR_NO_DEVICE;
     }
-    std::vector<uint8_t>& ack = slot->acks.front();
+    const std::vector<uint8_t> ack = std::move(slot->acks.front());
+    slot->acks.pop_front();
     const size_t size = std::min(ack.size(), static_cast<size_t>(length));
     std::memcpy(data, ack.data(), size);
-    slot->acks.pop_front();
     *transferred = static_cast<int>(size);
     return size < ack.size() ? LIBUSB_ERROR_OVERFLOW : 0;
 }
@@ -413,9 +400,10 @@ void libusb_exit(libusb_context* context) {
     bus.contexts.erase(std::remove(bus.contexts.begin(), bus.contexts.end(), gone),
                        bus.contexts.end());
     if (gone != DefaultContext()) {
-        // The devices stay: a handle may outlive its context in a careless program.
-        gone->hotplug.clear();
-        gone->events.clear();
+        for (libusb_device* device : gone->devices) {
+            delete device;
+        }
+        delete gone;
     }
 }
 
