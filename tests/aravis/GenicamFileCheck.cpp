@@ -153,15 +153,16 @@ bool GenicamFileCheck::IsErrorLine(const std::string& line) {
            line.find("error") != std::string::npos;
 }
 
-GenicamFileCheck::Result GenicamFileCheck::Run(const std::string& xmlPath, bool grab) {
+GenicamFileCheck::Result GenicamFileCheck::Run(const std::string& xmlPath, bool grab,
+                                               const Serve& serve) {
     Result result;
     result.file = BaseName(xmlPath);
-    auto source = std::make_shared<GenicamMemorySource>();
+    auto source = serve ? nullptr : std::make_shared<GenicamMemorySource>();
     gGlibWarnings = 0;
     g_log_set_default_handler(&OnGlibLog, nullptr);
     std::shared_ptr<GenicamMemoryCamera> served;
     try {
-        served = source->Add(xmlPath, "MEM01");
+        served = serve ? serve(xmlPath) : source->Add(xmlPath, "MEM01");
     } catch (const std::exception& e) {
         result.failure = e.what();
         g_log_set_default_handler(&g_log_default_handler, nullptr);

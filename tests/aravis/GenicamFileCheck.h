@@ -2,8 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "GenicamMemoryCamera.h"
 
 // Serves one GenICam description as the only camera (GenicamMemoryCamera through the Aravis
 // backend) and drives the driver through its exports as a host does: list, open, one single
@@ -47,8 +51,13 @@ class GenicamFileCheck {
         bool Passed() const;
     };
 
-    // The check for the file; grabs are skipped when grab is false.
-    static Result Run(const std::string& xmlPath, bool grab = true);
+    // Serves the file's camera some other way than in process (over an emulated transport); the
+    // camera's registers, kept alive while the returned pointer lives. Throws when it cannot.
+    using Serve = std::function<std::shared_ptr<GenicamMemoryCamera>(const std::string& xmlPath)>;
+
+    // The check for the file; grabs are skipped when grab is false. Without serve the file is
+    // served in process (GenicamMemorySource).
+    static Result Run(const std::string& xmlPath, bool grab = true, const Serve& serve = {});
     // True for the driver's error lines.
     static bool IsErrorLine(const std::string& line);
 };

@@ -775,6 +775,19 @@ int64_t GenicamMemoryCamera::ReadInteger(const std::string& feature) {
     return value;
 }
 
+std::string GenicamMemoryCamera::ReadEntry(const std::string& feature) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    if (!node || !ARV_IS_GC_ENUMERATION(node)) {
+        return "";
+    }
+    GError* error = nullptr;
+    const char* entry = arv_gc_enumeration_get_string_value(ARV_GC_ENUMERATION(node), &error);
+    const std::string text = !error && entry ? entry : "";
+    g_clear_error(&error);
+    return text;
+}
+
 size_t GenicamMemoryCamera::CountImplementedFeatures() {
     std::lock_guard<std::recursive_mutex> lock(mGcLock);
     std::set<ArvGcNode*> features;
@@ -826,9 +839,19 @@ void GenicamMemoryCamera::WriteFloat(const std::string& feature, double value) {
     g_clear_error(&error);
 }
 
+void GenicamMemoryCamera::WriteEntry(const std::string& feature, const std::string& entry) {
+    std::lock_guard<std::recursive_mutex> lock(mGcLock);
+    ArvGcNode* node = arv_gc_get_node(mGc, feature.c_str());
+    GError* error = nullptr;
+    if (node && ARV_IS_GC_ENUMERATION(node)) {
+        arv_gc_enumeration_set_string_value(ARV_GC_ENUMERATION(node), entry.c_str(), &error);
+    }
+    g_clear_error(&error);
+}
+
 void GenicamMemoryCamera::Fill(uint64_t address, uint64_t length, uint8_t byte) {
     std::vector<uint8_t> bytes(length, byte);
-    WriteMemory(nullptr, address, static_cast<uint32_t>(length), bytes.data(), nullptr);
+    Store(address, static_cast<uint32_t>(length), bytes.data());
 }
 
 bool GenicamMemoryCamera::CheckPresent(ArvDevice* device, GError** error) {
@@ -985,22 +1008,43 @@ bool GenicamMemoryCamera::ReadMemory(uint64_t address, uint32_t size, void* buff
 
 bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint32_t size,
                                       const void* buffer, GError**) {
-    {
-        std::lock_guard<std::mutex> lock(mMemoryLock);
-        const auto* in = static_cast<const uint8_t*>(buffer);
-        for (uint32_t i = 0; i < size; ++i) {
-            const uint64_t at = address + i;
-            std::vector<uint8_t>& page = mPages[at / kPage];
-            if (page.empty()) {
-                page.assign(kPage, 0);
-            }
-            page[at % kPage] = in[i];
-        }
-    }
     if (!device || device == mDevice) {
+        Store(address, size, buffer);
         return true;
     }
     ArvDevice* fake = Self(device)->fake;
+    switch (WriteAsHost(address, size, buffer)) {
+        case Written::Start:
+            StartFake(fake);
+            g_atomic_int_set(&Self(device)->acquiring, 1);
+            break;
+        case Written::Stop:
+            g_atomic_int_set(&Self(device)->acquiring, 0);
+            arv_fake_camera_write_register(arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake)),
+                                           ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 0);
+            break;
+        case Written::Plain:
+            break;
+    }
+    return true;
+}
+
+void GenicamMemoryCamera::Store(uint64_t address, uint32_t size, const void* buffer) {
+    std::lock_guard<std::mutex> lock(mMemoryLock);
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    for (uint32_t i = 0; i < size; ++i) {
+        const uint64_t at = address + i;
+        std::vector<uint8_t>& page = mPages[at / kPage];
+        if (page.empty()) {
+            page.assign(kPage, 0);
+        }
+        page[at % kPage] = in[i];
+    }
+}
+
+GenicamMemoryCamera::Written GenicamMemoryCamera::WriteAsHost(uint64_t address, uint32_t size,
+                                                              const void* buffer) {
+    Store(address, size, buffer);
     auto hits = [&](const Command& command) {
         return command.address != UINT64_MAX && address <= command.address &&
                command.address < address + size;
@@ -1023,16 +1067,15 @@ bool GenicamMemoryCamera::WriteMemory(ArvDevice* device, uint64_t address, uint3
     };
     if (hits(mStart) && is(mStart)) {
         ++mStarts;
-        StartFake(fake);
-        g_atomic_int_set(&Self(device)->acquiring, 1);
-    } else if (hits(mStop) && is(mStop)) {
-        ++mStops;
-        g_atomic_int_set(&Self(device)->acquiring, 0);
-        arv_fake_camera_write_register(arv_fake_device_get_fake_camera(ARV_FAKE_DEVICE(fake)),
-                                       ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 0);
-        mAcquiring = false;
+        mAcquiring = true;
+        return Written::Start;
     }
-    return true;
+    if (hits(mStop) && is(mStop)) {
+        ++mStops;
+        mAcquiring = false;
+        return Written::Stop;
+    }
+    return Written::Plain;
 }
 
 void GenicamMemoryCamera::StartFake(ArvDevice* fake) {
@@ -1049,7 +1092,6 @@ void GenicamMemoryCamera::StartFake(ArvDevice* fake) {
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION_FRAME_PERIOD_US,
                                    20000);
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION, 1);
-    mAcquiring = true;
 }
 
 GenicamMemoryCamera::Frame GenicamMemoryCamera::NextFrame() {

@@ -67,9 +67,12 @@ class GenicamMemoryCamera {
 
     // A feature's value read from the registers (seeding tree, no cache); 0 when unreadable.
     int64_t ReadInteger(const std::string& feature);
+    // An enumeration's current entry (seeding tree, no cache); empty when unreadable.
+    std::string ReadEntry(const std::string& feature);
     // Writes a feature through the seeding tree (checks off), as the camera itself would.
     void WriteInteger(const std::string& feature, int64_t value);
     void WriteFloat(const std::string& feature, double value);
+    void WriteEntry(const std::string& feature, const std::string& entry);
     // The features below Root's categories that are implemented, each once, categories and
     // entries not counted: what arv-tool-0.8 features lists for this camera.
     size_t CountImplementedFeatures();
@@ -128,6 +131,11 @@ class GenicamMemoryCamera {
     bool AcceptsRead(uint32_t size) const;
     ArvDevice* SeedingDevice() const { return mDevice; }
 
+    // A host's write of registers, for a camera served over another transport: whether it was
+    // the AcquisitionStart or the AcquisitionStop command (counted; IsAcquiring follows).
+    enum class Written { Plain, Start, Stop };
+    Written WriteAsHost(uint64_t address, uint32_t size, const void* buffer);
+
   private:
     struct Command {
         uint64_t address = UINT64_MAX;   // of the register the command writes
@@ -148,6 +156,7 @@ class GenicamMemoryCamera {
     void SeedValues();
     Command FindCommand(const char* name);
     void StartFake(ArvDevice* fake);
+    void Store(uint64_t address, uint32_t size, const void* buffer);
     void Fill(uint64_t address, uint64_t length, uint8_t byte);
 
     const std::string mSerial;

@@ -422,7 +422,9 @@ void InstantCamera::StopGrabbing() {
     for (ConfigurationEventHandler* handler : ConfigurationHandlers()) {
         handler->OnGrabStop(*this);
     }
-    if (mDevice && mDevice->IsOpen()) {
+    // A removed device has nothing to stop, and asking it (its command's availability is read
+    // from the device) only fails or waits for a time-out.
+    if (mDevice && mDevice->IsOpen() && !mRemoved) {
         try {
             ICommand* stop = As<ICommand>(mDevice->GetNodeMap().GetNode("AcquisitionStop"));
             if (IsWritable(stop)) {
