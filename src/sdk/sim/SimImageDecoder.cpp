@@ -8,9 +8,9 @@
 #include <climits>
 #include <fstream>
 #include <iterator>
+#include <memory>
 
-#include <QImage>
-#include <QRgba64>
+#include <stb_image.h>
 
 namespace sdk {
 
@@ -30,19 +30,23 @@ bool HasPictureSuffix(const std::string& name) {
     return false;
 }
 
-bool IsGrey(const QImage& image) {
-    switch (image.format()) {
-        case QImage::Format_Grayscale8:
-        case QImage::Format_Grayscale16:
-            return true;
-        case QImage::Format_Mono:
-        case QImage::Format_MonoLSB:
-        case QImage::Format_Indexed8:
-            return image.allGray();
-        default:
-            return false;
+// Whether the file keeps its pixels as indices into a palette (which the loader expands to
+// colour): a PNG of colour type 3, a BMP of at most 8 bits per pixel.
+bool HasPalette(const uint8_t* data, size_t size) {
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (size > 25 && std::equal(kPng, kPng + 8, data)) {
+        return data[25] == 3;  // colour type in the IHDR chunk, which comes first
     }
+    if (size > 29 && data[0] == 'B' && data[1] == 'M') {
+        return (data[28] | data[29] << 8) <= 8;  // bits per pixel of the info header
+    }
+    return false;
 }
+
+// Frees what the loader returned.
+struct LoaderFree {
+    void operator()(void* pixels) const { stbi_image_free(pixels); }
+};
 
 }  // namespace
 
@@ -53,38 +57,50 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
         error = "no picture data";
         return false;
     }
-    QImage decoded;
-    if (!decoded.loadFromData(data, static_cast<int>(size)) || decoded.isNull()) {
-        error = "not a picture Qt can read";
+    const int length = static_cast<int>(size);
+    const bool sixteen = stbi_is_16_bit_from_memory(data, length) != 0;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    // Every picture as 16 bits per sample, grey (with alpha) or colour (with alpha); alpha is
+    // dropped below. 8-bit samples v become v * 257, so that full scale stays full scale.
+    std::unique_ptr<void, LoaderFree> pixels(
+        sixteen ? static_cast<void*>(
+                      stbi_load_16_from_memory(data, length, &width, &height, &channels, 0))
+                : static_cast<void*>(
+                      stbi_load_from_memory(data, length, &width, &height, &channels, 0)));
+    if (!pixels || width <= 0 || height <= 0 || channels < 1 || channels > 4) {
+        const char* reason = stbi_failure_reason();
+        error = std::string("not a picture that can be read") +
+                (reason != nullptr ? std::string(" (") + reason + ")" : std::string());
         return false;
     }
-    image.width = static_cast<uint32_t>(decoded.width());
-    image.height = static_cast<uint32_t>(decoded.height());
-    image.color = !IsGrey(decoded);
-    const size_t pixels = size_t{image.width} * image.height;
-    const QImage::Format format = decoded.format();
-    if (format == QImage::Format_Grayscale8 || format == QImage::Format_Grayscale16) {
-        const QImage grey = decoded.convertToFormat(QImage::Format_Grayscale16);
-        image.samples.resize(pixels);
-        for (uint32_t y = 0; y < image.height; ++y) {
-            const auto* row = reinterpret_cast<const uint16_t*>(grey.constScanLine(int(y)));
-            std::copy(row, row + image.width, image.samples.begin() + size_t{y} * image.width);
+    const size_t count = size_t(width) * size_t(height);
+    const auto sample = [&](size_t index) -> uint16_t {
+        return sixteen
+                   ? static_cast<const uint16_t*>(pixels.get())[index]
+                   : static_cast<uint16_t>(static_cast<const uint8_t*>(pixels.get())[index] * 257);
+    };
+    bool colour = channels >= 3;
+    if (colour && HasPalette(data, size)) {
+        // A palette of greys makes a grey picture.
+        colour = false;
+        for (size_t i = 0; i < count && !colour; ++i) {
+            const size_t at = i * size_t(channels);
+            colour = sample(at) != sample(at + 1) || sample(at) != sample(at + 2);
         }
-        return true;
     }
-    // Everything else through 16-bit RGB, which keeps every value (a grey palette's grey is its
-    // red).
-    const QImage colour = decoded.convertToFormat(QImage::Format_RGBX64);
-    image.samples.resize(image.color ? pixels * 3 : pixels);
+    image.width = static_cast<uint32_t>(width);
+    image.height = static_cast<uint32_t>(height);
+    image.color = colour;
+    image.samples.resize(colour ? count * 3 : count);
     uint16_t* out = image.samples.data();
-    for (uint32_t y = 0; y < image.height; ++y) {
-        const auto* row = reinterpret_cast<const QRgba64*>(colour.constScanLine(int(y)));
-        for (uint32_t x = 0; x < image.width; ++x) {
-            *out++ = row[x].red();
-            if (image.color) {
-                *out++ = row[x].green();
-                *out++ = row[x].blue();
-            }
+    for (size_t i = 0; i < count; ++i) {
+        const size_t at = i * size_t(channels);
+        *out++ = sample(at);
+        if (colour) {
+            *out++ = sample(at + 1);
+            *out++ = sample(at + 2);
         }
     }
     return true;

@@ -9,12 +9,12 @@
 
 namespace sdk {
 
-// Decodes the picture files of the simulator with Qt's image readers: PNG in 1 to 16 bits, grey,
-// grey with alpha, palette and colour (alpha is dropped), and whatever else Qt reads (BMP, PPM,
-// JPEG with its plug-in). Grey files (grey colour types and grey palettes) give grey pictures,
-// all others colour ones; 16-bit files keep their 16 bits.
+// Decodes the picture files of the simulator with the stb image loader: PNG in 1 to 16 bits,
+// grey, grey with alpha, palette and colour (alpha is dropped), BMP, PGM/PPM in 8 and 16 bits and
+// baseline and progressive JPEG. Grey files (grey colour types, and palettes whose pixels are all
+// grey) give grey pictures, all others colour ones; 16-bit files keep their 16 bits.
 //
-// Threading: stateless; any thread (Qt's image readers need no application object).
+// Threading: stateless; any thread (the loader's settings are never changed).
 class SimImageDecoder {
   public:
     // Decodes a picture held in memory; false, with error set, when the bytes are no picture.
