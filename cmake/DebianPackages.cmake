@@ -41,11 +41,21 @@ foreach(component_package runtime:libostravelk${PROJECT_VERSION_MAJOR}
   list(GET component_package 1 package)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright ${OSTRAVELK_CHANGELOG_GZ}
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+  # lintian's overrides, each with its reason.
+  file(READ ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides overrides)
+  if(component STREQUAL "runtime")
+    file(READ ${PROJECT_SOURCE_DIR}/packaging/debian/lintian-overrides.runtime runtime_overrides)
+    string(APPEND overrides "${runtime_overrides}")
+  endif()
+  file(WRITE ${PROJECT_BINARY_DIR}/packaging/lintian/${package} "${overrides}")
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/${package}
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides COMPONENT ${component})
 endforeach()
 
 # The library's symbols file, from its version script: every export since this version.
 file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/ostravelk.map map_lines REGEX "^ +[A-Za-z_]+;$")
 set(symbols "libostravelk.so.${PROJECT_VERSION_MAJOR} libostravelk${PROJECT_VERSION_MAJOR} #MINVER#\n")
+string(APPEND symbols "* Build-Depends-Package: libostravelk-dev\n")
 string(APPEND symbols " OSTRAVELK_1@OSTRAVELK_1 1.5.3\n")
 foreach(line IN LISTS map_lines)
   string(REGEX REPLACE "^ +([A-Za-z_]+);$" "\\1" name "${line}")
@@ -61,6 +71,7 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The install rules see the prefix /usr itself (and DESTDIR), so that they write plain /usr paths.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_COMPONENTS_ALL runtime dialog development tools)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -71,6 +82,8 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 string(TOUPPER "${CMAKE_BUILD_TYPE}" build_type)
 if(" ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}} " MATCHES " -g[0-9]? ")
   set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+  set(CPACK_OSTRAVELK_FINISH_DBGSYM ${PROJECT_SOURCE_DIR}/packaging/debian/finish_dbgsym.sh)
+  set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/FinishDebugPackages.cmake)
 endif()
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 

@@ -29,7 +29,7 @@ for deb in "${debs[@]}"; do
   packages+=("$(dpkg-deb -f "$deb" Package)")
   echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
-[ "${packages[*]}" = "libostravelk-dev libostravelk1 libostravelk1-dialog ostravelk-tools" ] ||
+[ "${packages[*]}" = "libostravelk-dev libostravelk1-dialog libostravelk1 ostravelk-tools" ] ||
   fail "packages: ${packages[*]}"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 runtime=$(ls "$scratch"/packages/libostravelk1_*.deb)
@@ -44,8 +44,10 @@ dpkg-deb -f "$dialog" Depends | grep -q 'libqt6widgets6 (>=' || fail "dialog mod
 dpkg-deb -f "$dialog" Depends | grep -q 'libostravelk1 (= ' || fail "dialog module lacks the library"
 
 echo "== lintian"
-lintian --fail-on error,warning --no-tag-display-limit "$scratch"/packages/*.deb \
-  >"$scratch/lintian.log" 2>&1 || { cat "$scratch/lintian.log"; fail "lintian"; }
+shopt -s nullglob
+lintian --fail-on error,warning --tag-display-limit 0 "$scratch"/packages/*.deb \
+  "$scratch"/packages/*.ddeb >"$scratch/lintian.log" 2>&1 || { cat "$scratch/lintian.log"; fail "lintian"; }
+shopt -u nullglob
 echo "no error, no warning; $(grep -c "" "$scratch/lintian.log") informational lines"
 
 # The library ships stripped; its debug information is in the -dbgsym package under its build id.

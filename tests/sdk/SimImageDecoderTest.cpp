@@ -13,12 +13,20 @@ using namespace sdk;
 
 namespace {
 
-std::vector<uint8_t> Png(const QImage& image) {
+std::vector<uint8_t> Encoded(const QImage& image, const char* format) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    EXPECT_TRUE(image.save(&buffer, "PNG"));
+    EXPECT_TRUE(image.save(&buffer, format)) << format;
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+std::vector<uint8_t> Png(const QImage& image) {
+    return Encoded(image, "PNG");
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 SimImage Decoded(const std::vector<uint8_t>& bytes) {
@@ -77,6 +85,28 @@ TEST(SimImageDecoder, ColourPicturesGiveRedGreenBlue) {
     EXPECT_EQ(c.samples, (std::vector<uint16_t>{200 * 257, 0}));
     indexed.setColorTable({qRgb(0, 0, 0), qRgb(200, 0, 0)});
     EXPECT_TRUE(Decoded(Png(indexed)).color);
+}
+
+TEST(SimImageDecoder, NetpbmAndBmpFilesAsWell) {
+    // 16-bit grey keeps its 16 bits (big endian in the file); 8-bit colour is scaled up.
+    const SimImage grey16 = Decoded(Bytes(std::string("P5\n2 1\n65535\n\x12\x34\xff\xfe", 18)));
+    EXPECT_FALSE(grey16.color);
+    EXPECT_EQ(grey16.samples, (std::vector<uint16_t>{0x1234, 0xfffe}));
+    const SimImage colour8 = Decoded(Bytes("P6\n1 1\n255\n\x0a\x14\x1e"));
+    EXPECT_TRUE(colour8.color);
+    EXPECT_EQ(colour8.samples, (std::vector<uint16_t>{10 * 257, 20 * 257, 30 * 257}));
+
+    // A BMP with a palette of greys is grey, with a coloured palette colour.
+    QImage indexed(2, 1, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(90, 90, 90)});
+    indexed.setPixel(0, 0, 1);
+    indexed.setPixel(1, 0, 0);
+    const SimImage bmp = Decoded(Encoded(indexed, "BMP"));
+    EXPECT_EQ(bmp.width, 2u);
+    EXPECT_FALSE(bmp.color);
+    EXPECT_EQ(bmp.samples, (std::vector<uint16_t>{90 * 257, 0}));
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(90, 0, 90)});
+    EXPECT_TRUE(Decoded(Encoded(indexed, "BMP")).color);
 }
 
 TEST(SimImageDecoder, RejectsWhatIsNoPicture) {
