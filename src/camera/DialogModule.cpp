@@ -74,8 +74,13 @@ DialogModuleRunFunction Entry(std::string& error) {
     // Kept loaded for the life of the process: Qt cannot be unloaded once it ran.
     void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (handle == nullptr) {
-        const char* reason = ::dlerror();
-        error = "cannot load " + path + ": " + (reason != nullptr ? reason : "unknown error");
+        // The loader's text usually begins with the path itself.
+        const char* loaderText = ::dlerror();
+        std::string reason = loaderText != nullptr ? loaderText : "unknown error";
+        if (reason.compare(0, path.size() + 2, path + ": ") == 0) {
+            reason.erase(0, path.size() + 2);
+        }
+        error = "cannot load " + path + ": " + reason;
         return nullptr;
     }
     auto run = reinterpret_cast<DialogModuleRunFunction>(::dlsym(handle, kDialogModuleRunSymbol));

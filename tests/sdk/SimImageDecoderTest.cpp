@@ -92,6 +92,17 @@ TEST(SimImageDecoder, NetpbmAndBmpFilesAsWell) {
     const SimImage grey16 = Decoded(Bytes(std::string("P5\n2 1\n65535\n\x12\x34\xff\xfe", 18)));
     EXPECT_FALSE(grey16.color);
     EXPECT_EQ(grey16.samples, (std::vector<uint16_t>{0x1234, 0xfffe}));
+    // 12-bit colour is scaled to 16 bits; a comment in the header is no value.
+    const SimImage colour12 =
+        Decoded(Bytes(std::string("P6 # twelve bits\n1 1 4095\n\x0f\xff\x08\x00\x00\x00", 32)));
+    EXPECT_TRUE(colour12.color);
+    EXPECT_EQ(colour12.samples, (std::vector<uint16_t>{65535, 32776, 0}));
+    SimImage image;
+    std::string error;
+    const std::string cut("P5\n2 2\n65535\n\x12\x34", 15);
+    EXPECT_FALSE(SimImageDecoder::Decode(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(),
+                                         image, error))
+        << "a file that ends before its last pixel";
     const SimImage colour8 = Decoded(Bytes("P6\n1 1\n255\n\x0a\x14\x1e"));
     EXPECT_TRUE(colour8.color);
     EXPECT_EQ(colour8.samples, (std::vector<uint16_t>{10 * 257, 20 * 257, 30 * 257}));

@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -43,6 +45,74 @@ bool HasPalette(const uint8_t* data, size_t size) {
     return false;
 }
 
+// Reads the header of a binary PGM (P5) or PPM (P6) file: "P5" or "P6", then width, height and
+// the largest value as decimal numbers between blanks and comments, then one blank. False when
+// the bytes are no such header.
+struct NetpbmHeader {
+    bool colour = false;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t maxValue = 0;
+    size_t dataOffset = 0;
+};
+
+bool ReadNetpbmHeader(const uint8_t* data, size_t size, NetpbmHeader& header) {
+    if (size < 3 || data[0] != 'P' || (data[1] != '5' && data[1] != '6')) {
+        return false;
+    }
+    header.colour = data[1] == '6';
+    size_t at = 2;
+    uint32_t* fields[] = {&header.width, &header.height, &header.maxValue};
+    for (uint32_t* field : fields) {
+        while (at < size && (std::isspace(data[at]) || data[at] == '#')) {
+            if (data[at] == '#') {
+                while (at < size && data[at] != '\n') {
+                    ++at;
+                }
+            } else {
+                ++at;
+            }
+        }
+        uint64_t value = 0;
+        const size_t start = at;
+        while (at < size && std::isdigit(data[at]) && value <= UINT32_MAX) {
+            value = value * 10 + uint64_t(data[at++] - '0');
+        }
+        if (at == start || value == 0 || value > UINT32_MAX) {
+            return false;
+        }
+        *field = static_cast<uint32_t>(value);
+    }
+    if (at >= size || !std::isspace(data[at])) {
+        return false;
+    }
+    header.dataOffset = at + 1;
+    return header.maxValue <= 65535;
+}
+
+// A PGM or PPM file of more than 8 bits: two bytes per sample, most significant first, scaled
+// from the file's largest value to 65535. (The loader's own reading of them swaps the bytes.)
+bool DecodeWideNetpbm(const NetpbmHeader& header, const uint8_t* data, size_t size, SimImage& image,
+                      std::string& error) {
+    const size_t channels = header.colour ? 3 : 1;
+    const uint64_t samples = uint64_t(header.width) * header.height * channels;
+    if (samples > (size - header.dataOffset) / 2) {
+        error = "not a picture that can be read (the file ends early)";
+        return false;
+    }
+    image.width = header.width;
+    image.height = header.height;
+    image.color = header.colour;
+    image.samples.resize(samples);
+    const uint8_t* in = data + header.dataOffset;
+    for (size_t i = 0; i < samples; ++i, in += 2) {
+        const uint32_t value = std::min<uint32_t>(uint32_t(in[0]) << 8 | in[1], header.maxValue);
+        image.samples[i] =
+            static_cast<uint16_t>((value * 65535u + header.maxValue / 2) / header.maxValue);
+    }
+    return true;
+}
+
 // Frees what the loader returned.
 struct LoaderFree {
     void operator()(void* pixels) const { stbi_image_free(pixels); }
@@ -56,6 +126,10 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
     if (!data || size == 0 || size > static_cast<size_t>(INT_MAX)) {
         error = "no picture data";
         return false;
+    }
+    NetpbmHeader netpbm;
+    if (ReadNetpbmHeader(data, size, netpbm) && netpbm.maxValue > 255) {
+        return DecodeWideNetpbm(netpbm, data, size, image, error);
     }
     const int length = static_cast<int>(size);
     const bool sixteen = stbi_is_16_bit_from_memory(data, length) != 0;
