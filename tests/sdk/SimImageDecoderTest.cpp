@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,18 @@ TEST(SimImageDecoder, NetpbmAndBmpFilesAsWell) {
     EXPECT_EQ(bmp.samples, (std::vector<uint16_t>{90 * 257, 0}));
     indexed.setColorTable({qRgb(0, 0, 0), qRgb(90, 0, 90)});
     EXPECT_TRUE(Decoded(Encoded(indexed, "BMP")).color);
+}
+
+TEST(SimImageDecoder, RefusesPicturesTooLargeBeforeDecodingThem) {
+    // A PNG header that claims 12000 x 12000 colour pixels (576 MB decoded), and no pixel data.
+    std::vector<uint8_t> png = Png(QImage(1, 1, QImage::Format_RGB888));
+    const uint8_t claimed[8] = {0, 0, 0x2e, 0xe0, 0, 0, 0x2e, 0xe0};
+    std::copy(claimed, claimed + 8, png.begin() + 16);
+    SimImage image;
+    std::string error;
+    EXPECT_FALSE(SimImageDecoder::Decode(png.data(), png.size(), image, error));
+    EXPECT_NE(error.find("12000 x 12000 pixels is too large"), std::string::npos) << error;
+    EXPECT_TRUE(image.samples.empty());
 }
 
 TEST(SimImageDecoder, RejectsWhatIsNoPicture) {

@@ -133,6 +133,18 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
     }
     const int length = static_cast<int>(size);
     const bool sixteen = stbi_is_16_bit_from_memory(data, length) != 0;
+    // The size the header claims is checked before anything is decoded: a few bytes must not
+    // make the camera ask for gigabytes.
+    int claimedWidth = 0;
+    int claimedHeight = 0;
+    int claimedChannels = 0;
+    if (stbi_info_from_memory(data, length, &claimedWidth, &claimedHeight, &claimedChannels) &&
+        uint64_t(claimedWidth) * uint64_t(claimedHeight) * 4 * (sixteen ? 2 : 1) >
+            SimImageDecoder::kMaxDecodedBytes) {
+        error = "picture of " + std::to_string(claimedWidth) + " x " +
+                std::to_string(claimedHeight) + " pixels is too large";
+        return false;
+    }
     int width = 0;
     int height = 0;
     int channels = 0;

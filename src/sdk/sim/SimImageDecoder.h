@@ -18,6 +18,10 @@ namespace sdk {
 // Threading: stateless; any thread (the loader's settings are never changed).
 class SimImageDecoder {
   public:
+    // Largest picture decoded, in bytes of its decoded samples (four 8- or 16-bit channels a
+    // pixel); larger ones are refused as Qt's readers refused them.
+    static constexpr uint64_t kMaxDecodedBytes = uint64_t{256} << 20;
+
     // Decodes a picture held in memory; false, with error set, when the bytes are no picture.
     static bool Decode(const uint8_t* data, size_t size, SimImage& image, std::string& error);
     static bool DecodeFile(const std::string& path, SimImage& image, std::string& error);
