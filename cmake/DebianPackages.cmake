@@ -84,6 +84,9 @@ if(" ${CMAKE_CXX_FLAGS} ${CMAKE_CXX_FLAGS_${build_type}} " MATCHES " -g[0-9]? ")
   set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
   set(CPACK_OSTRAVELK_FINISH_DBGSYM ${PROJECT_SOURCE_DIR}/packaging/debian/finish_dbgsym.sh)
   set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/FinishDebugPackages.cmake)
+else()
+  # Without debug packages CPack strips only when told (the symbol tables stay otherwise).
+  set(CPACK_STRIP_FILES ON)
 endif()
 set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
 
