@@ -5,6 +5,9 @@
 set -eu
 library=$1
 module=$2
+for file in "$library" "$module"; do
+    [ -f "$file" ] || { echo "no such file: $file"; exit 1; }
+done
 needed() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]$/\1/p'; }
 qt=$(needed "$library" | grep -i 'qt' || true)
 if [ -n "$qt" ]; then
