@@ -98,6 +98,10 @@ TEST(SimImageDecoder, NetpbmAndBmpFilesAsWell) {
         Decoded(Bytes(std::string("P6 # twelve bits\n1 1 4095\n\x0f\xff\x08\x00\x00\x00", 32)));
     EXPECT_TRUE(colour12.color);
     EXPECT_EQ(colour12.samples, (std::vector<uint16_t>{65535, 32776, 0}));
+    // 4-bit grey in bytes: 15 is full scale.
+    const SimImage grey4 = Decoded(Bytes(std::string("P5\n2 1\n15\n\x0f\x05", 12)));
+    EXPECT_FALSE(grey4.color);
+    EXPECT_EQ(grey4.samples, (std::vector<uint16_t>{65535, 21845}));
     SimImage image;
     std::string error;
     const std::string cut("P5\n2 2\n65535\n\x12\x34", 15);

@@ -90,13 +90,15 @@ bool ReadNetpbmHeader(const uint8_t* data, size_t size, NetpbmHeader& header) {
     return header.maxValue <= 65535;
 }
 
-// A PGM or PPM file of more than 8 bits: two bytes per sample, most significant first, scaled
-// from the file's largest value to 65535. (The loader's own reading of them swaps the bytes.)
-bool DecodeWideNetpbm(const NetpbmHeader& header, const uint8_t* data, size_t size, SimImage& image,
-                      std::string& error) {
+// A PGM or PPM file whose largest value is not 255: one byte per sample up to 255, else two,
+// most significant first; scaled from the file's largest value to 65535. (The loader takes the
+// samples as they are, and swaps the bytes of two-byte ones.)
+bool DecodeScaledNetpbm(const NetpbmHeader& header, const uint8_t* data, size_t size,
+                        SimImage& image, std::string& error) {
     const size_t channels = header.colour ? 3 : 1;
+    const size_t bytes = header.maxValue > 255 ? 2 : 1;
     const uint64_t samples = uint64_t(header.width) * header.height * channels;
-    if (samples > (size - header.dataOffset) / 2) {
+    if (samples > (size - header.dataOffset) / bytes) {
         error = "not a picture that can be read (the file ends early)";
         return false;
     }
@@ -105,8 +107,9 @@ bool DecodeWideNetpbm(const NetpbmHeader& header, const uint8_t* data, size_t si
     image.color = header.colour;
     image.samples.resize(samples);
     const uint8_t* in = data + header.dataOffset;
-    for (size_t i = 0; i < samples; ++i, in += 2) {
-        const uint32_t value = std::min<uint32_t>(uint32_t(in[0]) << 8 | in[1], header.maxValue);
+    for (size_t i = 0; i < samples; ++i, in += bytes) {
+        const uint32_t raw = bytes == 2 ? uint32_t(in[0]) << 8 | in[1] : in[0];
+        const uint32_t value = std::min(raw, header.maxValue);
         image.samples[i] =
             static_cast<uint16_t>((value * 65535u + header.maxValue / 2) / header.maxValue);
     }
@@ -128,8 +131,8 @@ bool SimImageDecoder::Decode(const uint8_t* data, size_t size, SimImage& image,
         return false;
     }
     NetpbmHeader netpbm;
-    if (ReadNetpbmHeader(data, size, netpbm) && netpbm.maxValue > 255) {
-        return DecodeWideNetpbm(netpbm, data, size, image, error);
+    if (ReadNetpbmHeader(data, size, netpbm) && netpbm.maxValue != 255) {
+        return DecodeScaledNetpbm(netpbm, data, size, image, error);
     }
     const int length = static_cast<int>(size);
     const bool sixteen = stbi_is_16_bit_from_memory(data, length) != 0;

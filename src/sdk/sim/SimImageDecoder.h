@@ -11,8 +11,8 @@ namespace sdk {
 
 // Decodes the picture files of the simulator with the stb image loader: PNG in 1 to 16 bits,
 // grey, grey with alpha, palette and colour (alpha is dropped), BMP, PGM/PPM and baseline and
-// progressive JPEG. Binary PGM/PPM of more than 8 bits are read here, scaled from their largest
-// value to 16 bits. Grey files (grey colour types, and palettes whose pixels are all
+// progressive JPEG. Binary PGM/PPM whose largest value is not 255 are read here, scaled from
+// that value to 16 bits. Grey files (grey colour types, and palettes whose pixels are all
 // grey) give grey pictures, all others colour ones; 16-bit files keep their 16 bits.
 //
 // Threading: stateless; any thread (the loader's settings are never changed).
