@@ -16,8 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <QtGlobal>
-
 #include "sdk/image/PixelType.h"
 #include "sdk/sim/SimFrameRenderer.h"
 #include "sdk/sim/SimImage.h"
@@ -105,12 +103,6 @@ extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t max
     size = LLVMFuzzerMutate(data, size, maxSize);
     FixPngCrcs(data, size);
     return size;
-}
-
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-    // Qt's readers warn about every broken file; writing those out would cost more than reading.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

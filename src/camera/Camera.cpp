@@ -8,7 +8,7 @@
 
 #include "camera/CameraConfigurationTarget.h"
 #include "camera/CameraList.h"
-#include "dialog/ConfigurationDialog.h"
+#include "camera/DialogModule.h"
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "sdk/genapi/GenApi.h"
@@ -291,7 +291,7 @@ bool Camera::Configure(void* parent) {
         throw std::runtime_error("Camera::Configure: camera is not open");
     }
     CameraConfigurationTarget target(*this);
-    return RunConfigurationDialog(parent, target);
+    return DialogModule::Run(parent, target);
 }
 
 bool Camera::IsMonoFormat(const std::string& pixelFormat) const {

@@ -9,10 +9,24 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "camera/DialogModule.h"
 #include "dialog/CPropertyGrid.h"
+#include "dialog/ConfigurationDialog.h"
+#include "dialog/ConfigurationTarget.h"
 #include "dialog/GuiApplication.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
+
+namespace {
+
+// The dialog is linked into these tests, so that they reach its widgets: configureCamera runs it
+// from here instead of loading the module.
+int RunLinkedInDialog(const DialogModuleImports*, void* parent, ConfigurationTarget* target) {
+    return RunConfigurationDialog(parent, *target) ? 1 : 0;
+}
+[[maybe_unused]] const bool gDialogLinkedIn = (DialogModule::UseLinkedIn(&RunLinkedInDialog), true);
+
+}  // namespace
 
 void RequireGui() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");

@@ -6,6 +6,8 @@
 # apt-get and dpkg work wholly inside the scratch root: its package database starts as a copy of
 # this machine's, so dependencies are resolved against what is installed here, but nothing of
 # this machine changes (no files, no apt hooks, no maintainer script actions, no locks).
+# lintian must find neither an error nor a warning in any package. The debug symbol packages are
+# checked where the build has debug information (not in a Release build).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -27,23 +29,44 @@ for deb in "${debs[@]}"; do
   packages+=("$(dpkg-deb -f "$deb" Package)")
   echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Depends)"
 done
-[ "${packages[*]}" = "libostravelk-dev libostravelk1 ostravelk-tools" ] ||
+[ "${packages[*]}" = "libostravelk-dev libostravelk1-dialog libostravelk1 ostravelk-tools" ] ||
   fail "packages: ${packages[*]}"
+multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 runtime=$(ls "$scratch"/packages/libostravelk1_*.deb)
-# Binary dependencies are found by dpkg-shlibdeps: the library's own NEEDED entries.
+dialog=$(ls "$scratch"/packages/libostravelk1-dialog_*.deb)
+# Binary dependencies are found by dpkg-shlibdeps: the library's own NEEDED entries. The GUI
+# comes with the dialog module only, which the library recommends.
 dpkg-deb -f "$runtime" Depends | grep -q 'libc6 (>=' || fail "runtime has no libc6 dependency"
-dpkg-deb -f "$runtime" Depends | grep -q 'libqt6widgets6 (>=' || fail "runtime lacks Qt"
+dpkg-deb -f "$runtime" Depends | grep -qi 'qt' && fail "runtime needs Qt"
+dpkg-deb -f "$runtime" Recommends | grep -q '^libostravelk1-dialog (= ' ||
+  fail "runtime does not recommend the dialog module"
+dpkg-deb -f "$dialog" Depends | grep -q 'libqt6widgets6 (>=' || fail "dialog module lacks Qt"
+dpkg-deb -f "$dialog" Depends | grep -q 'libostravelk1 (= ' || fail "dialog module lacks the library"
+
+echo "== lintian"
+shopt -s nullglob
+lintian --fail-on error,warning --tag-display-limit 0 "$scratch"/packages/*.deb \
+  "$scratch"/packages/*.ddeb >"$scratch/lintian.log" 2>&1 || { cat "$scratch/lintian.log"; fail "lintian"; }
+shopt -u nullglob
+echo "no error, no warning; $(grep -c "" "$scratch/lintian.log") informational lines"
 
 # The library ships stripped; its debug information is in the -dbgsym package under its build id.
 mkdir -p "$scratch/unpacked"
 dpkg-deb -x "$runtime" "$scratch/unpacked/runtime"
-library=$(ls "$scratch"/unpacked/runtime/usr/lib/libostravelk.so.1.*)
+library=$(ls "$scratch"/unpacked/runtime/usr/lib/"$multiarch"/libostravelk.so.1.*)
 readelf -S "$library" | grep -q '\.debug_info' && fail "library is not stripped"
-build_id=$(readelf -n "$library" | sed -n 's/.*Build ID: //p')
-dpkg-deb -x "$(ls "$scratch"/packages/libostravelk1-dbgsym_*.ddeb)" "$scratch/unpacked/dbgsym"
-debug="$scratch/unpacked/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
-readelf -S "$debug" | grep -q '\.debug_info' || fail "no debug information for build id $build_id"
-echo "library $(stat -c %s "$library") bytes, debug information $(stat -c %s "$debug") bytes"
+if ! readelf -S "$build/libostravelk.so.$(dpkg-deb -f "$runtime" Version | sed 's/-.*//')" |
+  grep -q '\.debug_info'; then
+  ls "$scratch"/packages/*.ddeb >/dev/null 2>&1 && fail "debug symbol packages without debug information"
+  echo "debug symbol packages skipped: the build has no debug information (build type $(
+    sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt"))"
+else
+  build_id=$(readelf -n "$library" | sed -n 's/.*Build ID: //p')
+  dpkg-deb -x "$(ls "$scratch"/packages/libostravelk1-dbgsym_*.ddeb)" "$scratch/unpacked/dbgsym"
+  debug="$scratch/unpacked/dbgsym/usr/lib/debug/.build-id/${build_id:0:2}/${build_id:2}.debug"
+  readelf -S "$debug" | grep -q '\.debug_info' || fail "no debug information for build id $build_id"
+  echo "library $(stat -c %s "$library") bytes, debug information $(stat -c %s "$debug") bytes"
+fi
 
 echo "== apt-get install into a scratch root"
 root="$scratch/root"
@@ -91,20 +114,27 @@ done <<<"$listed"
 unlisted=$(comm -13 <(printf '%s\n' "$before") <(snapshot) | comm -23 - <(printf '%s\n' "$listed"))
 [ -z "$unlisted" ] || fail "installed but not listed: $unlisted"
 for want in ./usr/lib/udev/rules.d/70-ostravelk-usb3vision.rules \
-  ./usr/lib/sysctl.d/60-ostravelk-gige.conf ./usr/lib/libostravelk.so ./usr/bin/ostravelk-host; do
+  ./usr/lib/sysctl.d/60-ostravelk-gige.conf "./usr/lib/$multiarch/libostravelk.so" \
+  "./usr/lib/$multiarch/ostravelk/libostravelk-dialog.so" "./usr/lib/$multiarch/pkgconfig/ostravelk.pc" \
+  ./usr/bin/ostravelk-host ./usr/share/man/man1/ostravelk-host.1.gz; do
   grep -qx "$want" <<<"$listed" || fail "not installed: $want"
 done
 
 echo "== consumers against the installed packages"
-libdir="$root/usr/lib"
-build_with_pkgconfig "$(dirname "$(grep '/ostravelk\.pc$' <<<"$listed" | sed "s|^\.|$root|")")" \
-  "$scratch/list_cameras"
+libdir="$root/usr/lib/$multiarch"
+# The pkg-config file names the plain /usr paths, which pkg-config leaves out as its defaults.
+plain=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --cflags --libs ostravelk)
+[ "$(echo $plain)" = "-lostravelk" ] || fail "pkg-config for /usr gives '$plain'"
+[ "$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --variable=includedir ostravelk)" = /usr/include ] ||
+  fail "pkg-config file does not name /usr/include"
+build_with_pkgconfig "$libdir/pkgconfig" "$scratch/list_cameras" "$root"
 run_lists_cameras "$scratch/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
 build_with_cmake "$root/usr" "$scratch/cmake_consumer"
 run_lists_cameras "$scratch/cmake_consumer/list_cameras" "$libdir" LD_LIBRARY_PATH="$libdir"
-# The installed sample host finds the installed library by itself.
+# The installed sample host loads the library by its SONAME, from the system's directory (here
+# the scratch root's).
 host_lister "$root/usr/bin/ostravelk-host" "$scratch/host_list"
-run_lists_cameras "$scratch/host_list" "$libdir"
+run_lists_cameras "$scratch/host_list" "$libdir" LD_LIBRARY_PATH="$libdir"
 echo "each listed: $(expected_cameras | paste -sd ",")"
 
 echo "== apt-get remove, then purge"

@@ -36,4 +36,13 @@ check_prefix "$scratch/with blank" blank
 mkdir "$scratch/elsewhere"
 mv "$scratch/with blank" "$scratch/elsewhere/moved tree"
 check_prefix "$scratch/elsewhere/moved tree" moved
+echo "== prefix /usr below DESTDIR"
+DESTDIR="$scratch/destdir" cmake --install "$build" --prefix /usr >/dev/null || fail "install to /usr"
+pcfile=$(find "$scratch/destdir" -name ostravelk.pc)
+[ "$(sed -n 's/^prefix=//p' "$pcfile")" = /usr ] || fail "pkg-config file for /usr: $(cat "$pcfile")"
+[ "$(PKG_CONFIG_PATH=$(dirname "$pcfile") pkg-config --variable=includedir ostravelk)" = /usr/include ] ||
+  fail "pkg-config file for /usr names no /usr/include"
+readelf -d "$scratch/destdir/usr/bin/ostravelk-host" | grep -qE 'R(UN)?PATH' &&
+  fail "host installed to /usr has a run path"
+echo "$pcfile: prefix=/usr; host without run path"
 echo "OK"

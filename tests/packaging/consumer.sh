@@ -37,12 +37,14 @@ run_lists_cameras() {
   fi
 }
 
-# build_with_pkgconfig PCDIR OUT: compiles the consumer with only what pkg-config says, as a
-# makefile would (the flags are shell words: a prefix with blanks comes escaped).
+# build_with_pkgconfig PCDIR OUT [SYSROOT]: compiles the consumer with only what pkg-config
+# says, as a makefile would (the flags are shell words: a prefix with blanks comes escaped); with
+# SYSROOT, for a tree installed below SYSROOT as a cross build would.
 build_with_pkgconfig() {
   # shellcheck disable=SC2034 # out is used by eval
-  local pcdir=$1 out=$2 flags
-  flags=$(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs ostravelk) || fail "pkg-config"
+  local pcdir=$1 out=$2 sysroot=${3:-} flags
+  flags=$(PKG_CONFIG_SYSROOT_DIR="$sysroot" PKG_CONFIG_PATH="$pcdir" \
+    pkg-config --cflags --libs ostravelk) || fail "pkg-config"
   eval "cc -std=c99 -Wall -Wextra -Werror -pedantic \"\$source/tests/packaging/list_cameras.c\" \
     -o \"\$out\" $flags" || fail "consumer build with pkg-config flags: $flags"
 }
@@ -53,8 +55,10 @@ build_with_cmake() {
   cmake -S "$source/tests/packaging/cmake_consumer" -B "$outdir" -G Ninja \
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >/dev/null ||
     fail "consumer configure with CMake package in $prefix"
-  grep -qxF "Ostravelk_DIR:PATH=$prefix/lib/cmake/Ostravelk" "$outdir/CMakeCache.txt" ||
-    fail "consumer found the CMake package outside $prefix"
+  local found
+  found=$(sed -n 's/^Ostravelk_DIR:PATH=//p' "$outdir/CMakeCache.txt")
+  [[ $found == "$prefix"/lib/cmake/Ostravelk || $found == "$prefix"/lib/*/cmake/Ostravelk ]] ||
+    fail "consumer found the CMake package in '$found', outside $prefix"
   cmake --build "$outdir" >/dev/null || fail "consumer build with CMake package in $prefix"
 }
 

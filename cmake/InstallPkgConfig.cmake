@@ -1,0 +1,36 @@
+# Install script: writes ostravelk.pc for the prefix being installed to and installs it.
+# In: OSTRAVELK_PC_TEMPLATE, OSTRAVELK_PC_WORK_DIR, OSTRAVELK_PC_LIBDIR and
+# OSTRAVELK_PC_INCLUDEDIR (relative to the prefix, or absolute), OSTRAVELK_PC_VERSION.
+if(IS_ABSOLUTE "${OSTRAVELK_PC_LIBDIR}")
+  set(pc_libdir_full "${OSTRAVELK_PC_LIBDIR}")
+else()
+  set(pc_libdir_full "${CMAKE_INSTALL_PREFIX}/${OSTRAVELK_PC_LIBDIR}")
+endif()
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr" OR IS_ABSOLUTE "${OSTRAVELK_PC_LIBDIR}"
+   OR IS_ABSOLUTE "${OSTRAVELK_PC_INCLUDEDIR}")
+  # The system's own tree: plain paths, which pkg-config leaves out where they are its defaults.
+  set(pc_prefix "${CMAKE_INSTALL_PREFIX}")
+  foreach(kind LIBDIR INCLUDEDIR)
+    if(IS_ABSOLUTE "${OSTRAVELK_PC_${kind}}")
+      set(pc_${kind} "${OSTRAVELK_PC_${kind}}")
+    else()
+      set(pc_${kind} "\${prefix}/${OSTRAVELK_PC_${kind}}")
+    endif()
+  endforeach()
+else()
+  file(RELATIVE_PATH pc_to_prefix "/${OSTRAVELK_PC_LIBDIR}/pkgconfig" "/")
+  string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+  set(pc_prefix "\${pcfiledir}/${pc_to_prefix}")
+  set(pc_LIBDIR "\${prefix}/${OSTRAVELK_PC_LIBDIR}")
+  set(pc_INCLUDEDIR "\${prefix}/${OSTRAVELK_PC_INCLUDEDIR}")
+endif()
+file(READ "${OSTRAVELK_PC_TEMPLATE}" pc_text)
+string(REPLACE "@PREFIX@" "${pc_prefix}" pc_text "${pc_text}")
+string(REPLACE "@LIBDIR@" "${pc_LIBDIR}" pc_text "${pc_text}")
+string(REPLACE "@INCLUDEDIR@" "${pc_INCLUDEDIR}" pc_text "${pc_text}")
+string(REPLACE "@VERSION@" "${OSTRAVELK_PC_VERSION}" pc_text "${pc_text}")
+# One work file per destination: several installs may run at once.
+string(MD5 pc_key "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+set(pc_file "${OSTRAVELK_PC_WORK_DIR}/${pc_key}/ostravelk.pc")
+file(WRITE "${pc_file}" "${pc_text}")
+file(INSTALL DESTINATION "${pc_libdir_full}/pkgconfig" TYPE FILE FILES "${pc_file}")
