@@ -20,6 +20,7 @@
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
 #include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/NodeMapSnapshot.h"
 
 namespace {
 
@@ -280,6 +281,7 @@ void CameraParameters::CreateFromNodes(sdk::INodeMap& nodeMap) {
     if (root == nullptr) {
         throw std::runtime_error("CameraParameters::CreateFromNodes: Failed to get root node");
     }
+    const sdk::NodeMapSnapshot snapshot(nodeMap);
     for (sdk::IValue* feature : root->GetFeatures()) {
         // Only categories are walked; plain features directly under the root are ignored.
         if (auto* category = sdk::As<sdk::ICategory>(feature)) {
@@ -551,6 +553,7 @@ bool CameraParameters::ApplyParameters(sdk::INodeMap& nodeMap, int maxPasses) {
                    std::to_string(maxPasses);
         });
         int count = 0;
+        const sdk::NodeMapSnapshot snapshot(nodeMap);
         for (Param_& parameter : *this) {
             if (!parameter.mWritable || parameter.mGeneral) {
                 continue;
@@ -801,6 +804,7 @@ void CameraParameters::UpdateParameters(sdk::INodeMap& nodeMap, bool invalidate)
     if (invalidate) {
         nodeMap.InvalidateNodes();
     }
+    const sdk::NodeMapSnapshot snapshot(nodeMap);
     for (Param_& parameter : *this) {
         if (!parameter.mGeneral) {
             UpdateParameter(nodeMap, &parameter);

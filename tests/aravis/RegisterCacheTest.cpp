@@ -10,6 +10,7 @@
 #include "GenicamBed.h"
 #include "parameters/Param.h"
 #include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/NodeMapSnapshot.h"
 
 using namespace sdk;
 
@@ -147,6 +148,82 @@ TEST_F(GenicamBed, ACameraThatRefusesBlockReadsIsReadRegisterByRegister) {
     const auto before = camera->Counted();
     EXPECT_EQ(Value(nodes, "First"), 11);
     EXPECT_EQ((camera->Counted() - before).Count(), 0);
+}
+
+// One look at the camera (a pass over every feature) reads a NoCache register once however many
+// features use it, and again after a write or in the next look.
+TEST_F(GenicamBed, ASnapshotReadsANoCacheRegisterOnceUntilSomethingIsWritten) {
+    const std::string status =
+        "<IntReg Name=\"StatusReg\" "
+        "NameSpace=\"Custom\"><Address>0x2040</Address><Length>4</Length>"
+        "<AccessMode>RO</AccessMode><pPort>Device</pPort><Cachable>NoCache</Cachable>"
+        "<Sign>Unsigned</Sign><Endianess>BigEndian</Endianess></IntReg>";
+    const std::string uses =
+        "<Integer Name=\"Low\" NameSpace=\"Custom\"><pValue>StatusReg</pValue>"
+        "</Integer><Integer Name=\"High\" NameSpace=\"Custom\"><pValue>"
+        "StatusReg</pValue></Integer>";
+    auto camera = Serve(
+        Minimal("<pFeature>Low</pFeature><pFeature>High</pFeature><pFeature>Setting</pFeature>",
+                status + uses + IntegerFeature("Setting", "0x2044", "RW")));
+    auto device = OpenCamera();
+    INodeMap& nodes = device->GetNodeMap();
+    camera->Poke32(0x2040, 1);
+    EXPECT_EQ(Value(nodes, "Setting"), 0);
+    auto before = camera->Counted();
+    {
+        const NodeMapSnapshot snapshot(nodes);
+        EXPECT_EQ(Value(nodes, "Low"), 1);
+        camera->Poke32(0x2040, 2);
+        EXPECT_EQ(Value(nodes, "High"), 1);
+        EXPECT_EQ((camera->Counted() - before).reads, 1);
+        As<IInteger>(nodes.GetNode("Setting"))->SetValue(4);
+        EXPECT_EQ(Value(nodes, "High"), 2);
+        EXPECT_EQ((camera->Counted() - before).reads, 3);  // with the write's verify read
+    }
+    camera->Poke32(0x2040, 3);
+    before = camera->Counted();
+    EXPECT_EQ(Value(nodes, "Low"), 3);
+    EXPECT_EQ(Value(nodes, "High"), 3);
+    EXPECT_GE((camera->Counted() - before).reads, 2);
+}
+
+// Registers whose address is computed (behind a base address the camera gives) are read together
+// in one transaction like registers at fixed addresses, and one by one when the camera refuses.
+TEST_F(GenicamBed, RegistersBehindABaseAddressAreReadInOneBlock) {
+    std::string nodes;
+    std::string features;
+    for (const char* name : {"First", "Second", "Third"}) {
+        const std::string offset = std::string(name) == "First"    ? "0x0"
+                                   : std::string(name) == "Second" ? "0x4"
+                                                                   : "0x10";
+        features += std::string("<pFeature>") + name + "</pFeature>";
+        nodes += IntegerFeature(name, offset, "RO", "<pAddress>Base</pAddress>");
+    }
+    nodes += IntegerFeature("Base", "0x2050", "RO");
+    for (const bool refuse : {false, true}) {
+        SCOPED_TRACE(refuse ? "refused" : "block");
+        auto camera = Serve(Minimal(features, nodes));
+        camera->Poke32(0x2050, 0x3000);
+        for (uint32_t i = 0; i < 5; ++i) {
+            camera->Poke32(0x3000 + 4 * i, 20 + i);
+        }
+        if (refuse) {
+            camera->RefuseReadsLongerThan(4);
+        }
+        auto device = OpenCamera();
+        INodeMap& map = device->GetNodeMap();
+        EXPECT_EQ(Value(map, "First"), 20);  // finds the addresses
+        map.InvalidateNodes();
+        const auto before = camera->Counted();
+        EXPECT_EQ(Value(map, "First"), 20);
+        EXPECT_EQ(Value(map, "Second"), 21);
+        EXPECT_EQ(Value(map, "Third"), 24);
+        EXPECT_EQ(Value(map, "First"), 20);
+        // Base and the block; refused (which the bed does not count): Base and each register.
+        EXPECT_EQ((camera->Counted() - before).reads, refuse ? 4 : 2);
+        device.reset();
+        mSource->Remove("MEM01");
+    }
 }
 
 // Real cameras' files: the open and a second open cost at most a small multiple of reading

@@ -361,6 +361,16 @@ void AravisNodeMap::InvalidateNodes() {
     mCache.Invalidate();
 }
 
+void AravisNodeMap::BeginSnapshot() {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    mCache.BeginAsk();
+}
+
+void AravisNodeMap::EndSnapshot() {
+    std::lock_guard<std::recursive_mutex> lock(mMutex);
+    mCache.EndAsk();
+}
+
 void AravisNodeMap::SetCommandListener(std::function<void(const std::string&)> listener) {
     std::lock_guard<std::recursive_mutex> lock(mMutex);
     mCommandListener = std::move(listener);

@@ -71,6 +71,8 @@ class AravisNodeMap : public INodeMap {
     INode* GetNode(const gcstring& name) const override;
     void GetNodes(NodeList_t& nodes) const override;
     void InvalidateNodes() override;
+    void BeginSnapshot() override;
+    void EndSnapshot() override;
     gcstring GetDeviceName() const override { return mDeviceName; }
     using INodeMap::GetNodes;
 

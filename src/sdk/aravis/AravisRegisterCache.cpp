@@ -151,6 +151,13 @@ void SortUnique(std::vector<size_t>& list) {
     list.erase(std::unique(list.begin(), list.end()), list.end());
 }
 
+// A failure after which a second read would only wait again.
+bool IsGone(const GError* error) {
+    return error && error->domain == ARV_DEVICE_ERROR &&
+           (error->code == ARV_DEVICE_ERROR_TIMEOUT ||
+            error->code == ARV_DEVICE_ERROR_NOT_CONNECTED);
+}
+
 }  // namespace
 
 void AravisRegisterCache::Learn(ArvGc* genicam) {
@@ -158,6 +165,7 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     mBlocks.clear();
     mDynamics.clear();
     mLearned.clear();
+    mLearnedInOrder.clear();
     mPositions.clear();
     mResolveOnWrite.clear();
     mTouched.clear();
@@ -435,7 +443,10 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
         covered && mCells[cells.back()].address + mCells[cells.back()].length >= address + size;
     if (!covered) {
         Learned* learned = LearnedAt(address, size);
-        if (learned != nullptr && learned->known && !mBypass) {
+        if (learned != nullptr && !mBypass) {
+            if (!learned->known && (!Flush(error) || !FetchLearned(*learned, error, read))) {
+                return false;
+            }
             std::memcpy(buffer, learned->bytes.data(), size);
             return true;
         }
@@ -488,10 +499,7 @@ bool AravisRegisterCache::Fetch(size_t index, GError** error, const DeviceRead& 
             Store(start, static_cast<uint32_t>(bytes.size()), bytes.data());
             return true;
         }
-        const bool gone = local && local->domain == ARV_DEVICE_ERROR &&
-                          (local->code == ARV_DEVICE_ERROR_TIMEOUT ||
-                           local->code == ARV_DEVICE_ERROR_NOT_CONNECTED);
-        if (gone) {
+        if (IsGone(local)) {
             g_propagate_error(error, local);
             return false;
         }
@@ -694,6 +702,8 @@ void AravisRegisterCache::ResolvePending() {
         }
         Learned& learned = mLearned[address];
         if (learned.length == 0) {
+            learned.address = address;
+            mLearnedInOrder[address] = &learned;
             learned.length = static_cast<uint32_t>(length);
             learned.bytes.assign(length, 0);
         }
@@ -713,6 +723,73 @@ AravisRegisterCache::Learned* AravisRegisterCache::LearnedAt(uint64_t address, u
         return nullptr;
     }
     return &it->second;
+}
+
+bool AravisRegisterCache::FetchLearned(Learned& learned, GError** error, const DeviceRead& read) {
+    // The run of kept neighbours around it, as close and as long as a block of fixed cells.
+    const auto at = mLearnedInOrder.find(learned.address);
+    uint64_t start = learned.address;
+    uint64_t end = learned.address + learned.length;
+    auto first = at;
+    auto last = at;
+    const auto joins = [&](const Learned& other, uint64_t from, uint64_t to) {
+        return other.kept && !other.single && from - std::min(from, to) <= kMaxGap &&
+               std::max(end, other.address + other.length) - std::min(start, other.address) <=
+                   kMaxBlock;
+    };
+    if (!learned.single) {
+        for (auto next = std::next(at); next != mLearnedInOrder.end(); ++next) {
+            const Learned& other = *next->second;
+            if (other.address < end || !joins(other, other.address, end)) {
+                break;
+            }
+            end = std::max(end, other.address + other.length);
+            last = next;
+        }
+        while (first != mLearnedInOrder.begin()) {
+            const Learned& other = *std::prev(first)->second;
+            if (other.address + other.length > start ||
+                !joins(other, start, other.address + other.length)) {
+                break;
+            }
+            start = other.address;
+            --first;
+        }
+    }
+    std::vector<size_t> fixed;
+    Overlapping(start, static_cast<uint32_t>(end - start), fixed);
+    if (first != last && fixed.empty()) {
+        std::vector<uint8_t> bytes(end - start);
+        GError* local = nullptr;
+        if (read(start, static_cast<uint32_t>(bytes.size()), bytes.data(), &local)) {
+            for (auto it = first;; ++it) {
+                Learned& other = *it->second;
+                std::memcpy(other.bytes.data(), bytes.data() + (other.address - start),
+                            other.length);
+                other.known = true;
+                if (it == last) {
+                    break;
+                }
+            }
+            return true;
+        }
+        if (IsGone(local)) {
+            g_propagate_error(error, local);
+            return false;
+        }
+        g_clear_error(&local);
+        for (auto it = first;; ++it) {
+            it->second->single = true;
+            if (it == last) {
+                break;
+            }
+        }
+    }
+    if (!read(learned.address, learned.length, learned.bytes.data(), error)) {
+        return false;
+    }
+    learned.known = true;
+    return true;
 }
 
 void AravisRegisterCache::Forget(const Dynamic& dynamic) {
@@ -760,6 +837,7 @@ void AravisRegisterCache::Invalidate() {
 }
 
 void AravisRegisterCache::ForgetAll() {
+    mAsked.clear();
     for (std::vector<uint8_t>& position : mPositions) {
         position.clear();
     }

@@ -86,7 +86,8 @@ class AravisRegisterCache {
     void Invalidate();
     // Between the outermost BeginAsk and its EndAsk, a read of a register that is not kept is
     // made once (until something is written): one ask of a feature reads each register it needs
-    // once, however many of its bits it uses.
+    // once, however many of its bits it uses. The node map also holds one around a pass over many
+    // features (INodeMap::BeginSnapshot).
     void BeginAsk() { ++mAskDepth; }
     void EndAsk();
     // While on, reads go to the device (and refresh the cells they cover).
@@ -140,9 +141,11 @@ class AravisRegisterCache {
         std::vector<uint64_t> addresses;  // where it was found
     };
     struct Learned {
+        uint64_t address = 0;
         uint32_t length = 0;
         bool kept = true;
         bool known = false;
+        bool single = false;  // a block read over it was refused
         std::vector<uint8_t> bytes;
         std::vector<size_t> owners;  // the computed registers found here
     };
@@ -164,11 +167,14 @@ class AravisRegisterCache {
     void Forget(const Dynamic& dynamic);
     // The cell at the address when the read asks exactly for it; null otherwise.
     Learned* LearnedAt(uint64_t address, uint32_t size);
+    // Reads a found cell with its kept neighbours in one transaction where they allow it.
+    bool FetchLearned(Learned& learned, GError** error, const DeviceRead& read);
 
     std::vector<Cell> mCells;  // by address, not overlapping
     std::vector<Block> mBlocks;
     std::vector<Dynamic> mDynamics;
     std::unordered_map<uint64_t, Learned> mLearned;  // by address
+    std::map<uint64_t, Learned*> mLearnedInOrder;    // the same, in address order
     // The computed registers whose address a node is an input of.
     std::unordered_map<ArvGcNode*, std::vector<size_t>> mResolveOnWrite;
     std::vector<std::vector<ArvGcNode*>> mOwners;  // the registers of each cell
