@@ -3,6 +3,7 @@
 #include <boost/numeric/conversion/cast.hpp>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <stdexcept>
 
@@ -12,6 +13,7 @@
 #include "driver/DriverState.h"
 #include "driver/ExceptionGuard.h"
 #include "sdk/genapi/GenApi.h"
+#include "sdk/genapi/NodeMapSnapshot.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/InstantCamera.h"
 #include "sdk/grab/UsbInstantCamera.h"
@@ -143,6 +145,9 @@ bool Camera::DoOpen() {
     mInstantCamera->Open();
     mInstantCamera->SetCameraContext(reinterpret_cast<intptr_t>(this));
     sdk::INodeMap& nodeMap = mInstantCamera->GetNodeMap();
+    // The walk, the passes and the read-back are one look at the camera: what it does not let
+    // a cache keep is read once per selector position until something is written.
+    auto look = std::make_unique<sdk::NodeMapSnapshot>(nodeMap);
 
     mParameters.CreateFromNodes(nodeMap);
     FailIfRemovedWhileOpening();
@@ -161,6 +166,7 @@ bool Camera::DoOpen() {
     }
     // The passes left the cache as the camera is: a pass that wrote a value invalidated it.
     mParameters.UpdateParameters(nodeMap, false);
+    look.reset();
     Log(3, "", "camera settings read back", kOpen);
     FailIfRemovedWhileOpening();
 

@@ -226,6 +226,86 @@ TEST_F(GenicamBed, RegistersBehindABaseAddressAreReadInOneBlock) {
     }
 }
 
+// Bit fields of one register: a selector's value beside another feature's bits, the register
+// at an address computed from a base the camera gives, or at a fixed address beside a command
+// that loads every setting. A move writes the selector's bits only: what the command makes
+// unknown (and every other value) stays known until the command is executed.
+TEST_F(GenicamBed, ASelectorSharingItsRegisterWithOtherBitsStillOnlyMoves) {
+    const auto masked = [](const std::string& name, const std::string& where, int lsb, int msb,
+                           const std::string& extra = "") {
+        return "<MaskedIntReg Name=\"" + name + "\" NameSpace=\"Custom\">" + where +
+               "<Length>4</Length><AccessMode>RW</AccessMode><pPort>Device</pPort>" + extra +
+               "<LSB>" + std::to_string(lsb) + "</LSB><MSB>" + std::to_string(msb) +
+               "</MSB><Sign>Unsigned</Sign><Endianess>LittleEndian</Endianess></MaskedIntReg>";
+    };
+    const std::string computed = "<Address>0x0</Address><pAddress>Base</pAddress>";
+    const std::string fixed = "<Address>0x2070</Address>";
+    for (const std::string& where : {computed, fixed}) {
+        SCOPED_TRACE(where);
+        const std::string nodes =
+            "<Enumeration Name=\"Sel\" NameSpace=\"Custom\"><EnumEntry Name=\"A\"><Value>0</Value>"
+            "</EnumEntry><EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><pValue>SelBits</pValue>"
+            "<pSelected>Level</pSelected></Enumeration>" +
+            masked("SelBits", where, 0, 7) + masked("FlagBits", where, 8, 15) +
+            masked("LoadBit", where, 31, 31, "<Cachable>NoCache</Cachable>") +
+            "<Integer Name=\"Flag\" NameSpace=\"Custom\"><pValue>FlagBits</pValue></Integer>"
+            "<Command Name=\"Load\" NameSpace=\"Custom\"><pValue>LoadBit</pValue>"
+            "<CommandValue>1</CommandValue></Command>" +
+            IntegerFeature("Level", "0x2064", "RW", "<pInvalidator>SelBits</pInvalidator>") +
+            IntegerFeature("Loaded", "0x2200", "RO", "<pInvalidator>LoadBit</pInvalidator>") +
+            IntegerFeature("Base", "0x2060", "RO");
+        auto camera =
+            Serve(Minimal("<pFeature>Sel</pFeature><pFeature>Level</pFeature>"
+                          "<pFeature>Flag</pFeature><pFeature>Loaded</pFeature>"
+                          "<pFeature>Load</pFeature>",
+                          nodes));
+        camera->Poke32(0x2060, 0x3000);
+        camera->Poke32(0x2200, 6);
+        auto device = OpenCamera();
+        INodeMap& map = device->GetNodeMap();
+        IEnumeration* sel = As<IEnumeration>(map.GetNode("Sel"));
+        EXPECT_EQ(Value(map, "Loaded"), 6);
+        EXPECT_EQ(Value(map, "Flag"), 0);
+        camera->Poke32(0x2200, 7);  // behind the node map's back: seen only when read again
+        for (const char* entry : {"B", "A", "B"}) {
+            sel->FromString(entry);
+            EXPECT_EQ(Value(map, "Level"), 0);
+            EXPECT_EQ(Value(map, "Loaded"), 6);
+            EXPECT_EQ(Value(map, "Flag"), 0);
+        }
+        As<ICommand>(map.GetNode("Load"))->Execute();
+        EXPECT_EQ(Value(map, "Loaded"), 7);
+        device.reset();
+        mSource->Remove("MEM01");
+    }
+}
+
+// Within one look, a NoCache register the camera serves per selector entry is read once at each
+// entry however often the look comes back to it; outside a look, each time.
+TEST_F(GenicamBed, ASnapshotReadsANoCacheRegisterOnceAtEachSelectorEntry) {
+    auto camera = Serve(Minimal(
+        "<pFeature>Sel</pFeature><pFeature>Level</pFeature>",
+        std::string(kSelectorNodes)
+            .replace(kSelectorNodes.find("<pInvalidator>"), 0, "<Cachable>NoCache</Cachable>")));
+    MultiplexLevel(*camera, 3, 5);
+    auto device = OpenCamera();
+    INodeMap& nodes = device->GetNodeMap();
+    IEnumeration* sel = As<IEnumeration>(nodes.GetNode("Sel"));
+    const auto goThrough = [&] {
+        const auto before = camera->Counted();
+        for (int round = 0; round < 2; ++round) {
+            sel->FromString("A");
+            EXPECT_EQ(Value(nodes, "Level"), 3);
+            sel->FromString("B");
+            EXPECT_EQ(Value(nodes, "Level"), 5);
+        }
+        return (camera->Counted() - before).reads;
+    };
+    EXPECT_EQ(goThrough(), 4);
+    const NodeMapSnapshot snapshot(nodes);
+    EXPECT_EQ(goThrough(), 2);
+}
+
 // Real cameras' files: the open and a second open cost at most a small multiple of reading
 // every value once (each open walks every selector entry, applies and reads back).
 TEST_F(GenicamBed, RealFilesOpenInAFewTimesTheTransactionsOfReadingEveryValueOnce) {

@@ -146,6 +146,16 @@ void WrittenRegisters(ArvGcNode* node, const std::unordered_map<ArvGcNode*, size
     }
 }
 
+// The node and the nodes its value is written to (through pValue).
+void ValueChain(ArvGcNode* node, std::unordered_set<ArvGcNode*>& chain, int depth = 0) {
+    if (!node || depth > 16 || !chain.insert(node).second) {
+        return;
+    }
+    for (ArvGcNode* value : Linked(ARV_DOM_NODE(node), {ARV_GC_PROPERTY_NODE_TYPE_P_VALUE})) {
+        ValueChain(value, chain, depth + 1);
+    }
+}
+
 void SortUnique(std::vector<size_t>& list) {
     std::sort(list.begin(), list.end());
     list.erase(std::unique(list.begin(), list.end()), list.end());
@@ -296,10 +306,12 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
     mResolvePending = !mDynamics.empty();
 
     // A selector's move: what its selected features read, through selected selectors too.
+    std::unordered_set<ArvGcNode*> selectorValues;  // the nodes a selector's value is written to
     ForEachElement(root, [&](ArvDomNode* node) {
         if (!ARV_IS_GC_SELECTOR(node) || !arv_gc_selector_is_selector(ARV_GC_SELECTOR(node))) {
             return;
         }
+        ValueChain(ARV_GC_NODE(node), selectorValues);
         std::vector<size_t> written;
         std::vector<size_t> writtenComputed;
         WrittenRegisters(ARV_GC_NODE(node), cellOf, dynamicOf, written, writtenComputed);
@@ -333,10 +345,15 @@ void AravisRegisterCache::Learn(ArvGc* genicam) {
             add(mDynamics[dynamic]);
         }
     });
-    // The registers whose description names another node as their invalidator.
+    // The registers whose description names a selector (or a node its value is written to) as
+    // their invalidator. Another node that shares a register with a selector's value (a command's
+    // bit beside it, say) does not count: a move writes the selector's value only.
     const auto invalidatedBy = [&](ArvGcNode* owner, const std::function<void(Effects&)>& add) {
         for (ArvGcNode* invalidator : Linked(RegisterElement(ARV_DOM_NODE(owner)),
                                              {ARV_GC_PROPERTY_NODE_TYPE_P_INVALIDATOR})) {
+            if (selectorValues.count(invalidator) == 0) {
+                continue;
+            }
             std::vector<size_t> written;
             std::vector<size_t> computed;
             WrittenRegisters(invalidator, cellOf, dynamicOf, written, computed);
@@ -528,11 +545,11 @@ void AravisRegisterCache::Store(uint64_t address, uint32_t size, const uint8_t* 
 void AravisRegisterCache::EndAsk() {
     if (--mAskDepth == 0) {
         mAsked.clear();
+        mAskedAt.clear();
     }
 }
 
 void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void* bytes) {
-    mAsked.clear();
     std::vector<size_t> cells;
     Overlapping(address, size, cells);
     const auto moves = [&](const Effects& effects) { return effects.selector; };
@@ -541,8 +558,11 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
     if (cells.empty()) {
         const auto it = mLearned.find(address);
         learned = it != mLearned.end() && !it->second.owners.empty() ? &it->second : nullptr;
+        // A selector's register found where other registers are found too (its bits beside
+        // theirs): the move writes back what they hold, as a move of a register at a fixed
+        // address shared with others does.
         selectorMove = selectorMove && learned != nullptr &&
-                       std::all_of(learned->owners.begin(), learned->owners.end(),
+                       std::any_of(learned->owners.begin(), learned->owners.end(),
                                    [&](size_t owner) { return moves(mDynamics[owner]); });
     } else {
         selectorMove = selectorMove && std::all_of(cells.begin(), cells.end(), [&](size_t cell) {
@@ -565,7 +585,9 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
     }
     if (learned != nullptr) {
         for (size_t owner : learned->owners) {
-            moved.push_back(&mDynamics[owner]);
+            if (moves(mDynamics[owner])) {
+                moved.push_back(&mDynamics[owner]);
+            }
         }
     }
     for (const Effects* effects : moved) {
@@ -576,9 +598,20 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
             }
         }
     }
+    // What this look read at the position left is kept for a return to it.
+    if (mAskDepth > 0) {
+        mAskedAt[AllPositions()] = std::move(mAsked);
+    }
+    mAsked.clear();
     const auto* written = static_cast<const uint8_t*>(bytes);
     for (const Effects* effects : moved) {
         mPositions[effects->id].assign(written, written + size);
+    }
+    if (mAskDepth > 0) {
+        const auto back = mAskedAt.find(AllPositions());
+        if (back != mAskedAt.end()) {
+            mAsked = back->second;
+        }
     }
     for (size_t index : cells) {
         mCells[index].known = false;
@@ -666,6 +699,15 @@ void AravisRegisterCache::ApplyMove(const Effects& effects) {
         mDynamics[dynamic].pending = true;
         mResolvePending = true;
     }
+}
+
+std::string AravisRegisterCache::AllPositions() const {
+    std::string key;
+    for (const std::vector<uint8_t>& position : mPositions) {
+        key.append(position.begin(), position.end());
+        key.push_back('|');
+    }
+    return key;
 }
 
 std::string AravisRegisterCache::PositionOf(const Cell& cell) const {
@@ -838,6 +880,7 @@ void AravisRegisterCache::Invalidate() {
 
 void AravisRegisterCache::ForgetAll() {
     mAsked.clear();
+    mAskedAt.clear();
     for (std::vector<uint8_t>& position : mPositions) {
         position.clear();
     }

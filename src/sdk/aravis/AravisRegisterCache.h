@@ -33,7 +33,8 @@ namespace sdk {
 // and its registers are read again when next asked for. A selector's move (a write of a selector's
 // value, which lands in registers the description gives that value) makes unknown the registers its
 // selected features read (values, bounds and conditions, through selected selectors too) and those
-// whose description names the selector's registers as an invalidator; any other write makes every
+// whose description names the selector (or a node its value is written to) as an invalidator, not
+// those of other bits that share its register (a command's, say); any other write makes every
 // cell unknown, since the camera may change anything in reaction to it.
 //
 // Selector positions: what a move makes unknown is remembered for the position it was known at
@@ -85,9 +86,9 @@ class AravisRegisterCache {
     // Forgets every value.
     void Invalidate();
     // Between the outermost BeginAsk and its EndAsk, a read of a register that is not kept is
-    // made once (until something is written): one ask of a feature reads each register it needs
-    // once, however many of its bits it uses. The node map also holds one around a pass over many
-    // features (INodeMap::BeginSnapshot).
+    // made once at each selector position (until something other than a move is written): one
+    // ask of a feature reads each register it needs once, however many of its bits it uses. The
+    // node map also holds one around a pass over many features (INodeMap::BeginSnapshot).
     void BeginAsk() { ++mAskDepth; }
     void EndAsk();
     // While on, reads go to the device (and refresh the cells they cover).
@@ -164,6 +165,7 @@ class AravisRegisterCache {
     void ForgetAll();
     void ApplyMove(const Effects& effects);
     std::string PositionOf(const Cell& cell) const;
+    std::string AllPositions() const;
     void Forget(const Dynamic& dynamic);
     // The cell at the address when the read asks exactly for it; null otherwise.
     Learned* LearnedAt(uint64_t address, uint32_t size);
@@ -191,6 +193,8 @@ class AravisRegisterCache {
     bool mSelectorMove = false;
     int mAskDepth = 0;
     std::unordered_map<uint64_t, std::vector<uint8_t>> mAsked;  // by address, this ask
+    // What this ask read at the other selector positions it went through (by AllPositions).
+    std::unordered_map<std::string, std::unordered_map<uint64_t, std::vector<uint8_t>>> mAskedAt;
     uint64_t mChanges = 1;
 };
 
