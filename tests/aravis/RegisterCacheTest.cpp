@@ -306,6 +306,20 @@ TEST_F(GenicamBed, ASnapshotReadsANoCacheRegisterOnceAtEachSelectorEntry) {
     EXPECT_EQ(goThrough(), 2);
 }
 
+// Every open sets the heartbeat time-out the host configured; the device holds what the open
+// wrote, and writing the same value again would only make the node map read the camera again.
+TEST_F(GenicamBed, TheHeartbeatTheDeviceHoldsIsNotWrittenAgain) {
+    auto camera = Serve(Minimal("", ""));
+    auto device = OpenCamera();
+    IInteger* heartbeat = As<IInteger>(device->GetTLNodeMap().GetNode("HeartbeatTimeout"));
+    ASSERT_NE(heartbeat, nullptr);
+    auto before = camera->Counted();
+    heartbeat->SetValue(heartbeat->GetValue());
+    EXPECT_EQ((camera->Counted() - before).writes, 0);
+    heartbeat->SetValue(4000);
+    EXPECT_EQ((camera->Counted() - before).writes, 1);
+}
+
 // Real cameras' files: the open and a second open cost at most a small multiple of reading
 // every value once (each open walks every selector entry, applies and reads back).
 TEST_F(GenicamBed, RealFilesOpenInAFewTimesTheTransactionsOfReadingEveryValueOnce) {

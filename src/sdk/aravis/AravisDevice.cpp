@@ -50,7 +50,9 @@ AravisDevice::AravisDevice(const DeviceInfo& info, std::shared_ptr<AravisDeviceS
         heartbeat.SetDescription("Time-out of the device's heartbeat in ms");
         heartbeat.AddWriteListener([this, &heartbeat] {
             std::lock_guard<std::recursive_mutex> lock(mMutex);
-            if (mOpen) {
+            // The device holds what this open wrote last: writing it again would only make
+            // the node map read the camera again.
+            if (mOpen && heartbeat.ReadRaw() != mHeartbeatWritten) {
                 WriteHeartbeat(heartbeat.ReadRaw());
             }
         });
@@ -85,6 +87,7 @@ void AravisDevice::Open() {
         mStream = std::make_unique<AravisStream>(device, mGigE);
         mStream->SetChunkFeatures(ChunkFeatures(*mNodes));
         mStream->ResetBlockIds();
+        mHeartbeatWritten = -1;
         if (mGigE) {
             WriteHeartbeat(heartbeat);
         }
@@ -155,6 +158,7 @@ void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
     IInteger* feature = As<IInteger>(mNodes->GetNode("GevHeartbeatTimeout"));
     if (IsWritable(feature)) {
         feature->SetValue(timeoutMs);
+        mHeartbeatWritten = timeoutMs;
         return;
     }
     GError* error = nullptr;
@@ -162,6 +166,7 @@ void AravisDevice::WriteHeartbeat(int64_t timeoutMs) {
                                    &error)) {
         aravis::ThrowError(error, "HeartbeatTimeout cannot be written", __FILE__, __LINE__);
     }
+    mHeartbeatWritten = timeoutMs;
 }
 
 // Runs under the node map's lock, before the command.

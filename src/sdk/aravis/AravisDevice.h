@@ -34,7 +34,7 @@ class AravisStream;
 // Transport-layer node map: GigE devices have "HeartbeatTimeout" (integer, ms, 500 to
 // 4294967295, 3000 at first); it is written to the device's "GevHeartbeatTimeout" feature, or
 // to the GigE Vision heartbeat time-out register (0x0938) when the tree has no such feature, at
-// every open and at every write while open. USB devices have no heartbeat node.
+// every open and at every write while open that changes it. USB devices have no heartbeat node.
 //
 // Threading: see Device. mMutex guards the open state (mArv, mNodes, mStream, mToken,
 // mSignalHandler); mOpen, mAcquiring and mQueueStream are atomics.
@@ -99,7 +99,8 @@ class AravisDevice : public Device {
     gulong mSignalHandler = 0;
     std::atomic<bool> mOpen{false};
     std::atomic<bool> mAcquiring{false};
-    bool mParamsLocked = false;  // TLParamsLocked set by StartStreaming; guarded by mMutex
+    bool mParamsLocked = false;      // TLParamsLocked set by StartStreaming; guarded by mMutex
+    int64_t mHeartbeatWritten = -1;  // the heartbeat time-out this open wrote; guarded by mMutex
 };
 
 }  // namespace sdk
