@@ -8,9 +8,11 @@
 // a round trip added per transaction. The phases are told apart by the driver's own log lines
 // (LogLevel 3).
 //
-// Usage: ostravelk_bench_open [--delay-us=N] [--round-trip-us=N] FILE.xml...
+// Usage: ostravelk_bench_open [--delay-us=N] [--round-trip-us=N] [--trace] FILE.xml...
 //   --delay-us: the bed waits that long per transaction (the time column is then measured);
 //   otherwise the time is the open's own time plus round-trip-us (default 200) per transaction.
+//   --trace: every transaction of the opens on stderr ("r ADDRESS BYTES" / "w ..."), after a
+//   line "phase NAME" where each phase starts.
 // Exit status 1 when an open failed or took more transactions than the reference.
 
 #include <arv.h>
@@ -34,6 +36,8 @@ namespace {
 
 using Counted = GenicamMemoryCamera::Transactions;
 
+bool gTrace = false;  // --trace
+
 // The phases of an open, in order, with the log text that starts each.
 struct Marker {
     const char* text;
@@ -56,6 +60,9 @@ class PhaseRecorder {
         mPhases.clear();
         mOrder.clear();
         mPhase = "connect";
+        if (gTrace) {
+            std::fprintf(stderr, "phase connect\n");
+        }
         mAt = camera->Counted();
         mWalkEnd = mAt;
         mActive = true;
@@ -109,6 +116,9 @@ class PhaseRecorder {
         Add(mPhase, now - mAt);
         mAt = now;
         mPhase = next;
+        if (gTrace) {
+            std::fprintf(stderr, "phase %s\n", next.c_str());
+        }
     }
     void Add(const std::string& phase, const Counted& counted) {
         if (phase == "done") {
@@ -199,6 +209,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--delay-us=", 11) == 0) {
             delayUs = std::atoi(argv[i] + 11);
+        } else if (std::strcmp(argv[i], "--trace") == 0) {
+            gTrace = true;
         } else if (std::strncmp(argv[i], "--round-trip-us=", 16) == 0) {
             roundTripUs = std::atoi(argv[i] + 16);
         } else {
@@ -206,7 +218,8 @@ int main(int argc, char** argv) {
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "usage: %s [--delay-us=N] [--round-trip-us=N] FILE.xml...\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--delay-us=N] [--round-trip-us=N] [--trace] FILE.xml...\n",
+                     argv[0]);
         return 2;
     }
     setenv("OSTRAVELK_BACKENDS", "aravis", 1);
@@ -228,6 +241,13 @@ int main(int argc, char** argv) {
         }
         const int64_t reference = camera->CountReadingEveryValueOnce();
         camera->SetTransactionDelayUs(delayUs);
+        if (gTrace) {
+            std::fprintf(stderr, "file %s\n", BaseName(file).c_str());
+            camera->SetTransactionObserver([](bool write, uint64_t address, uint32_t bytes) {
+                std::fprintf(stderr, "%c %llx %u\n", write ? 'w' : 'r',
+                             static_cast<unsigned long long>(address), bytes);
+            });
+        }
         sdk::AravisDeviceSource::Install(source);
         TempDirectory host("ostravelk-bench-open-");
         // The port's section makes the driver read the General section (trace level).

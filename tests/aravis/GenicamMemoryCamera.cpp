@@ -895,6 +895,9 @@ void GenicamMemoryCamera::Count(ArvDevice* device, bool write, uint64_t address,
     if (device == mDevice) {  // set once, before any other connection
         return;
     }
+    if (mObserver) {
+        mObserver(write, address, bytes);
+    }
     if (write) {
         ++mWrites;
         mWrittenBytes += bytes;

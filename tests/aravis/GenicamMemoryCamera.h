@@ -103,6 +103,10 @@ class GenicamMemoryCamera {
     Transactions Counted() const;
     // Each counted transaction waits that long before it is served.
     void SetTransactionDelayUs(int us) { mDelayUs = us; }
+    // Sees every counted transaction (set before the camera is opened; called on the thread that
+    // makes it): where an open's transactions go, register by register.
+    using Observer = std::function<void(bool write, uint64_t address, uint32_t bytes)>;
+    void SetTransactionObserver(Observer observer) { mObserver = std::move(observer); }
     // What reading every feature value once costs with Aravis' register cache on, on a
     // connection of its own (what arv-tool-0.8 values reads: every implemented feature under
     // Root's categories, its availability and access mode, the value of every available number,
@@ -173,6 +177,7 @@ class GenicamMemoryCamera {
     std::atomic<int64_t> mReadBytes{0};
     std::atomic<int64_t> mWrittenBytes{0};
     std::atomic<int> mDelayUs{0};
+    Observer mObserver;
     std::atomic<uint32_t> mLongestRead{0};
     std::mutex mReactionLock;  // guards mReactions
     std::vector<std::pair<uint64_t, std::function<void(GenicamMemoryCamera&)>>> mReactions;
