@@ -320,6 +320,39 @@ TEST_F(GenicamBed, TheHeartbeatTheDeviceHoldsIsNotWrittenAgain) {
     EXPECT_EQ((camera->Counted() - before).writes, 1);
 }
 
+// A selector whose entries the camera keeps at addresses computed from the entry (pIndex): going
+// through the entries reads them without moving the camera, and moving back to where it stands
+// writes nothing; a write at an entry moves the camera there first.
+TEST_F(GenicamBed, IndexedEntriesAreReadWithoutMovingTheCamera) {
+    const std::string nodes =
+        "<Enumeration Name=\"Sel\" NameSpace=\"Custom\"><EnumEntry Name=\"A\"><Value>0</Value>"
+        "</EnumEntry><EnumEntry Name=\"B\"><Value>1</Value></EnumEntry><EnumEntry Name=\"C\">"
+        "<Value>2</Value></EnumEntry><pValue>SelReg</pValue><pSelected>Level</pSelected>"
+        "</Enumeration>"
+        "<IntReg Name=\"SelReg\" NameSpace=\"Custom\"><Address>0x2020</Address><Length>4</Length>"
+        "<AccessMode>RW</AccessMode><pPort>Device</pPort><Sign>Unsigned</Sign>"
+        "<Endianess>BigEndian</Endianess></IntReg>" +
+        IntegerFeature("Level", "0x2100", "RW", "<pIndex Offset=\"4\">SelReg</pIndex>");
+    auto camera = Serve(Minimal(kSelectorFeatures, nodes));
+    for (uint32_t entry = 0; entry < 3; ++entry) {
+        camera->Poke32(0x2100 + 4 * entry, 3 + entry);
+    }
+    auto device = OpenCamera();
+    INodeMap& map = device->GetNodeMap();
+    IEnumeration* sel = As<IEnumeration>(map.GetNode("Sel"));
+    EXPECT_EQ(Value(map, "Level"), 3);
+    const auto before = camera->Counted();
+    for (const char* entry : {"B", "C", "A"}) {
+        sel->FromString(entry);
+        EXPECT_EQ(Value(map, "Level"), 3 + sel->GetIntValue());
+    }
+    EXPECT_EQ((camera->Counted() - before).writes, 0);
+    sel->FromString("C");
+    As<IInteger>(map.GetNode("Level"))->SetValue(9);
+    EXPECT_EQ(camera->Peek32(0x2020), 2u);
+    EXPECT_EQ(camera->Peek32(0x2108), 9u);
+}
+
 // Real cameras' files: the open and a second open cost at most a small multiple of reading
 // every value once (each open walks every selector entry, applies and reads back).
 TEST_F(GenicamBed, RealFilesOpenInAFewTimesTheTransactionsOfReadingEveryValueOnce) {

@@ -461,7 +461,7 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
     if (!covered) {
         Learned* learned = LearnedAt(address, size);
         if (learned != nullptr && !mBypass) {
-            if (!learned->known && (!Flush(error) || !FetchLearned(*learned, error, read))) {
+            if (!learned->known && !FetchLearned(*learned, error, read)) {
                 return false;
             }
             std::memcpy(buffer, learned->bytes.data(), size);
@@ -472,7 +472,7 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
             std::memcpy(buffer, asked->second.data(), size);
             return true;
         }
-        if (!Flush(error) || !read(address, size, buffer, error)) {
+        if (!FlushBefore(address, size, error) || !read(address, size, buffer, error)) {
             return false;
         }
         if (mAskDepth > 0 && size <= kMaxBlock) {
@@ -487,7 +487,7 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
         return true;
     }
     for (size_t cell : cells) {
-        if (!mCells[cell].known && (!Flush(error) || !Fetch(cell, error, read))) {
+        if (!mCells[cell].known && !Fetch(cell, error, read)) {
             return false;
         }
     }
@@ -512,6 +512,9 @@ bool AravisRegisterCache::Fetch(size_t index, GError** error, const DeviceRead& 
         const uint64_t end = mCells[block.last].address + mCells[block.last].length;
         std::vector<uint8_t> bytes(end - start);
         GError* local = nullptr;
+        if (!FlushBefore(start, end - start, error)) {
+            return false;
+        }
         if (read(start, static_cast<uint32_t>(bytes.size()), bytes.data(), &local)) {
             Store(start, static_cast<uint32_t>(bytes.size()), bytes.data());
             return true;
@@ -523,7 +526,8 @@ bool AravisRegisterCache::Fetch(size_t index, GError** error, const DeviceRead& 
         g_clear_error(&local);
         block.usable = false;
     }
-    if (!read(cell.address, cell.length, cell.bytes.data(), error)) {
+    if (!FlushBefore(cell.address, cell.length, error) ||
+        !read(cell.address, cell.length, cell.bytes.data(), error)) {
         return false;
     }
     cell.known = true;
@@ -659,11 +663,16 @@ bool AravisRegisterCache::Defer(uint64_t address, uint32_t size, const void* byt
         cell.length != size) {
         return false;
     }
+    std::vector<uint8_t> before;
+    if (cell.known) {
+        before = cell.bytes;
+    }
     NoteWrite(address, size, bytes);
     const auto* written = static_cast<const uint8_t*>(bytes);
     if (mHeld.empty() || mHeld.back().address != address) {
         mHeld.emplace_back();
         mHeld.back().address = address;
+        mHeld.back().before = std::move(before);
     }
     mHeld.back().bytes.assign(written, written + size);
     return true;
@@ -676,6 +685,9 @@ bool AravisRegisterCache::Flush(GError** error) {
     std::vector<Held> held;
     held.swap(mHeld);
     for (const Held& move : held) {
+        if (move.bytes == move.before) {
+            continue;  // moved through other entries and back: the camera stands there
+        }
         if (!mWrite(move.address, static_cast<uint32_t>(move.bytes.size()), move.bytes.data(),
                     error)) {
             ForgetAll();
@@ -686,13 +698,56 @@ bool AravisRegisterCache::Flush(GError** error) {
     return true;
 }
 
+bool AravisRegisterCache::AddressedBy(const Effects& effects, size_t dynamic) const {
+    return std::find(effects.resolves.begin(), effects.resolves.end(), dynamic) !=
+           effects.resolves.end();
+}
+
+bool AravisRegisterCache::FlushBefore(uint64_t address, uint64_t size, GError** error) {
+    if (mHeld.empty()) {
+        return true;
+    }
+    const uint64_t end = address + size;
+    bool mapped = false;
+    bool depends = false;
+    std::vector<size_t> cells;
+    Overlapping(address, static_cast<uint32_t>(size), cells);
+    for (const Held& move : mHeld) {
+        std::vector<size_t> moved;
+        Overlapping(move.address, static_cast<uint32_t>(move.bytes.size()), moved);
+        for (size_t selector : moved) {
+            const Effects& effects = mCells[selector];
+            for (size_t cell : cells) {
+                depends = depends || cell == selector ||
+                          std::binary_search(effects.invalidates.begin(), effects.invalidates.end(),
+                                             cell);
+            }
+            for (auto it = mLearnedInOrder.lower_bound(address);
+                 it != mLearnedInOrder.end() && it->first < end; ++it) {
+                mapped = true;
+                for (size_t owner : it->second->owners) {
+                    depends = depends || (std::binary_search(effects.dynamics.begin(),
+                                                             effects.dynamics.end(), owner) &&
+                                          !AddressedBy(effects, owner));
+                }
+            }
+        }
+    }
+    mapped = mapped || !cells.empty();
+    return mapped && !depends ? true : Flush(error);
+}
+
 void AravisRegisterCache::ApplyMove(const Effects& effects) {
     for (size_t other : effects.invalidates) {
         mCells[other].known = false;
         mTouched.insert(mTouched.end(), mOwners[other].begin(), mOwners[other].end());
     }
     for (size_t dynamic : effects.dynamics) {
-        Forget(mDynamics[dynamic]);
+        // One whose address the selector gives is found at another address instead; what it
+        // held where it was found stays.
+        if (!AddressedBy(effects, dynamic)) {
+            Forget(mDynamics[dynamic]);
+        }
         mTouched.push_back(mDynamics[dynamic].node);
     }
     for (size_t dynamic : effects.resolves) {
@@ -803,6 +858,9 @@ bool AravisRegisterCache::FetchLearned(Learned& learned, GError** error, const D
     if (first != last && fixed.empty()) {
         std::vector<uint8_t> bytes(end - start);
         GError* local = nullptr;
+        if (!FlushBefore(start, end - start, error)) {
+            return false;
+        }
         if (read(start, static_cast<uint32_t>(bytes.size()), bytes.data(), &local)) {
             for (auto it = first;; ++it) {
                 Learned& other = *it->second;
@@ -827,7 +885,8 @@ bool AravisRegisterCache::FetchLearned(Learned& learned, GError** error, const D
             }
         }
     }
-    if (!read(learned.address, learned.length, learned.bytes.data(), error)) {
+    if (!FlushBefore(learned.address, learned.length, error) ||
+        !read(learned.address, learned.length, learned.bytes.data(), error)) {
         return false;
     }
     learned.known = true;

@@ -44,8 +44,10 @@ namespace sdk {
 // again.
 //
 // Held-back moves: a move that only selects what is read next need not reach the camera while
-// everything read at the new position is known; it is written before anything else is (any read
-// the cells cannot serve, any write).
+// what is read at the new position is known or does not depend on the camera's position (a
+// register whose address is computed from the selector is found at another address instead); it
+// is written before a read of anything that may depend on it and before any write, and not at all
+// when the camera already stands there (a selector gone through and moved back).
 //
 // Threading: not thread-safe; the node map's lock guards every call.
 class AravisRegisterCache {
@@ -171,6 +173,13 @@ class AravisRegisterCache {
     Learned* LearnedAt(uint64_t address, uint32_t size);
     // Reads a found cell with its kept neighbours in one transaction where they allow it.
     bool FetchLearned(Learned& learned, GError** error, const DeviceRead& read);
+    // Writes the held-back moves unless what the range holds does not depend on them: registers
+    // a held move makes unknown (or the moved register itself) do, and so does memory the
+    // description maps nowhere the cache knows; registers whose address is computed from the
+    // selector (they are found at another address instead) and unrelated ones do not.
+    bool FlushBefore(uint64_t address, uint64_t size, GError** error);
+    // Whether the computed register's address is computed from the registers of the selector.
+    bool AddressedBy(const Effects& effects, size_t dynamic) const;
 
     std::vector<Cell> mCells;  // by address, not overlapping
     std::vector<Block> mBlocks;
@@ -184,6 +193,7 @@ class AravisRegisterCache {
     struct Held {
         uint64_t address = 0;
         std::vector<uint8_t> bytes;
+        std::vector<uint8_t> before;  // what the device holds until it is written (if known)
     };
     std::vector<Held> mHeld;  // moves not written yet, in order
     DeviceWrite mWrite;
