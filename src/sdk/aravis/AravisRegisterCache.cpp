@@ -745,9 +745,7 @@ void AravisRegisterCache::ApplyMove(const Effects& effects) {
     for (size_t dynamic : effects.dynamics) {
         // One whose address the selector gives is found at another address instead; what it
         // held where it was found stays.
-        if (!AddressedBy(effects, dynamic)) {
-            Forget(mDynamics[dynamic]);
-        }
+        Forget(mDynamics[dynamic], !AddressedBy(effects, dynamic));
         mTouched.push_back(mDynamics[dynamic].node);
     }
     for (size_t dynamic : effects.resolves) {
@@ -893,7 +891,7 @@ bool AravisRegisterCache::FetchLearned(Learned& learned, GError** error, const D
     return true;
 }
 
-void AravisRegisterCache::Forget(const Dynamic& dynamic) {
+void AravisRegisterCache::Forget(const Dynamic& dynamic, bool values) {
     const auto dependents = mResolveOnWrite.find(dynamic.node);
     if (dependents != mResolveOnWrite.end()) {
         for (size_t other : dependents->second) {
@@ -903,7 +901,7 @@ void AravisRegisterCache::Forget(const Dynamic& dynamic) {
     }
     for (uint64_t address : dynamic.addresses) {
         const auto it = mLearned.find(address);
-        if (it != mLearned.end()) {
+        if (it != mLearned.end() && values) {
             it->second.known = false;
         }
     }

@@ -168,7 +168,9 @@ class AravisRegisterCache {
     void ApplyMove(const Effects& effects);
     std::string PositionOf(const Cell& cell) const;
     std::string AllPositions() const;
-    void Forget(const Dynamic& dynamic);
+    // What depends on the computed register is found again; its values are forgotten too
+    // unless told otherwise.
+    void Forget(const Dynamic& dynamic, bool values = true);
     // The cell at the address when the read asks exactly for it; null otherwise.
     Learned* LearnedAt(uint64_t address, uint32_t size);
     // Reads a found cell with its kept neighbours in one transaction where they allow it.
