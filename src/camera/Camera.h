@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/AcquisitionCamera.h"
 #include "acquisition/ImageQueueThread.h"
 #include "acquisition/ImgBuffers.h"
 #include "camera/CameraDeviceInfo.h"
@@ -23,6 +24,7 @@ class GigEInstantCamera;
 class INodeMap;
 class InstantCamera;
 class UsbInstantCamera;
+class WaitObject;
 }  // namespace sdk
 
 // One supported device as the driver sees it for its whole life: created (not opened) when the
@@ -41,12 +43,12 @@ class UsbInstantCamera;
 // which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
 // image queue thread's chunk update hold it. The flags and counters read across threads are
 // atomics.
-class Camera {
+class Camera : public AcquisitionCamera {
   public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null
     // pointer" when it is null.
     Camera(const CameraDeviceInfo& info, sdk::InstantCamera* instantCamera);
-    virtual ~Camera();
+    ~Camera() override;
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
 
@@ -72,10 +74,10 @@ class Camera {
     // The modal configuration dialog; true when closed with OK.
     bool Configure(void* parent);
     // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
-    bool IsColor() const;
+    bool IsColor() const override;
     // Whether frames of this pixel format (its name) are delivered as 8-bit mono images; every
     // other format becomes 24-bit colour.
-    bool IsMonoFormat(const std::string& pixelFormat) const;
+    bool IsMonoFormat(const std::string& pixelFormat) const override;
 
     // --- Grab control -------------------------------------------------------------------------
     // One host grab request; false only when the camera was closed meanwhile.
@@ -86,8 +88,8 @@ class Camera {
     void CheckForSoftwareTrigger(sdk::INodeMap& nodeMap);
     void SoftwareTrigger();
     // Image queue thread only.
-    bool RetrieveImage();
-    void InvokeCB();
+    bool RetrieveImage() override;
+    void InvokeCB() override;
     // Whether the calling thread is inside a host's completion callback.
     static bool IsCallingBack();
 
@@ -116,9 +118,18 @@ class Camera {
     }
     // The image's size and pixel format as the camera's nodes give them while it is open (the
     // parameters of those names otherwise).
-    int GetWidth() const;
-    int GetHeight() const;
-    std::string PixelFormatName() const;
+    int GetWidth() const override;
+    int GetHeight() const override;
+    std::string PixelFormatName() const override;
+
+    // --- What acquisition needs besides (AcquisitionCamera) -----------------------------------
+    int GetPort() const override { return mPort; }
+    const CameraParameters& GetWorkingParameters() const override { return mParameters; }
+    void SetPixelSize(int bits) override { mPixelSize = bits; }
+    void SetCurrentFrame(uint64_t blockId) override { mCurrentFrame = blockId; }
+    const sdk::WaitObject& GetGrabResultWaitObject() const override;
+    void BeginWaitForImage() override { mStopsBeforeWait = mStops.load(); }
+    void CountFrame() override { ++mFrameCount; }
 
     // The camera's name towards the host.
     const std::string& Name() const { return mDeviceInfo.mFriendlyName; }

@@ -3,7 +3,8 @@
 #include <mutex>
 
 #include "camera/Camera.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
+#include "parameters/DriverSettings.h"
 #include "sdk/grab/InstantCamera.h"
 
 CameraConfigurationTarget::CameraConfigurationTarget(Camera& camera) : mCamera(camera) {}

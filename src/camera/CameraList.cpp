@@ -7,7 +7,7 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraDeviceInfo.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/UsbInstantCamera.h"
 #include "sdk/transport/TlFactory.h"

@@ -19,7 +19,7 @@
 #include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/PropertyValue.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
 #include "sdk/genapi/GenApi.h"

@@ -9,7 +9,7 @@
 
 #include "dialog/DialogUnits.h"
 #include "dialog/GuiApplication.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <boost/any.hpp>
 
 #include "dialog/CSheet1.h"
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 #include "dialog/DialogUnits.h"
 #include "dialog/PropertyControlAdapter.h"
 #include "dialog/PropertyControlAdapterRegistry.h"
-#include "driver/ExceptionGuard.h"
+#include "base/ExceptionGuard.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/Param.h"
 

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "dialog/CPropertyGeneral.h"
-#include "driver/ExceptionGuard.h"
+#include "base/ExceptionGuard.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 
 #include "dialog/CPropertyGeneral.h"
 #include "dialog/CSheet1.h"
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 #include "dialog/GuiApplication.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

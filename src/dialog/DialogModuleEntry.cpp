@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "dialog/ConfigurationDialog.h"
-#include "dialog/DialogModuleInterface.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "camera/DialogModuleInterface.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "sdk/SdkRuntime.h"
 
 DriverTeardown& DriverTeardown::Instance() {

@@ -12,8 +12,8 @@
 
 #include <boost/format.hpp>
 
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "ini/IniFile.h"
 #include "ini/IniFileStore.h"
 #include "parameters/IniSection.h"

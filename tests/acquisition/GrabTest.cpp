@@ -14,7 +14,7 @@
 #include "TestSupport.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "ini/IniFile.h"
 #include "ostravelk/ostravelk.h"
 

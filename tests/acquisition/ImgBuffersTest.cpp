@@ -9,7 +9,7 @@
 #include "acquisition/ImgBuffers.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "parameters/Param.h"
 #include "sdk/grab/GigEInstantCamera.h"
 

@@ -9,7 +9,7 @@
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"

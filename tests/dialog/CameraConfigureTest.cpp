@@ -19,7 +19,7 @@
 #include "dialog/CPropertyGeneral.h"
 #include "dialog/CPropertyGrid.h"
 #include "dialog/CSheet1.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/genapi/GenApi.h"

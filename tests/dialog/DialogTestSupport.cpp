@@ -12,7 +12,7 @@
 #include "camera/DialogModule.h"
 #include "dialog/CPropertyGrid.h"
 #include "dialog/ConfigurationDialog.h"
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 #include "dialog/GuiApplication.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"

@@ -5,7 +5,7 @@
 
 #include "TestSupport.h"
 #include "camera/DialogModule.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "ostravelk/ostravelk.h"
 
 // configureCamera reaches the configuration dialog through its module, loaded on first use: the
