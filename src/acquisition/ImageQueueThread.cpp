@@ -4,9 +4,9 @@
 #include <string>
 
 #include "acquisition/AcquisitionCamera.h"
-#include "base/ThreadIdText.h"
 #include "base/DriverState.h"
 #include "base/ExceptionGuard.h"
+#include "base/ThreadIdText.h"
 #include "sdk/grab/WaitObjects.h"
 
 namespace {

@@ -150,8 +150,7 @@ void DriverState::ReadSettings(ProfileReader readProfileString) {
     std::string iniPath = GetIniPath();
     int value = 1;
     if (!iniPath.empty()) {
-        std::string text =
-            readProfileString(iniPath, "General", "logDebugView", "1", 128);
+        std::string text = readProfileString(iniPath, "General", "logDebugView", "1", 128);
         value = std::atoi(text.c_str());
     }
     mLogDebugView = value;

@@ -6,11 +6,11 @@
 #include <set>
 #include <stdexcept>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "camera/CameraConfigurationTarget.h"
 #include "camera/CameraList.h"
 #include "camera/DialogModule.h"
-#include "base/DriverState.h"
-#include "base/ExceptionGuard.h"
 #include "parameters/DriverSettings.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/grab/GigEInstantCamera.h"

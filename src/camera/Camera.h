@@ -34,15 +34,18 @@ class WaitObject;
 // States: created (mPort -1, nothing attached) -> bound and closed (mPort >= 0) -> open ->
 // lost (closed after a removal, listed in the camera list's lost cameras) -> open again.
 //
+// The members are defined in Camera.cpp (open, close, configuration), CameraGrabControl.cpp (grab
+// control) and NamedProperties.cpp (named properties and commands). The image buffers and the
+// image queue thread reach the camera as an AcquisitionCamera.
+//
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
-// InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
-// mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. Grab and SetContinuousGrab hold it
-// too, so that a setting written by SetProperty meets a grab whose buffers it can check. It
-// also guards the parameter sets,
-// which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
-// image queue thread's chunk update hold it. The flags and counters read across threads are
-// atomics.
+// InvokeCB (and BeginWaitForImage, CountFrame); the reopen thread calls ReOpen; an SDK thread
+// reports removal through mEventHandler. mLock (recursive) is held for the whole of Open and of
+// Close, so an open from the reopen thread and a close from a host or removal thread never
+// interleave. Grab and SetContinuousGrab hold it too, so that a setting written by SetProperty
+// meets a grab whose buffers it can check. It also guards the parameter sets, which an open
+// rebuilds: the named property operations, the size report of QuorvaneOpen and the image queue
+// thread's chunk update hold it. The flags and counters read across threads are atomics.
 class Camera : public AcquisitionCamera {
   public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null

@@ -2,8 +2,8 @@
 
 #include <mutex>
 
-#include "camera/Camera.h"
 #include "base/DriverState.h"
+#include "camera/Camera.h"
 #include "parameters/DriverSettings.h"
 #include "sdk/grab/InstantCamera.h"
 

@@ -1,9 +1,9 @@
 #include "camera/CameraEventHandler.h"
 
-#include "camera/Camera.h"
-#include "camera/CameraList.h"
 #include "base/DriverState.h"
 #include "base/ExceptionGuard.h"
+#include "camera/Camera.h"
+#include "camera/CameraList.h"
 
 CameraEventHandler::CameraEventHandler(Camera* camera, const std::atomic<int>* port)
     : mCamera(camera), mPort(port) {}

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <string>
 
-#include "camera/Camera.h"
-#include "camera/CameraList.h"
 #include "base/DriverState.h"
 #include "base/ExceptionGuard.h"
+#include "camera/Camera.h"
+#include "camera/CameraList.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/genapi/GenericException.h"
 #include "sdk/grab/GrabResult.h"

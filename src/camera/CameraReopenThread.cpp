@@ -2,11 +2,11 @@
 
 #include <ctime>
 
-#include "camera/Camera.h"
-#include "camera/CameraVector.h"
 #include "base/DriverState.h"
 #include "base/ExceptionGuard.h"
 #include "base/ThreadIdText.h"
+#include "camera/Camera.h"
+#include "camera/CameraVector.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "camera/ConfigurationTarget.h"
 #include "base/DriverState.h"
+#include "camera/ConfigurationTarget.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/ParamEnum.h"
 

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "dialog/CPropertyGeneral.h"
 #include "base/ExceptionGuard.h"
+#include "dialog/CPropertyGeneral.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <utility>
 
-#include "dialog/ConfigurationDialog.h"
-#include "camera/DialogModuleInterface.h"
 #include "base/DriverState.h"
 #include "base/ExceptionGuard.h"
+#include "camera/DialogModuleInterface.h"
+#include "dialog/ConfigurationDialog.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

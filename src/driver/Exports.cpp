@@ -7,15 +7,15 @@
 #include <mutex>
 #include <string>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
-#include "ini/IniFileStore.h"
 #include "driver/CallGate.h"
-#include "base/DriverState.h"
 #include "driver/DriverTeardown.h"
-#include "base/ExceptionGuard.h"
+#include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/SdkLog.h"
 #include "sdk/SdkRuntime.h"
