@@ -24,6 +24,30 @@ set -u
 
 layers=(base ini sdk parameters acquisition camera dialog driver)
 
+# expect_reported MODE OUT "FILE HEADER"...: exits with 0 when OUT (a failed check's report)
+# lists every planted include (FILE including HEADER) and nothing else; else with 1 after saying
+# what is wrong. MODE names the caller in its lines.
+expect_reported() {
+    local mode=$1 out=$2 status=0 reported entry
+    shift 2
+    local planted=("$@")
+    for entry in "${planted[@]}"; do
+        set -- $entry
+        if ! grep -q "^$1:[0-9]*: \"$2\": " <<<"$out"; then
+            echo "$mode: not reported: $1 including $2"
+            status=1
+        fi
+    done
+    reported=$(grep -c '^[a-z]' <<<"$out")
+    if [ "$reported" -ne "${#planted[@]}" ]; then
+        echo "$mode: ${#planted[@]} planted includes, $reported reported:"
+        echo "$out"
+        status=1
+    fi
+    [ "$status" -eq 0 ] && echo "$mode: all ${#planted[@]} planted includes reported"
+    exit "$status"
+}
+
 if [ "${1:-}" = "--plant-upward" ]; then
     self=$0
     root=${2:?usage: check_includes.sh --plant-upward ROOT}
@@ -48,22 +72,7 @@ if [ "${1:-}" = "--plant-upward" ]; then
         planted+=("$file $header")
     done
     out=$("$self" "$scratch" 2>&1) && { echo "plant-upward: the upward includes passed"; exit 1; }
-    status=0
-    for entry in "${planted[@]}"; do
-        set -- $entry
-        if ! grep -q "^$1:[0-9]*: \"$2\": src/.* lies below src/" <<<"$out"; then
-            echo "plant-upward: not reported: $1 including $2"
-            status=1
-        fi
-    done
-    reported=$(grep -c '^src/' <<<"$out")
-    if [ "$reported" -ne "${#planted[@]}" ]; then
-        echo "plant-upward: ${#planted[@]} upward includes planted, $reported reported:"
-        echo "$out"
-        status=1
-    fi
-    [ "$status" -eq 0 ] && echo "plant-upward: all ${#planted[@]} upward includes reported"
-    exit "$status"
+    expect_reported plant-upward "$out" "${planted[@]}"
 fi
 
 if [ "${1:-}" = "--self-test" ]; then
@@ -121,22 +130,7 @@ if [ "${1:-}" = "--self-test" ]; then
         plant "$1" "$2"
     done
     out=$("$self" "$scratch" 2>&1) && { echo "self-test: planted includes passed"; exit 1; }
-    status=0
-    for entry in "${bad[@]}"; do
-        set -- $entry
-        if ! grep -q "^$1:1: .*\"$2\"" <<<"$out"; then
-            echo "self-test: not reported: $1 including $2"
-            status=1
-        fi
-    done
-    reported=$(grep -c '^[a-z]' <<<"$out")
-    if [ "$reported" -ne "${#bad[@]}" ]; then
-        echo "self-test: ${#bad[@]} planted includes, $reported reported:"
-        echo "$out"
-        status=1
-    fi
-    [ "$status" -eq 0 ] && echo "self-test: all ${#bad[@]} planted includes reported"
-    exit "$status"
+    expect_reported self-test "$out" "${bad[@]}"
 fi
 
 root=${1:?usage: check_includes.sh ROOT | --self-test}
