@@ -3,11 +3,10 @@
 #include <ctime>
 #include <string>
 
-#include "camera/Camera.h"
-#include "camera/CameraReopenThread.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
-#include "sdk/grab/InstantCamera.h"
+#include "acquisition/AcquisitionCamera.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
+#include "base/ThreadIdText.h"
 #include "sdk/grab/WaitObjects.h"
 
 namespace {
@@ -17,11 +16,11 @@ constexpr unsigned kStopWaitMs = 10000;
 
 }  // namespace
 
-ImageQueueThread::ImageQueueThread(Camera* camera)
+ImageQueueThread::ImageQueueThread(AcquisitionCamera* camera)
     : mCamera(camera), mExitedEvent(sdk::WaitObjectEx::Create()) {}
 
 ImageQueueThread::~ImageQueueThread() {
-    GetDriverState().LogPort(2, mCamera->mPort, "Info: ", "ImageQueueThread dtor",
+    GetDriverState().LogPort(2, mCamera->GetPort(), "Info: ", "ImageQueueThread dtor",
                              "ImageQueueThread::~ImageQueueThread");
     Destroy();
 }
@@ -34,7 +33,7 @@ void ImageQueueThread::Init() {
     mExitedEvent.Reset();
     mThread = std::thread([this] { ThreadMain(); });
     GetDriverState().LogPort(
-        2, mCamera->mPort,
+        2, mCamera->GetPort(),
         "Info: ", "ImageQueueThread::ImageQueueThread: thread created:" + ThreadIdText(mThread),
         "ImageQueueThread::Init");
 }
@@ -42,18 +41,18 @@ void ImageQueueThread::Init() {
 int ImageQueueThread::ThreadMain() {
     DriverState& state = GetDriverState();
     const char* where = "ImageQueueThread::ThreadMain";
-    state.LogPort(2, mCamera->mPort,
+    state.LogPort(2, mCamera->GetPort(),
                   "Info: ", "ImageQueueThread entering, clock=" + std::to_string(std::clock()),
                   where);
     sdk::WaitObjects waitObjects;
-    waitObjects.Add(mCamera->mInstantCamera->GetGrabResultWaitObject());
+    waitObjects.Add(mCamera->GetGrabResultWaitObject());
     while (!mTerminate) {
         try {
             // A stop from here on takes away the image this wait may announce: no error.
-            mCamera->mStopsBeforeWait = mCamera->mStops.load();
+            mCamera->BeginWaitForImage();
             bool ready = waitObjects.WaitForAll(kPollMs);
             if (mTerminate) {
-                state.LogPort(2, mCamera->mPort,
+                state.LogPort(2, mCamera->GetPort(),
                               "Info: ", "ImageQueueThread terminate event received", where);
                 break;
             }
@@ -61,17 +60,17 @@ int ImageQueueThread::ThreadMain() {
                 continue;
             }
             if (state.IsLogEnabled(3)) {
-                state.LogPort(3, mCamera->mPort, "trace: ", "New image available", where);
+                state.LogPort(3, mCamera->GetPort(), "trace: ", "New image available", where);
             }
             if (mCamera->RetrieveImage()) {
-                ++mCamera->mFrameCount;
+                mCamera->CountFrame();
                 mCamera->InvokeCB();
             }
         } catch (...) {
-            LogCurrentException(mCamera->mPort, "ImageQueueThread", where);
+            LogCurrentException(mCamera->GetPort(), "ImageQueueThread", where);
         }
     }
-    state.LogPort(2, mCamera->mPort,
+    state.LogPort(2, mCamera->GetPort(),
                   "Info: ", "ImageQueueThread leaving, clock=" + std::to_string(std::clock()),
                   where);
     mExitedEvent.Signal();

@@ -5,7 +5,7 @@
 
 #include "sdk/grab/WaitObjectEx.h"
 
-class Camera;
+class AcquisitionCamera;
 
 // The camera's worker: waits (100 ms at a time) for grab results of the camera, retrieves and
 // converts each one, counts it and calls the host's completion callback. Started by the first
@@ -19,7 +19,7 @@ class Camera;
 // not outlive its camera: the camera list then keeps the camera alive.
 class ImageQueueThread {
   public:
-    explicit ImageQueueThread(Camera* camera);
+    explicit ImageQueueThread(AcquisitionCamera* camera);
     ~ImageQueueThread();
     ImageQueueThread(const ImageQueueThread&) = delete;
     ImageQueueThread& operator=(const ImageQueueThread&) = delete;
@@ -36,7 +36,7 @@ class ImageQueueThread {
     int ThreadMain();
 
     std::thread mThread;
-    Camera* mCamera;
+    AcquisitionCamera* mCamera;
     std::atomic<bool> mTerminate{false};
     sdk::WaitObjectEx mExitedEvent;
 };

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 
 ImgBuffer::~ImgBuffer() {
     DriverState& state = GetDriverState();

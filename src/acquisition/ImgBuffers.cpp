@@ -5,9 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "camera/Camera.h"
-#include "driver/DriverState.h"
+#include "acquisition/AcquisitionCamera.h"
+#include "base/DriverState.h"
 #include "parameters/Param_.h"
+#include "parameters/TypedParameterAccess.h"
 #include "sdk/grab/GrabResult.h"
 #include "sdk/grab/GrabResultPtr.h"
 #include "sdk/image/PixelType.h"
@@ -21,14 +22,14 @@ constexpr uint32_t kBGR8packed = 0x02180015;
 
 }  // namespace
 
-ImgBuffers::ImgBuffers(Camera* camera) : mCamera(camera) {
+ImgBuffers::ImgBuffers(AcquisitionCamera* camera) : mCamera(camera) {
     mPool.reserve(10);
 }
 
 ImgBuffers::~ImgBuffers() {
     DriverState& state = GetDriverState();
     if (state.IsLogEnabled(3)) {
-        state.Log(3, "port" + std::to_string(mCamera->mPort) +
+        state.Log(3, "port" + std::to_string(mCamera->GetPort()) +
                          ": trace: ImgBuffers dtor, ImgBuffers::~ImgBuffers");
     }
 }
@@ -73,7 +74,7 @@ void ImgBuffers::Init() {
     std::lock_guard<std::mutex> lock(mImageMutex);
     DriverState& state = GetDriverState();
     bool color = mCamera->IsColor();
-    const CameraParameters& parameters = mCamera->mParameters;
+    const CameraParameters& parameters = mCamera->GetWorkingParameters();
     // From the camera's nodes: a size reached only through a selector has no parameter of its
     // plain name.
     const int32_t width = mCamera->GetWidth();
@@ -88,7 +89,7 @@ void ImgBuffers::Init() {
         source =
             static_cast<uint32_t>(sdk::PixelTypeMapper::GetPylonPixelTypeByName(format.c_str()));
     }
-    mUseBGR = color && Camera::GetParameter<bool>(parameters, "UseBGR");
+    mUseBGR = color && GetParameter<bool>(parameters, "UseBGR");
     Prepare(source, width, height, color);
 }
 
@@ -115,7 +116,7 @@ void ImgBuffers::Prepare(uint32_t source, int32_t width, int32_t height, bool co
         if (state.IsLogEnabled(1)) {
             state.Log(1, "ImgBuffers::Init expected bufferSize != requested buffer size: " +
                              std::to_string(expected) + " vs " + std::to_string(size) +
-                             ", port=" + std::to_string(mCamera->mPort));
+                             ", port=" + std::to_string(mCamera->GetPort()));
         }
         throw std::runtime_error("Image buffer initialization error: size mismatch");
     }
@@ -124,7 +125,7 @@ void ImgBuffers::Prepare(uint32_t source, int32_t width, int32_t height, bool co
     mHeight = height;
     mLineSize = static_cast<int32_t>(lineSize);
     mSource = source;
-    mCamera->mPixelSize = color ? 24 : 8;
+    mCamera->SetPixelSize(color ? 24 : 8);
 }
 
 bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
@@ -134,7 +135,7 @@ bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
     if (result->GetBufferContext() == 0) {
         DriverState& state = GetDriverState();
         if (state.IsLogEnabled(1)) {
-            state.Log(1, "port" + std::to_string(mCamera->mPort) +
+            state.Log(1, "port" + std::to_string(mCamera->GetPort()) +
                              ": ERR: Result has no buffer as context at ImgBuffers::Convert, "
                              "ImgBuffers::Convert");
         }
@@ -151,7 +152,7 @@ bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
             sdk::PixelTypeMapper::GetNameByPixelType(static_cast<sdk::EPixelType>(source)));
         DriverState& state = GetDriverState();
         if (state.IsLogEnabled(2)) {
-            state.Log(2, "port" + std::to_string(mCamera->mPort) +
+            state.Log(2, "port" + std::to_string(mCamera->GetPort()) +
                              ": Info: image format changed: width=" + std::to_string(width) +
                              ", height=" + std::to_string(height) +
                              ", iscolor=" + (color ? "1" : "0") + ", ImgBuffers::Convert");
@@ -161,13 +162,13 @@ bool ImgBuffers::Convert(const sdk::GrabResultPtr& result) {
     mConverter.Convert(mImage.mData, static_cast<size_t>(mImage.mSize), result->GetBuffer(),
                        result->GetPayloadSize(), source, result->GetWidth(), result->GetHeight(),
                        result->GetPaddingX());
-    mCamera->mCurrentFrame = result->GetBlockID();
+    mCamera->SetCurrentFrame(result->GetBlockID());
     return true;
 }
 
 const uint8_t* ImgBuffers::GetLine(int32_t row) {
     DriverState& state = GetDriverState();
-    int port = mCamera->mPort;
+    int port = mCamera->GetPort();
     if (row >= 0 && row < mHeight) {
         if (row == 0 && state.IsLogEnabled(3)) {
             state.Log(3, "port" + std::to_string(port) +

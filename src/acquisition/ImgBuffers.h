@@ -10,7 +10,7 @@
 #include "sdk/grab/IBufferFactory.h"
 #include "sdk/image/ImageFormatConverter.h"
 
-class Camera;
+class AcquisitionCamera;
 
 namespace sdk {
 class GrabResultPtr;
@@ -33,7 +33,7 @@ class GrabResultPtr;
 // image it reads.
 class ImgBuffers : public sdk::IBufferFactory {
   public:
-    explicit ImgBuffers(Camera* camera);
+    explicit ImgBuffers(AcquisitionCamera* camera);
     ~ImgBuffers() override;
     ImgBuffers(const ImgBuffers&) = delete;
     ImgBuffers& operator=(const ImgBuffers&) = delete;
@@ -74,7 +74,7 @@ class ImgBuffers : public sdk::IBufferFactory {
     std::atomic<int32_t> mWidth{0};
     std::atomic<int32_t> mHeight{0};
     sdk::ImageFormatConverter mConverter;
-    Camera* mCamera;
+    AcquisitionCamera* mCamera;
 
   private:
     // Sets up the converter and the output image for frames of that pixel type and size, then

@@ -7,11 +7,12 @@
 #include <set>
 #include <stdexcept>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "camera/CameraConfigurationTarget.h"
 #include "camera/CameraList.h"
 #include "camera/DialogModule.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "parameters/DriverSettings.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/genapi/NodeMapSnapshot.h"
 #include "sdk/grab/GigEInstantCamera.h"

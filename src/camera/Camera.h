@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/AcquisitionCamera.h"
 #include "acquisition/ImageQueueThread.h"
 #include "acquisition/ImgBuffers.h"
 #include "camera/CameraDeviceInfo.h"
@@ -23,6 +24,7 @@ class GigEInstantCamera;
 class INodeMap;
 class InstantCamera;
 class UsbInstantCamera;
+class WaitObject;
 }  // namespace sdk
 
 // One supported device as the driver sees it for its whole life: created (not opened) when the
@@ -32,21 +34,24 @@ class UsbInstantCamera;
 // States: created (mPort -1, nothing attached) -> bound and closed (mPort >= 0) -> open ->
 // lost (closed after a removal, listed in the camera list's lost cameras) -> open again.
 //
+// The members are defined in Camera.cpp (open, close, configuration), CameraGrabControl.cpp (grab
+// control) and NamedProperties.cpp (named properties and commands). The image buffers and the
+// image queue thread reach the camera as an AcquisitionCamera.
+//
 // Threading: host threads call everything; the image queue thread calls RetrieveImage and
-// InvokeCB; the reopen thread calls ReOpen; an SDK thread reports removal through mEventHandler.
-// mLock (recursive) is held for the whole of Open and of Close, so an open from the reopen thread
-// and a close from a host or removal thread never interleave. Grab and SetContinuousGrab hold it
-// too, so that a setting written by SetProperty meets a grab whose buffers it can check. It
-// also guards the parameter sets,
-// which an open rebuilds: the named property operations, the size report of QuorvaneOpen and the
-// image queue thread's chunk update hold it. The flags and counters read across threads are
-// atomics.
-class Camera {
+// InvokeCB (and BeginWaitForImage, CountFrame); the reopen thread calls ReOpen; an SDK thread
+// reports removal through mEventHandler. mLock (recursive) is held for the whole of Open and of
+// Close, so an open from the reopen thread and a close from a host or removal thread never
+// interleave. Grab and SetContinuousGrab hold it too, so that a setting written by SetProperty
+// meets a grab whose buffers it can check. It also guards the parameter sets, which an open
+// rebuilds: the named property operations, the size report of QuorvaneOpen and the image queue
+// thread's chunk update hold it. The flags and counters read across threads are atomics.
+class Camera : public AcquisitionCamera {
   public:
     // Takes ownership of instantCamera; throws std::runtime_error "Camera ctor received null
     // pointer" when it is null.
     Camera(const CameraDeviceInfo& info, sdk::InstantCamera* instantCamera);
-    virtual ~Camera();
+    ~Camera() override;
     Camera(const Camera&) = delete;
     Camera& operator=(const Camera&) = delete;
 
@@ -72,10 +77,10 @@ class Camera {
     // The modal configuration dialog; true when closed with OK.
     bool Configure(void* parent);
     // False for 8-bit output, true for 24-bit; throws before the pixel size is known.
-    bool IsColor() const;
+    bool IsColor() const override;
     // Whether frames of this pixel format (its name) are delivered as 8-bit mono images; every
     // other format becomes 24-bit colour.
-    bool IsMonoFormat(const std::string& pixelFormat) const;
+    bool IsMonoFormat(const std::string& pixelFormat) const override;
 
     // --- Grab control -------------------------------------------------------------------------
     // One host grab request; false only when the camera was closed meanwhile.
@@ -86,8 +91,8 @@ class Camera {
     void CheckForSoftwareTrigger(sdk::INodeMap& nodeMap);
     void SoftwareTrigger();
     // Image queue thread only.
-    bool RetrieveImage();
-    void InvokeCB();
+    bool RetrieveImage() override;
+    void InvokeCB() override;
     // Whether the calling thread is inside a host's completion callback.
     static bool IsCallingBack();
 
@@ -116,9 +121,18 @@ class Camera {
     }
     // The image's size and pixel format as the camera's nodes give them while it is open (the
     // parameters of those names otherwise).
-    int GetWidth() const;
-    int GetHeight() const;
-    std::string PixelFormatName() const;
+    int GetWidth() const override;
+    int GetHeight() const override;
+    std::string PixelFormatName() const override;
+
+    // --- What acquisition needs besides (AcquisitionCamera) -----------------------------------
+    int GetPort() const override { return mPort; }
+    const CameraParameters& GetWorkingParameters() const override { return mParameters; }
+    void SetPixelSize(int bits) override { mPixelSize = bits; }
+    void SetCurrentFrame(uint64_t blockId) override { mCurrentFrame = blockId; }
+    const sdk::WaitObject& GetGrabResultWaitObject() const override;
+    void BeginWaitForImage() override { mStopsBeforeWait = mStops.load(); }
+    void CountFrame() override { ++mFrameCount; }
 
     // The camera's name towards the host.
     const std::string& Name() const { return mDeviceInfo.mFriendlyName; }

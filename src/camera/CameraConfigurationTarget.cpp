@@ -2,8 +2,9 @@
 
 #include <mutex>
 
+#include "base/DriverState.h"
 #include "camera/Camera.h"
-#include "driver/DriverState.h"
+#include "parameters/DriverSettings.h"
 #include "sdk/grab/InstantCamera.h"
 
 CameraConfigurationTarget::CameraConfigurationTarget(Camera& camera) : mCamera(camera) {}

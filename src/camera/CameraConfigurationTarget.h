@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 
 class Camera;
 

@@ -1,9 +1,9 @@
 #include "camera/CameraEventHandler.h"
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
 
 CameraEventHandler::CameraEventHandler(Camera* camera, const std::atomic<int>* port)
     : mCamera(camera), mPort(port) {}

@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "base/DriverState.h"
 #include "camera/Camera.h"
 #include "camera/CameraDeviceInfo.h"
-#include "driver/DriverState.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/UsbInstantCamera.h"
 #include "sdk/transport/TlFactory.h"

@@ -1,12 +1,12 @@
 #include "camera/CameraReopenThread.h"
 
-#include <cstdio>
 #include <ctime>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
+#include "base/ThreadIdText.h"
 #include "camera/Camera.h"
 #include "camera/CameraVector.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
 
 namespace {
 
@@ -14,12 +14,6 @@ constexpr unsigned kTickMs = 5000;
 constexpr unsigned kStopWaitMs = 10000;
 
 }  // namespace
-
-std::string ThreadIdText(std::thread& thread) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%lx", static_cast<unsigned long>(thread.native_handle()));
-    return text;
-}
 
 CameraReopenThread::CameraReopenThread(CameraVector* lostCameras)
     : mLostCameras(lostCameras),

@@ -39,6 +39,3 @@ class CameraReopenThread {
     sdk::WaitObjectEx mTerminateEvent;
     sdk::WaitObjectEx mExitedEvent;
 };
-
-// The native id of a thread as the log shows it: lower-case hexadecimal without prefix.
-std::string ThreadIdText(std::thread& thread);

@@ -6,9 +6,9 @@
 #include <string>
 #include <utility>
 
-#include "dialog/ConfigurationTarget.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
+#include "camera/ConfigurationTarget.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

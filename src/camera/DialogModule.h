@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "dialog/DialogModuleInterface.h"
+#include "camera/DialogModuleInterface.h"
 
 class ConfigurationTarget;
 

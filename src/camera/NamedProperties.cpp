@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "base/DriverState.h"
 #include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/PropertyValue.h"
-#include "driver/DriverState.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"
 #include "sdk/genapi/GenApi.h"

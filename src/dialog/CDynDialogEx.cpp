@@ -7,9 +7,9 @@
 #include <atomic>
 #include <limits>
 
+#include "base/DriverState.h"
 #include "dialog/DialogUnits.h"
 #include "dialog/GuiApplication.h"
-#include "driver/DriverState.h"
 
 namespace {
 

@@ -8,12 +8,12 @@
 #include <algorithm>
 #include <boost/any.hpp>
 
+#include "base/ExceptionGuard.h"
+#include "camera/ConfigurationTarget.h"
 #include "dialog/CSheet1.h"
-#include "dialog/ConfigurationTarget.h"
 #include "dialog/DialogUnits.h"
 #include "dialog/PropertyControlAdapter.h"
 #include "dialog/PropertyControlAdapterRegistry.h"
-#include "driver/ExceptionGuard.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/Param.h"
 

@@ -34,6 +34,10 @@ class CPropertyGridInPlaceEdit;
 // The in-place edit box (text, integer and double items) and the drop-down list (bool and list
 // items) open when the user releases the mouse on the focused item's value; no key opens them.
 //
+// The class's members are defined in four source files: CPropertyGrid.cpp (building, values,
+// look-ups), CPropertyGridDrawing.cpp (geometry, painting, scrolling), CPropertyGridInput.cpp
+// (keyboard focus and mouse) and CPropertyGridEditing.cpp (the in-place editors).
+//
 // Threading: GUI thread only; no locks.
 class CPropertyGrid : public QAbstractScrollArea {
     Q_OBJECT

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/ExceptionGuard.h"
 #include "dialog/CPropertyGeneral.h"
-#include "driver/ExceptionGuard.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "base/DriverState.h"
+#include "camera/ConfigurationTarget.h"
 #include "dialog/CPropertyGeneral.h"
 #include "dialog/CSheet1.h"
-#include "dialog/ConfigurationTarget.h"
 #include "dialog/GuiApplication.h"
-#include "driver/DriverState.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <utility>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
+#include "camera/DialogModuleInterface.h"
 #include "dialog/ConfigurationDialog.h"
-#include "dialog/DialogModuleInterface.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
 #include "parameters/CameraParameters.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "driver/DriverTeardown.h"
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
 #include "sdk/SdkRuntime.h"
 
 DriverTeardown& DriverTeardown::Instance() {

@@ -7,14 +7,15 @@
 #include <mutex>
 #include <string>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "base/NoCaseLess.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
 #include "driver/CallGate.h"
-#include "driver/DriverState.h"
 #include "driver/DriverTeardown.h"
-#include "driver/ExceptionGuard.h"
+#include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/SdkLog.h"
 #include "sdk/SdkRuntime.h"
@@ -86,7 +87,7 @@ int initialize(const char* systemPath, DebugMsgProc proc) {
         DriverState& state = GetDriverState();
         setSystemPath(systemPath);
         setDebugMsgProc(proc);
-        state.ReadSettings();
+        state.ReadSettings(&IniFileStore::GetProfileString);
         if (const char* root = std::getenv("PYLON_GENICAM_ROOT")) {
             setenv("GENICAM_ROOT_V2_3", root, 1);
         }

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "ini/FileCalls.h"
-#include "ini/LinkChain.h"
+#include "base/FileCalls.h"
+#include "base/LinkChain.h"
 
 namespace {
 

@@ -44,6 +44,11 @@ class INodeMap;
 // stored in the configuration file (Load, Save). Every log line names the port as "port" P and the
 // method as "CameraParameters::" NAME; trace texts are built only when level 3 is enabled.
 //
+// The class's members are defined in four source files, one per concern: CameraParameters.cpp
+// (the set itself and its driver settings), CameraParametersWalk.cpp (the walk of the feature
+// tree), CameraParametersApply.cpp (writing to the camera, reading back, validation) and
+// CameraParametersFile.cpp (the configuration file sections).
+//
 // Threading: no lock of its own. The camera serialises the threads that build, change and read it
 // (open, reopen, configuration and the host's property calls). UpdateChunkParameters runs on the
 // image thread and changes only values; the chunk-mode flag and the port are atomics, so they may

@@ -12,9 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "base/DriverState.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
 #include "ini/IniFile.h"
 #include "ostravelk/ostravelk.h"
 

@@ -7,9 +7,9 @@
 
 #include "TestSupport.h"
 #include "acquisition/ImgBuffers.h"
+#include "base/DriverState.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
 #include "parameters/Param.h"
 #include "sdk/grab/GigEInstantCamera.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 // A camera that is never opened: its parameter set is filled by hand.
 class ImgBuffersTest : public ::testing::Test {
-protected:
+  protected:
     ImgBuffersTest() : camera(CameraDeviceInfo(), new sdk::GigEInstantCamera()) {}
 
     void Geometry(int64_t width, int64_t height, const std::string& format, int pixelSize) {
@@ -54,7 +54,8 @@ TEST_F(ImgBuffersTest, PoolReusesBlocksAndGrowsOnlyWhenNeeded) {
     buffers.FreeBuffer(again, context);
 
     buffers.AllocateBuffer(5000, &again, context);
-    EXPECT_TRUE(log.Contains("port99: trace: >>> Allocating new buffer, size=5000, ImgBuffer::Init"));
+    EXPECT_TRUE(
+        log.Contains("port99: trace: >>> Allocating new buffer, size=5000, ImgBuffer::Init"));
     EXPECT_TRUE(log.Contains("port99: trace: <<<Deleting memory, ptr="));
     EXPECT_EQ(first->mSize, 5000);
     EXPECT_EQ(buffers.PoolSize(), 1u);
@@ -140,7 +141,9 @@ TEST_F(ImgBuffersTest, BadGeometryAndRows) {
     camera.mPort = 2;
     EXPECT_EQ(buffers.GetLine(-1), nullptr);
     EXPECT_EQ(buffers.GetLine(480), nullptr);
-    EXPECT_TRUE(log.Contains("port2: ERR: GetLine: line index -1 out of range, ImgBuffers::GetLine"));
-    EXPECT_TRUE(log.Contains("port2: ERR: GetLine: line index 480 out of range, ImgBuffers::GetLine"));
+    EXPECT_TRUE(
+        log.Contains("port2: ERR: GetLine: line index -1 out of range, ImgBuffers::GetLine"));
+    EXPECT_TRUE(
+        log.Contains("port2: ERR: GetLine: line index 480 out of range, ImgBuffers::GetLine"));
     EXPECT_EQ(buffers.GetLine(1), buffers.GetLine(0) + 64);
 }

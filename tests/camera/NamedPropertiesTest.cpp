@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "base/DriverState.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "camera/PropertyValue.h"
-#include "driver/DriverState.h"
 #include "ostravelk/ostravelk.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"

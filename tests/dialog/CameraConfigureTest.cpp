@@ -14,12 +14,12 @@
 
 #include "DialogTestSupport.h"
 #include "TestSupport.h"
+#include "base/DriverState.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
 #include "dialog/CPropertyGeneral.h"
 #include "dialog/CPropertyGrid.h"
 #include "dialog/CSheet1.h"
-#include "driver/DriverState.h"
 #include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/genapi/GenApi.h"

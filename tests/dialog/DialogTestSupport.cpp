@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "camera/ConfigurationTarget.h"
 #include "camera/DialogModule.h"
 #include "dialog/CPropertyGrid.h"
 #include "dialog/ConfigurationDialog.h"
-#include "dialog/ConfigurationTarget.h"
 #include "dialog/GuiApplication.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"

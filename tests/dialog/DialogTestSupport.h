@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/NoCaseLess.h"
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 #include "parameters/CameraParameters.h"
 
 class CPropertyGrid;

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "base/DriverState.h"
 #include "camera/DialogModule.h"
-#include "driver/DriverState.h"
 #include "ostravelk/ostravelk.h"
 
 // configureCamera reaches the configuration dialog through its module, loaded on first use: the

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/SdkRuntime.h"
 

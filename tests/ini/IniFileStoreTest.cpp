@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "ini/FileCalls.h"
+#include "base/FileCalls.h"
 #include "ini/IniFileStore.h"
 
 // Every umask call of this program is counted: a save must never change the process's umask,

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/Param.h"
 #include "parameters/ParamEnum.h"

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <boost/numeric/conversion/cast.hpp>
 
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/DriverSettings.h"
 #include "parameters/ParamEnum.h"

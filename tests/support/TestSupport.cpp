@@ -17,8 +17,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "driver/DriverState.h"
-#include "ini/FileCalls.h"
+#include "base/DriverState.h"
+#include "base/FileCalls.h"
 
 namespace {
 

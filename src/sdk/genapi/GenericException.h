@@ -3,16 +3,18 @@
 #include <exception>
 #include <string>
 
+#include "base/DescribedException.h"
+
 namespace sdk {
 
 // Failure raised by the camera SDK layer (GenICam-style). Callers report GetDescription().
-class GenericException : public std::exception {
+class GenericException : public DescribedException {
   public:
     explicit GenericException(std::string description, const char* sourceFile = "",
                               unsigned sourceLine = 0)
         : mDescription(std::move(description)), mSourceFile(sourceFile), mSourceLine(sourceLine) {}
 
-    const char* GetDescription() const noexcept { return mDescription.c_str(); }
+    const char* GetDescription() const noexcept override { return mDescription.c_str(); }
     const char* GetSourceFileName() const noexcept { return mSourceFile; }
     unsigned GetSourceLine() const noexcept { return mSourceLine; }
     const char* what() const noexcept override { return mDescription.c_str(); }

@@ -1,4 +1,4 @@
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
 
 #include <cstdio>
 #include <cstring>
@@ -6,10 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "ini/FileCalls.h"
-#include "ini/IniFileStore.h"
-#include "ini/LinkChain.h"
-#include "parameters/DriverSettings.h"
+#include "base/FileCalls.h"
+#include "base/LinkChain.h"
 
 namespace {
 
@@ -148,19 +146,14 @@ void DriverState::LogException(int port, const std::string& operation, const cha
     Log(1, line);
 }
 
-void DriverState::ReadSettings() {
+void DriverState::ReadSettings(ProfileReader readProfileString) {
     std::string iniPath = GetIniPath();
     int value = 1;
     if (!iniPath.empty()) {
-        std::string text =
-            IniFileStore::GetProfileString(iniPath, "General", "logDebugView", "1", 128);
+        std::string text = readProfileString(iniPath, "General", "logDebugView", "1", 128);
         value = std::atoi(text.c_str());
     }
     mLogDebugView = value;
-}
-
-void DriverState::ApplySettings(const CameraParameters& parameters) {
-    ApplyDriverSettings(parameters, *this);
 }
 
 bool DriverState::SetSystemPath(const char* path) {

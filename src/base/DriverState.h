@@ -9,8 +9,6 @@
 
 #include "ostravelk/ostravelk.h"
 
-class CameraParameters;
-
 // The one process-wide record of the driver: where the host keeps its files, the host's debug
 // callback, the initialisation count and the logging settings, plus the logging facility.
 //
@@ -53,10 +51,22 @@ class DriverState {
     void LogException(int port, const std::string& operation, const char* kind,
                       const std::string& detail, const char* where);
 
+    // How ReadSettings reads one key of the ini file: path, section, key, default text and the
+    // size of the result buffer, as IniFileStore::GetProfileString (the ini module lies above
+    // this one, so initialize hands its reader in).
+    using ProfileReader = std::string (*)(const std::string& path, const std::string& section,
+                                          const std::string& key, const std::string& defaultValue,
+                                          size_t bufferSize);
+
     // Reads "logDebugView" of section "General" from the ini file into mLogDebugView.
-    void ReadSettings();
-    // Takes "LogLevel", "LogIntoFile" and "InhibitPylonTerminate" from a camera's parameter set.
-    void ApplySettings(const CameraParameters& parameters);
+    void ReadSettings(ProfileReader readProfileString);
+    // Takes "LogLevel", "LogIntoFile" and "InhibitPylonTerminate" from a camera's parameter set:
+    // ApplyDriverSettings(parameters, *this) of parameters/DriverSettings.h, which the caller
+    // includes (the parameter set lies above this layer; the call is found through the set's type).
+    template <typename Parameters>
+    void ApplySettings(const Parameters& parameters) {
+        ApplyDriverSettings(parameters, *this);
+    }
 
     // Sets the system path; a null or empty path empties it, keeps mIniPath and returns false.
     bool SetSystemPath(const char* path);

@@ -1,4 +1,4 @@
-#include "ini/FileCalls.h"
+#include "base/FileCalls.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,9 +1,9 @@
-#include "dialog/DialogModuleInterface.h"
+#include "camera/DialogModuleInterface.h"
 
 #include <string>
 
-#include "dialog/ConfigurationTarget.h"
-#include "driver/DriverState.h"
+#include "base/DriverState.h"
+#include "camera/ConfigurationTarget.h"
 #include "parameters/CameraParameters.h"
 #include "parameters/ParamEnum.h"
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <utility>
 
-// The driver's three handlers, in their fixed order: an SDK exception (its description), a
-// standard exception (its text), anything else. Every exported function and every operation
-// that must not let a failure escape goes through here.
+// The driver's three handlers, in their fixed order: an SDK exception (its description; any
+// DescribedException), a standard exception (its text), anything else. Every exported function and
+// every operation that must not let a failure escape goes through here.
 
 // Logs the exception being handled in the exception form. Call only inside a catch block.
 void LogCurrentException(int port, const std::string& operation, const char* where) noexcept;

@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
+#include "ini/IniFileStore.h"
 #include "ostravelk/ostravelk.h"
 #include "sdk/genapi/GenericException.h"
 
@@ -40,7 +41,7 @@ TEST(Logging, DefaultsGateEachSinkSeparately) {
     LogCapture log;
     DriverState& state = GetDriverState();
     ASSERT_TRUE(state.SetSystemPath(dir.Path().c_str()));
-    state.ReadSettings();
+    state.ReadSettings(&IniFileStore::GetProfileString);
     EXPECT_EQ(state.mLogDebugView, 1);
     EXPECT_EQ(state.mLogLevel, 2);
 
@@ -231,7 +232,7 @@ TEST(ReadSettings, DebugViewLevelFromGeneralSection) {
     for (const Case& c : cases) {
         WriteFile(dir.File("Ostravelk.ini"), c.file);
         state.mLogDebugView = -5;
-        state.ReadSettings();
+        state.ReadSettings(&IniFileStore::GetProfileString);
         EXPECT_EQ(state.mLogDebugView, c.expected) << c.file;
     }
 }
@@ -240,11 +241,11 @@ TEST(ReadSettings, MissingFileOrPathGivesOne) {
     TempDir dir;
     DriverState& state = GetDriverState();
     state.mLogDebugView = 0;
-    state.ReadSettings();
+    state.ReadSettings(&IniFileStore::GetProfileString);
     EXPECT_EQ(state.mLogDebugView, 1) << "no ini path yet";
     state.SetSystemPath(dir.Path().c_str());
     state.mLogDebugView = 0;
-    state.ReadSettings();
+    state.ReadSettings(&IniFileStore::GetProfileString);
     EXPECT_EQ(state.mLogDebugView, 1) << "no ini file";
 }
 

@@ -1,4 +1,4 @@
-#include "ini/LinkChain.h"
+#include "base/LinkChain.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

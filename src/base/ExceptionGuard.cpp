@@ -1,16 +1,16 @@
-#include "driver/ExceptionGuard.h"
+#include "base/ExceptionGuard.h"
 
 #include <exception>
 
-#include "driver/DriverState.h"
-#include "sdk/genapi/GenericException.h"
+#include "base/DescribedException.h"
+#include "base/DriverState.h"
 
 void LogCurrentException(int port, const std::string& operation, const char* where) noexcept {
     try {
         DriverState& state = GetDriverState();
         try {
             throw;
-        } catch (const sdk::GenericException& e) {
+        } catch (const DescribedException& e) {
             state.LogException(port, operation, " Pylon Exception: ", e.GetDescription(), where);
         } catch (const std::exception& e) {
             state.LogException(port, operation, " std Exception: ", e.what(), where);

@@ -1,3 +1,3 @@
-#include "dialog/ConfigurationTarget.h"
+#include "camera/ConfigurationTarget.h"
 
 ConfigurationTarget::~ConfigurationTarget() = default;

@@ -5,10 +5,10 @@
 #include <mutex>
 #include <string>
 
+#include "base/DriverState.h"
+#include "base/ExceptionGuard.h"
 #include "camera/Camera.h"
 #include "camera/CameraList.h"
-#include "driver/DriverState.h"
-#include "driver/ExceptionGuard.h"
 #include "sdk/genapi/GenApi.h"
 #include "sdk/genapi/GenericException.h"
 #include "sdk/grab/GrabResult.h"
@@ -145,6 +145,10 @@ void Camera::SoftwareTrigger() {
             mInstantCamera->ExecuteSoftwareTrigger();
         }
     });
+}
+
+const sdk::WaitObject& Camera::GetGrabResultWaitObject() const {
+    return mInstantCamera->GetGrabResultWaitObject();
 }
 
 bool Camera::RetrieveImage() {
