@@ -23,6 +23,7 @@
 #include "sdk/genapi/GenApi.h"
 #include "sdk/grab/GigEInstantCamera.h"
 #include "sdk/grab/GrabResultPtr.h"
+#include "sdk/transport/Device.h"
 #include "sdk/transport/TlFactory.h"
 
 // --- The test bed ------------------------------------------------------------------------------
@@ -283,6 +284,20 @@ TEST_F(GenicamBed, AZeroLengthRegisterNeverReachesAravis) {
 }
 
 // --- A device that disappears during the walk ---------------------------------------------------
+
+// The node map that finds the device gone makes it removed at once, not when the removal
+// callback's thread gets to run: an open that checks for a removal right after its walk sees it
+// however busy the machine is.
+TEST_F(GenicamBed, ADeviceTheNodeMapFindsGoneIsRemovedAtOnce) {
+    auto served = Serve(RealFile("Basler-acA1300-60gm.xml"));
+    served->SetGoneDelayMs(10);
+    auto camera = OpenCamera();
+    sdk::INodeMap& nodes = camera->GetNodeMap();
+    served->SetPresent(false);
+    nodes.InvalidateNodes();
+    EXPECT_ANY_THROW(sdk::As<sdk::IInteger>(nodes.GetNode("Width"))->GetValue());
+    EXPECT_TRUE(camera->GetDevice()->IsRemoved());
+}
 
 TEST_F(GenicamBed, ADeviceLostDuringTheWalkFailsTheOpenQuicklyAndIsReopened) {
     auto served = Serve(RealFile("Basler-acA1300-60gm.xml"));

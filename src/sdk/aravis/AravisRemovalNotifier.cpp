@@ -47,6 +47,9 @@ void AravisRemovalNotifier::Signal(const Token& token) {
     if (!token) {
         return;
     }
+    // Removed from now on, for whoever asks (an open that checks right after its walk, say);
+    // the callback follows on the notifier's thread.
+    token->removed = true;
     std::lock_guard<std::mutex> lock(token->mutex);
     token->lost = true;
     token->changed.notify_all();

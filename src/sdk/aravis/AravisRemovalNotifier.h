@@ -7,8 +7,8 @@ namespace sdk {
 
 // Carries Aravis' "control-lost" signal to the device's removal callback. Aravis emits the
 // signal on its own heartbeat thread, where the device must not be closed or destroyed (that
-// would wait for the thread itself); Signal only records it, and a thread of this class runs the
-// callback, once per Start.
+// would wait for the thread itself); Signal only records it (IsRemoved is true from then on),
+// and a thread of this class runs the callback, once per Start.
 //
 // Stop never waits for that thread (it may be in the callback, e.g. a handler that closes the
 // camera). SetCallback waits for a callback in progress unless called from that callback.
