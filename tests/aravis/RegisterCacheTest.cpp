@@ -54,6 +54,20 @@ void MultiplexLevel(GenicamMemoryCamera& camera, uint32_t a, uint32_t b) {
     });
 }
 
+// Goes through the entries A and B of kSelectorNodes' selector twice, checking the level the
+// camera keeps at each (MultiplexLevel(camera, 3, 5)); what that cost.
+GenicamMemoryCamera::Transactions GoThroughTwice(GenicamMemoryCamera& camera, INodeMap& nodes) {
+    IEnumeration* sel = As<IEnumeration>(nodes.GetNode("Sel"));
+    const auto before = camera.Counted();
+    for (int round = 0; round < 2; ++round) {
+        sel->FromString("A");
+        EXPECT_EQ(Value(nodes, "Level"), 3);
+        sel->FromString("B");
+        EXPECT_EQ(Value(nodes, "Level"), 5);
+    }
+    return camera.Counted() - before;
+}
+
 }  // namespace
 
 // The camera halves "Binned" whenever Width is written, and says so nowhere in its description:
@@ -113,14 +127,7 @@ TEST_F(GenicamBed, GoingThroughASelectorsEntriesAgainCostsNoTransaction) {
     EXPECT_EQ(Value(nodes, "Level"), 3);
     sel->FromString("B");
     EXPECT_EQ(Value(nodes, "Level"), 5);
-    const auto before = camera->Counted();
-    for (int round = 0; round < 2; ++round) {
-        sel->FromString("A");
-        EXPECT_EQ(Value(nodes, "Level"), 3);
-        sel->FromString("B");
-        EXPECT_EQ(Value(nodes, "Level"), 5);
-    }
-    EXPECT_EQ((camera->Counted() - before).Count(), 0);
+    EXPECT_EQ(GoThroughTwice(*camera, nodes).Count(), 0);
 
     sel->FromString("A");
     As<IInteger>(nodes.GetNode("Level"))->SetValue(8);
@@ -290,20 +297,9 @@ TEST_F(GenicamBed, ASnapshotReadsANoCacheRegisterOnceAtEachSelectorEntry) {
     MultiplexLevel(*camera, 3, 5);
     auto device = OpenCamera();
     INodeMap& nodes = device->GetNodeMap();
-    IEnumeration* sel = As<IEnumeration>(nodes.GetNode("Sel"));
-    const auto goThrough = [&] {
-        const auto before = camera->Counted();
-        for (int round = 0; round < 2; ++round) {
-            sel->FromString("A");
-            EXPECT_EQ(Value(nodes, "Level"), 3);
-            sel->FromString("B");
-            EXPECT_EQ(Value(nodes, "Level"), 5);
-        }
-        return (camera->Counted() - before).reads;
-    };
-    EXPECT_EQ(goThrough(), 4);
+    EXPECT_EQ(GoThroughTwice(*camera, nodes).reads, 4);
     const NodeMapSnapshot snapshot(nodes);
-    EXPECT_EQ(goThrough(), 2);
+    EXPECT_EQ(GoThroughTwice(*camera, nodes).reads, 2);
 }
 
 // Every open sets the heartbeat time-out the host configured; the device holds what the open
