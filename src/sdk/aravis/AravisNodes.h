@@ -24,7 +24,8 @@ class AravisNodeMap;
 class AravisRegisterCache;
 
 // One feature node of an Aravis GenICam tree seen through the SDK's node interfaces (see
-// AravisNodeMap). The typed classes below add the value views.
+// AravisNodeMap). The typed classes below add the value views: the base node and the numbers are
+// defined in AravisNodes.cpp, the other kinds in AravisNodeTypes.cpp.
 //
 // Access mode: NI when Aravis reports the feature not implemented, NA when not available,
 // otherwise Aravis' actual access mode combined with the imposed one; a locked feature counts as

@@ -49,6 +49,9 @@ namespace sdk {
 // is written before a read of anything that may depend on it and before any write, and not at all
 // when the camera already stands there (a selector gone through and moved back).
 //
+// Sources: AravisRegisterCacheLearn.cpp learns the description, AravisRegisterCache.cpp reads and
+// writes.
+//
 // Threading: not thread-safe; the node map's lock guards every call.
 class AravisRegisterCache {
   public:
