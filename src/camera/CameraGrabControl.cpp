@@ -234,6 +234,9 @@ void Camera::InvokeCB() {
             ~CallingBack() { tCallingBack = false; }
         } callingBack;
         callback(0, mPort);
+    } else if (mStopsBeforeWait != mStops) {
+        // Taken before the host stopped grabbing, which may then empty its callback slot.
+        Log(3, "trace: ", "no callback for an image taken before a stop", "Camera::InvokeCB");
     } else {
         Log(1, "ERR: ", "callback is not assigned", "Camera::InvokeCB");
     }
