@@ -12,6 +12,7 @@
 #include "BedFrame.h"
 #include "FakeGvCamera.h"
 #include "GenicamBed.h"
+#include "GenicamCorpus.h"
 #include "GenicamFileCheck.h"
 #include "GenicamUsbCamera.h"
 #include "PrivateNetwork.h"
@@ -286,17 +287,8 @@ TEST_F(UsbBed, OpensAppliesAndGrabsOverUsb) {
         });
     ASSERT_TRUE(r.failure.empty()) << r.failure;
     EXPECT_TRUE(r.listed);
-    for (const GenicamFileCheck::Open* open : {&r.first, &r.second}) {
-        SCOPED_TRACE(open == &r.first ? "first open" : "second open");
-        EXPECT_EQ(open->width, r.frameWidth);
-        EXPECT_EQ(open->height, r.frameHeight);
-        EXPECT_EQ(open->applyPasses, 1);
-        EXPECT_TRUE(open->errorLines.empty()) << Lines(open->errorLines);
-        EXPECT_TRUE(open->singleGrab);
-        EXPECT_TRUE(open->singleRows);
-        EXPECT_GE(open->continuousFrames, 10);
-        EXPECT_EQ(open->badRows, 0);
-    }
+    ExpectOpenAndGrabs(r, r.first, "first open");
+    ExpectOpenAndGrabs(r, r.second, "second open");
     EXPECT_EQ(r.glibWarnings, 0);
     EXPECT_GT(usb->FramesSent(), 20u);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GenicamBed.h"
+#include "GenicamCorpus.h"
 #include "GenicamFileCheck.h"
 #include "GenicamUsbCamera.h"
 
@@ -26,23 +27,7 @@ std::vector<std::string> UsbFiles() {
         }
         files.push_back(line.substr(2, line.find(' ', 2) - 2));
     }
-    std::sort(files.begin(), files.end());
-#ifdef OSTRAVELK_GENICAM_SAMPLE
-    std::vector<std::string> sample;
-    for (size_t i = 0; i < files.size(); i += OSTRAVELK_GENICAM_SAMPLE) {
-        sample.push_back(files[i]);
-    }
-    files.swap(sample);
-#endif
-    return files;
-}
-
-std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name = info.param.substr(0, info.param.size() - 4);
-    std::replace_if(
-        name.begin(), name.end(),
-        [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-    return name;
+    return SortedSample(files);
 }
 
 class UsbRealCamera : public ::testing::TestWithParam<std::string> {
@@ -67,20 +52,10 @@ TEST_P(UsbRealCamera, OpensAppliesGrabsAndReopensOverUsb) {
             return std::shared_ptr<GenicamMemoryCamera>(usb, &usb->Registers());
         });
     ASSERT_TRUE(r.failure.empty()) << r.failure;
-    for (const GenicamFileCheck::Open* open : {&r.first, &r.second}) {
-        SCOPED_TRACE(open == &r.first ? "first open" : "second open");
-        EXPECT_TRUE(open->opened);
-        EXPECT_EQ(open->width, r.frameWidth);
-        EXPECT_EQ(open->height, r.frameHeight);
-        EXPECT_EQ(open->applyPasses, 1);
-        EXPECT_TRUE(open->errorLines.empty()) << Lines(open->errorLines);
-        EXPECT_TRUE(open->singleGrab);
-        EXPECT_TRUE(open->singleRows);
-        EXPECT_GE(open->continuousFrames, 10);
-        EXPECT_EQ(open->badRows, 0);
-    }
+    ExpectOpenAndGrabs(r, r.first, "first open");
+    ExpectOpenAndGrabs(r, r.second, "second open");
     EXPECT_EQ(r.glibWarnings, 0);
     EXPECT_TRUE(r.Passed());
 }
 
-INSTANTIATE_TEST_SUITE_P(Genicam, UsbRealCamera, ::testing::ValuesIn(UsbFiles()), TestName);
+INSTANTIATE_TEST_SUITE_P(Genicam, UsbRealCamera, ::testing::ValuesIn(UsbFiles()), FileTestName);
