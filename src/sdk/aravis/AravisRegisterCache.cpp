@@ -69,17 +69,21 @@ bool AravisRegisterCache::Read(uint64_t address, uint32_t size, void* buffer, GE
             std::memcpy(buffer, learned->bytes.data(), size);
             return true;
         }
+        const std::string position = mAskDepth > 0 ? AskedPosition(address, size) : "";
         const auto asked = mAsked.find(address);
-        if (asked != mAsked.end() && asked->second.size() == size) {
-            std::memcpy(buffer, asked->second.data(), size);
-            return true;
+        if (mAskDepth > 0 && asked != mAsked.end()) {
+            const auto at = asked->second.find(position);
+            if (at != asked->second.end() && at->second.size() == size) {
+                std::memcpy(buffer, at->second.data(), size);
+                return true;
+            }
         }
         if (!FlushBefore(address, size, error) || !read(address, size, buffer, error)) {
             return false;
         }
         if (mAskDepth > 0 && size <= kMaxBlock) {
             const auto* bytes = static_cast<const uint8_t*>(buffer);
-            mAsked[address].assign(bytes, bytes + size);
+            mAsked[address][position].assign(bytes, bytes + size);
         }
         Store(address, size, static_cast<const uint8_t*>(buffer));
         if (learned != nullptr) {
@@ -151,7 +155,6 @@ void AravisRegisterCache::Store(uint64_t address, uint32_t size, const uint8_t* 
 void AravisRegisterCache::EndAsk() {
     if (--mAskDepth == 0) {
         mAsked.clear();
-        mAskedAt.clear();
     }
 }
 
@@ -204,20 +207,9 @@ void AravisRegisterCache::NoteWrite(uint64_t address, uint32_t size, const void*
             }
         }
     }
-    // What this look read at the position left is kept for a return to it.
-    if (mAskDepth > 0) {
-        mAskedAt[AllPositions()] = std::move(mAsked);
-    }
-    mAsked.clear();
     const auto* written = static_cast<const uint8_t*>(bytes);
     for (const Effects* effects : moved) {
         mPositions[effects->id].assign(written, written + size);
-    }
-    if (mAskDepth > 0) {
-        const auto back = mAskedAt.find(AllPositions());
-        if (back != mAskedAt.end()) {
-            mAsked = back->second;
-        }
     }
     for (size_t index : cells) {
         mCells[index].known = false;
@@ -354,6 +346,24 @@ void AravisRegisterCache::ApplyMove(const Effects& effects) {
         mDynamics[dynamic].pending = true;
         mResolvePending = true;
     }
+}
+
+std::string AravisRegisterCache::AskedPosition(uint64_t address, uint32_t size) const {
+    std::vector<size_t> cells;
+    Overlapping(address, size, cells);
+    if (cells.empty()) {
+        return AllPositions();  // no selector is known to leave it alone
+    }
+    std::string key;
+    for (size_t index : cells) {
+        const Cell& cell = mCells[index];
+        key += PositionOf(cell);
+        if (cell.selector) {  // a selector's own register holds its position
+            key.append(mPositions[cell.id].begin(), mPositions[cell.id].end());
+        }
+        key.push_back(';');
+    }
+    return key;
 }
 
 std::string AravisRegisterCache::AllPositions() const {
@@ -539,7 +549,6 @@ void AravisRegisterCache::Invalidate() {
 
 void AravisRegisterCache::ForgetAll() {
     mAsked.clear();
-    mAskedAt.clear();
     for (std::vector<uint8_t>& position : mPositions) {
         position.clear();
     }

@@ -171,6 +171,9 @@ class AravisRegisterCache {
     void ApplyMove(const Effects& effects);
     std::string PositionOf(const Cell& cell) const;
     std::string AllPositions() const;
+    // The positions a register read at the address depends on: of the selectors whose moves make
+    // its cells unknown, or of every selector for memory without cells.
+    std::string AskedPosition(uint64_t address, uint32_t size) const;
     // What depends on the computed register is found again; its values are forgotten too
     // unless told otherwise.
     void Forget(const Dynamic& dynamic, bool values = true);
@@ -207,9 +210,9 @@ class AravisRegisterCache {
     bool mBypass = false;
     bool mSelectorMove = false;
     int mAskDepth = 0;
-    std::unordered_map<uint64_t, std::vector<uint8_t>> mAsked;  // by address, this ask
-    // What this ask read at the other selector positions it went through (by AllPositions).
-    std::unordered_map<std::string, std::unordered_map<uint64_t, std::vector<uint8_t>>> mAskedAt;
+    // What this ask read of the registers that are not kept: by address, then by the positions
+    // of the selectors that may change what the register holds (AskedPosition).
+    std::unordered_map<uint64_t, std::unordered_map<std::string, std::vector<uint8_t>>> mAsked;
     uint64_t mChanges = 1;
 };
 
